@@ -1,0 +1,43 @@
+#include "app/QtText.h"
+
+#include "app/Text.h"
+
+#include <QFile>
+
+namespace velarium {
+
+QString trimmedText(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32) {
+        ++first;
+    }
+    while (last > first && text.at(last - 1).unicode() <= 32) {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+std::optional<std::string> toAnsi(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return utf8ToCp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+QString fromAnsi(const std::string& bytes)
+{
+    return QString::fromStdString(cp1252ToUtf8(bytes));
+}
+
+std::filesystem::path toPath(const QString& text)
+{
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+QValidator::State AnsiValidator::validate(QString& input, int&) const
+{
+    return toAnsi(input) ? Acceptable : Invalid;
+}
+
+} // namespace velarium

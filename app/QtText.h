@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QValidator>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// The edge between Qt's Unicode texts and the program's Windows-1252 bytes.
+namespace velarium {
+
+// Trimmed as the program trims: characters with codes 0 to 32 removed at both ends.
+QString trimmedText(const QString& text);
+
+// The Windows-1252 bytes of a text; nothing when it holds a character the code page lacks.
+std::optional<std::string> toAnsi(const QString& text);
+QString fromAnsi(const std::string& bytes);
+
+// A path as the file system names it.
+std::filesystem::path toPath(const QString& text);
+
+// Refuses input that Windows-1252 cannot represent, so that no character typed into a field
+// is silently replaced on its way to a file.
+class AnsiValidator final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+} // namespace velarium

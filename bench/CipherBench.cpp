@@ -1,0 +1,324 @@
+// Times velarium-cli's in-place encryption of a large file against OpenSSL's own command doing
+// the same RC4 transformation, and checks that both produce the same bytes.
+//
+//   velarium_cipher_bench [MiB]      (default 1024)
+//
+// The file is made under $TMPDIR, or the current folder when that is not set.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <linux/magic.h>
+#include <openssl/sha.h>
+#include <optional>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kCli = VELARIUM_CLI_PATH;
+// ASCII only: its Windows-1252 bytes, from which the tool derives the key, are the same.
+const std::string kPassword = "Banco di prova 2024";
+constexpr std::size_t kChunk = 1u << 20;
+
+[[noreturn]] void fail(const std::string& what)
+{
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+class Fd
+{
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+class BenchFolder
+{
+public:
+    BenchFolder()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        const fs::path base = tmp && *tmp ? fs::path(tmp) : fs::current_path();
+        std::string pattern = (base / "velarium-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            fail("cannot create a folder under " + base.string());
+        }
+        path_ = pattern;
+    }
+    ~BenchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void writeAll(int fd, const char* data, std::size_t size, const fs::path& path)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail("cannot write " + path.string());
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+std::size_t readFull(int fd, char* data, std::size_t size, const fs::path& path)
+{
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, data + filled, size - filled);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail("cannot read " + path.string());
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    return filled;
+}
+
+// Incompressible enough that no layer below can take a shortcut; made on the disk before any
+// timing starts, so that both commands read it from the same warm cache.
+void makeInput(const fs::path& path, std::uint64_t bytes)
+{
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.get() < 0) {
+        fail("cannot create " + path.string());
+    }
+    std::vector<std::uint64_t> buffer(kChunk / sizeof(std::uint64_t));
+    std::uint64_t state = 0x9E3779B97F4A7C15u;
+    for (std::uint64_t done = 0; done < bytes; done += kChunk) {
+        for (auto& word : buffer) {
+            // splitmix64
+            std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+            word = z ^ (z >> 31);
+        }
+        const std::size_t size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, bytes - done));
+        writeAll(fd.get(), reinterpret_cast<const char*>(buffer.data()), size, path);
+    }
+    if (::fsync(fd.get()) != 0) {
+        fail("cannot sync " + path.string());
+    }
+}
+
+void syncFile(const fs::path& path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
+        fail("cannot sync " + path.string());
+    }
+}
+
+struct Measure
+{
+    double seconds = 0;
+    double peakMiB = 0;
+};
+
+// Wall time from start to exit, and the peak resident memory the kernel recorded for the child.
+Measure runTimed(const std::vector<std::string>& command, const std::optional<std::string>& input)
+{
+    int in[2];
+    if (::pipe2(in, O_CLOEXEC) != 0) {
+        fail("cannot create a pipe");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (input) {
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> words = command;
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    const auto started = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    if (spawned != 0) {
+        ::close(in[1]);
+        errno = spawned;
+        fail("cannot start " + command[0]);
+    }
+    if (input) {
+        writeAll(in[1], input->data(), input->size(), "stdin");
+    }
+    ::close(in[1]);
+    int status = 0;
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            fail("cannot wait for " + command[0]);
+        }
+    }
+    const auto ended = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error(command[0] + " failed with status " + std::to_string(status));
+    }
+    return {std::chrono::duration<double>(ended - started).count(),
+            static_cast<double>(usage.ru_maxrss) / 1024.0};
+}
+
+std::string hexKey(const std::string& password)
+{
+    unsigned char digest[SHA_DIGEST_LENGTH];
+    SHA1(reinterpret_cast<const unsigned char*>(password.data()), password.size(), digest);
+    std::ostringstream hex;
+    for (int i = 0; i < 16; ++i) {
+        hex << std::hex << std::setw(2) << std::setfill('0') << static_cast<int>(digest[i]);
+    }
+    return hex.str();
+}
+
+// The offset of the first difference, or nothing when the files are identical.
+std::optional<std::uint64_t> firstDifference(const fs::path& a, const fs::path& b)
+{
+    Fd fa(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fb(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fa.get() < 0 || fb.get() < 0) {
+        fail("cannot open the results");
+    }
+    std::vector<char> ba(kChunk), bb(kChunk);
+    std::uint64_t offset = 0;
+    for (;;) {
+        const std::size_t na = readFull(fa.get(), ba.data(), kChunk, a);
+        const std::size_t nb = readFull(fb.get(), bb.data(), kChunk, b);
+        const std::size_t common = std::min(na, nb);
+        for (std::size_t i = 0; i < common; ++i) {
+            if (ba[i] != bb[i]) {
+                return offset + i;
+            }
+        }
+        if (na != nb) {
+            return offset + common;
+        }
+        if (na == 0) {
+            return std::nullopt;
+        }
+        offset += na;
+    }
+}
+
+int bench(std::uint64_t mebibytes)
+{
+    const BenchFolder folder;
+    struct statfs info
+    {
+    };
+    if (::statfs(folder.path().c_str(), &info) == 0 && info.f_type == TMPFS_MAGIC) {
+        std::cout << "Attenzione: " << folder.path().string()
+                  << " è in memoria: i tempi non misurano il disco.\n";
+    }
+    const fs::path input = folder.path() / "dati.bin";
+    const fs::path reference = folder.path() / "openssl.bin";
+    std::cout << "Creazione di " << mebibytes << " MiB in " << folder.path().string() << "...\n"
+              << std::flush;
+    makeInput(input, mebibytes << 20);
+
+    const Measure openssl = runTimed({"openssl", "enc", "-rc4", "-K", hexKey(kPassword), "-nosalt",
+                                      "-provider", "legacy", "-provider", "default", "-in",
+                                      input.string(), "-out", reference.string()},
+                                     std::nullopt);
+    // Untimed: its dirty pages must not be written back during the other command's run.
+    syncFile(reference);
+    const Measure velarium = runTimed(
+        {kCli, "--folder", folder.path().string(), "encrypt", input.string()}, kPassword + "\n");
+
+    const auto difference = firstDifference(input, reference);
+    const double ratio = velarium.seconds / openssl.seconds;
+    std::cout << std::fixed << std::setprecision(3) << "openssl enc -rc4:       " << openssl.seconds
+              << " s (memoria massima " << std::setprecision(1) << openssl.peakMiB << " MiB)\n"
+              << std::setprecision(3) << "velarium-cli encrypt:   " << velarium.seconds << " s\n"
+              << std::setprecision(2) << "rapporto velarium/openssl: " << ratio
+              << (ratio <= 0.65 ? "  (obiettivo <= 0.65 raggiunto)"
+                                : "  (obiettivo <= 0.65 NON raggiunto)")
+              << '\n'
+              << std::setprecision(1) << "memoria massima velarium: " << velarium.peakMiB << " MiB"
+              << (velarium.peakMiB < 16 ? "  (obiettivo < 16 raggiunto)"
+                                        : "  (obiettivo < 16 NON raggiunto)")
+              << '\n';
+    if (difference) {
+        std::cout << "ERRORE: i risultati differiscono dal byte " << *difference << '\n';
+        return 1;
+    }
+    std::cout << "risultati identici\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::uint64_t mebibytes = 1024;
+    if (argc > 1) {
+        char* end = nullptr;
+        mebibytes = std::strtoull(argv[1], &end, 10);
+        if (*end != '\0' || mebibytes == 0) {
+            std::cerr << "Uso: velarium_cipher_bench [MiB]\n";
+            return 2;
+        }
+    }
+    try {
+        return bench(mebibytes);
+    } catch (const std::exception& e) {
+        std::cerr << "velarium_cipher_bench: " << e.what() << '\n';
+        return 1;
+    }
+}

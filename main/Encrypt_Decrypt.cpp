@@ -1,0 +1,814 @@
+#include "main/Encrypt_Decrypt.h"
+
+#include "app/Controls.h"
+#include "app/QtText.h"
+#include "archive/CardArchive.h"
+#include "main/InPlaceCipher.h"
+#include "platform/Error.h"
+#include "platform/UiServices.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMovie>
+#include <QPushButton>
+#include <QScreen>
+
+namespace velarium {
+namespace {
+
+const QColor kLightGrey(0xF0, 0xF0, 0xF0);
+const QColor kLightBlue(0xDD, 0xEE, 0xFF);
+const QColor kLightOrange(0xFF, 0xE8, 0xCC);
+const QColor kSkyBlue(0xA6, 0xCA, 0xF0);
+const QColor kNavy(0x00, 0x00, 0x80);
+const QColor kFocusYellow(255, 255, 0);
+const QColor kWhite(255, 255, 255);
+
+QString image(const char* name)
+{
+    return QStringLiteral(":/images/") + QString::fromLatin1(name);
+}
+
+QFont verdana(int points, bool bold = false)
+{
+    QFont font(QStringLiteral("Verdana"), points);
+    font.setBold(bold);
+    return font;
+}
+
+// The texts of one cipher command; the two commands differ only in these and in their checks.
+struct CipherTexts
+{
+    QString confirmTitle, confirmText;
+    QString createdTitle, createdText;
+    QString replacedTitle, replacedText;
+    QString failedTitle, failedText;
+};
+
+const CipherTexts& textsFor(CipherDirection direction)
+{
+    static const CipherTexts encrypt{
+        QStringLiteral("Conferma criptaggio file"),
+        QStringLiteral(
+            "Attenzione: si sta per criptare il file selezionato.\r\n\r\nIMPORTANTE: non "
+            "effettuare l'operazione di criptaggio su un file già criptato. Accertarsi che il "
+            "file non sia già criptato premendo il pulsante Apri.\r\n\r\nSi vuole proprio "
+            "criptare il file corrente?"),
+        QStringLiteral("Termine creazione file criptato"),
+        QStringLiteral("La versione criptata del file è stata creata con successo.\r\n\r\nIl "
+                       "file originale sarà ora sostituito dalla versione criptata."),
+        QStringLiteral("Operazione criptaggio file terminata"),
+        QStringLiteral("Il file originale è stato sostituito dalla versione criptata.\r\n\r\n"
+                       "Premere il pulsante Apri per avere conferma che il file non è più "
+                       "accessibile."),
+        QStringLiteral("Operazione criptaggio file non riuscita"),
+        QStringLiteral("Attenzione: il sistema non consente di criptare il file selezionato."
+                       "\r\n\r\nAccertarsi che il file da criptare non sia aperto e che non "
+                       "abbia attributi di protezione."),
+    };
+    static const CipherTexts decrypt{
+        QStringLiteral("Conferma decriptaggio file"),
+        QStringLiteral(
+            "Attenzione: si sta per decriptare il file selezionato.\r\n\r\nIMPORTANTE: non "
+            "effettuare l'operazione di decriptaggio su un file non criptato. Accertarsi che il "
+            "file non sia già decriptato premendo il pulsante Apri.\r\n\r\nSi vuole proprio "
+            "decriptare il file corrente?"),
+        QStringLiteral("Termine creazione file decriptato"),
+        QStringLiteral("Il file selezionato è stato decriptato con successo.\r\n\r\nIl file "
+                       "criptato originale sarà ora sostituito dalla versione decriptata."),
+        QStringLiteral("Operazione decriptaggio file terminata"),
+        QStringLiteral("Il file criptato è stato sostituito dalla versione decriptata.\r\n\r\n"
+                       "Premere il pulsante Apri per avere conferma che il file è ora "
+                       "accessibile."),
+        QStringLiteral("Operazione decriptaggio file non riuscita"),
+        QStringLiteral("Attenzione: il sistema non consente di decriptare il file selezionato."
+                       "\r\n\r\nAccertarsi che il file da decriptare non sia aperto e che non "
+                       "abbia attributi di protezione."),
+    };
+    return direction == CipherDirection::Encrypt ? encrypt : decrypt;
+}
+
+const QString kNotApplicable = QStringLiteral("Operazione non applicabile");
+
+// The one message for any archive error of the card commands; its paragraphs are separated by
+// LF CR LF CR, unlike the other messages.
+const QString kArchiveAccess =
+    QStringLiteral("Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\r"
+                   "Accertarsi di possedere i privilegi di scrittura nella cartella di "
+                   "installazione del programma.");
+
+// The card number shown in the navigation bar; anything but a decimal number is an error of
+// the command that reads it.
+std::uint64_t cardNumber(const QString& text)
+{
+    bool ok = false;
+    const qulonglong number = trimmedText(text).toULongLong(&ok);
+    if (!ok) {
+        throw ArchiveError("Numero di scheda non valido");
+    }
+    return number;
+}
+
+bool isEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      context_(context)
+{
+    setObjectName(QStringLiteral("frmEncrypt_Decrypt"));
+    setWindowTitle(QStringLiteral(" Velarium 2.0"));
+    setFixedSize(814, 549);
+    setBackground(this, kLightGrey);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+
+    buildCardArea();
+    buildNavigationBar();
+    buildCommandColumn();
+    buildSideColumn();
+
+    panInfo = named(new QLabel(this), "panInfo");
+    panInfo->setGeometry(0, 525, 814, 24);
+    panInfo->setFont(verdana(8));
+    panInfo->setIndent(6);
+    panInfo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setBackground(panInfo, kNavy);
+    QPalette statusPalette = panInfo->palette();
+    statusPalette.setColor(QPalette::WindowText, kWhite);
+    panInfo->setPalette(statusPalette);
+
+    setTabOrder(txtFile, txtDescrizione);
+    setTabOrder(txtDescrizione, txtPassword);
+    setTabOrder(txtPassword, txtCheckPW);
+    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
+        field->installEventFilter(this);
+    }
+
+    connect(cmdEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
+    connect(lblEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
+    connect(imgEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgEsciClick);
+    for (ClickLabel* control : {cmdNuovo, lblNuovo}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdNuovoClick);
+    }
+    for (ClickLabel* control : {cmdSalva, lblSalva}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdSalvaClick);
+    }
+    connect(imgPrimo, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgPrimoClick);
+    connect(imgIndietro, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgIndietroClick);
+    connect(imgAvanti, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgAvantiClick);
+    connect(imgUltimo, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgUltimoClick);
+
+    dlgFoto.title = QStringLiteral("Selezionare il file da criptare o decriptare e premere Apri");
+    dlgFoto.filter = QStringLiteral("Tutti i file (*.*)|*.*;|*.*");
+    connect(btnSfoglia, &QPushButton::clicked, this, &TfrmEncrypt_Decrypt::btnSfogliaClick);
+    connect(btnApri, &QPushButton::clicked, this, &TfrmEncrypt_Decrypt::btnApriClick);
+    connect(btnEncrypt, &QPushButton::clicked, this, &TfrmEncrypt_Decrypt::btnEncryptClick);
+    connect(btnDencrypt, &QPushButton::clicked, this, &TfrmEncrypt_Decrypt::btnDencryptClick);
+}
+
+TfrmEncrypt_Decrypt::~TfrmEncrypt_Decrypt() = default;
+
+void TfrmEncrypt_Decrypt::buildCardArea()
+{
+    panContainer = makePanel(this, "panContainer", kWhite, QRect(170, 0, 584, 470));
+    imgBackground = makePicture(panContainer, "imgBackground", image("imgBackground.jpg"), {});
+
+    auto caption = [this](const char* name, const char* text, QPoint at) {
+        auto* label = named(new QLabel(QString::fromUtf8(text), panContainer), name);
+        label->setFont(verdana(8, true));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, kNavy);
+        label->setPalette(palette);
+        label->move(at);
+        label->adjustSize();
+        return label;
+    };
+    auto field = [](QFrame* panel, const char* name) {
+        auto* edit = named(new QLineEdit(panel), name);
+        edit->setGeometry(QRect(QPoint(4, 4), panel->size() - QSize(8, 8)));
+        edit->setMaxLength(250);
+        return edit;
+    };
+    auto button = [this](const char* name, const char* text, const QRect& geometry) {
+        auto* push = named(new QPushButton(QString::fromUtf8(text), panContainer), name);
+        push->setGeometry(geometry);
+        // Reached by mouse only, never by the Tab key.
+        push->setFocusPolicy(Qt::ClickFocus);
+        push->setCursor(Qt::PointingHandCursor);
+        return push;
+    };
+
+    bevFile = makeBevel(panContainer, "bevFile", QRect(56, 14, 516, 70));
+    bevDescrizione = makeBevel(panContainer, "bevDescrizione", QRect(56, 94, 516, 70));
+    bevPassword = makeBevel(panContainer, "bevPassword", QRect(56, 174, 516, 128));
+    bevCripta = makeBevel(panContainer, "bevCripta", QRect(56, 318, 250, 96));
+    bevDecripta = makeBevel(panContainer, "bevDecripta", QRect(322, 318, 250, 96));
+
+    imgFile = makePicture(panContainer, "imgFile", image("imgFile.png"), {14, 34});
+    imgDescrizione =
+        makePicture(panContainer, "imgDescrizione", image("imgDescrizione.png"), {14, 114});
+    imgPassword = makePicture(panContainer, "imgPassword", image("imgPassword.png"), {14, 194});
+    imgCheckPW = makePicture(panContainer, "imgCheckPW", image("imgCheckPW.png"), {14, 252});
+    imgCripta = makePicture(panContainer, "imgCripta", image("imgCripta.png"), {72, 350});
+    imgDecripta = makePicture(panContainer, "imgDecripta", image("imgDecripta.png"), {338, 350});
+
+    lblFile = caption("lblFile", "File da criptare / decriptare:", {66, 22});
+    panFile = makePanel(panContainer, "panFile", kLightBlue, QRect(64, 42, 360, 32));
+    txtFile = field(panFile, "txtFile");
+    txtFile->setReadOnly(true);
+    // Nothing is ever typed here; a chosen path longer than the typing limit is shown whole.
+    txtFile->setMaxLength(32767);
+    txtFile->setFont(verdana(8));
+    QPalette filePalette = txtFile->palette();
+    filePalette.setColor(QPalette::Base, kLightOrange);
+    filePalette.setColor(QPalette::Text, Qt::darkGray);
+    txtFile->setPalette(filePalette);
+    btnSfoglia = button("btnSfoglia", "Sfoglia", QRect(432, 45, 64, 26));
+    btnApri = button("btnApri", "Apri", QRect(502, 45, 60, 26));
+
+    lblDescrizione = caption("lblDescrizione", "Descrizione file:", {66, 102});
+    panDescrizione = makePanel(panContainer, "panDescrizione", kLightBlue, QRect(64, 122, 498, 32));
+    txtDescrizione = field(panDescrizione, "txtDescrizione");
+    txtDescrizione->setFont(verdana(8, true));
+
+    lblPassword = caption("lblPassword", "Password di criptaggio / decriptaggio:", {66, 182});
+    panPassword = makePanel(panContainer, "panPassword", kLightBlue, QRect(64, 200, 300, 32));
+    txtPassword = field(panPassword, "txtPassword");
+    lblCheckPW = caption("lblCheckPW", "Conferma password:", {66, 240});
+    panCheckPW = makePanel(panContainer, "panCheckPW", kLightBlue, QRect(64, 258, 300, 32));
+    txtCheckPW = field(panCheckPW, "txtCheckPW");
+    for (QLineEdit* secret : {txtPassword, txtCheckPW}) {
+        secret->setEchoMode(QLineEdit::Password);
+        QFont dots = secret->font();
+        dots.setPointSize(10);
+        dots.setBold(true);
+        secret->setFont(dots);
+    }
+    for (QLineEdit* edit : {txtDescrizione, txtPassword, txtCheckPW}) {
+        edit->setValidator(new AnsiValidator(edit));
+        setBackground(edit, kWhite);
+    }
+
+    btnEncrypt = button("btnEncrypt", "Cripta file", QRect(116, 348, 170, 36));
+    btnDencrypt = button("btnDencrypt", "Decripta file", QRect(382, 348, 170, 36));
+}
+
+void TfrmEncrypt_Decrypt::buildNavigationBar()
+{
+    panRecords = makePanel(this, "panRecords", kLightGrey, QRect(170, 470, 584, 55));
+    imgPrimo = makeClickPicture(panRecords, "imgPrimo", image("imgPrimo.png"), {156, 12});
+    imgIndietro = makeClickPicture(panRecords, "imgIndietro", image("imgIndietro.png"), {200, 12});
+    lblPosizione = named(new QLabel(panRecords), "lblPosizione");
+    lblPosizione->setGeometry(242, 12, 100, 32);
+    lblPosizione->setAlignment(Qt::AlignCenter);
+    lblPosizione->setFont(verdana(10, true));
+    imgAvanti = makeClickPicture(panRecords, "imgAvanti", image("imgAvanti.png"), {352, 12});
+    imgUltimo = makeClickPicture(panRecords, "imgUltimo", image("imgUltimo.png"), {396, 12});
+}
+
+void TfrmEncrypt_Decrypt::buildCommandColumn()
+{
+    panControlli = makePanel(this, "panControlli", kSkyBlue, QRect(0, 0, 170, 525));
+    imgSfondo = makePicture(panControlli, "imgSfondo", image("imgSfondo.jpg"), {});
+    imgLogo = makePicture(panControlli, "imgLogo", image("imgLogo.jpg"), {});
+
+    struct Command
+    {
+        ClickLabel*& picture;
+        ClickLabel*& label;
+        const char* pictureName;
+        const char* labelName;
+        const char* caption;
+    };
+    const Command commands[] = {
+        {cmdNuovo, lblNuovo, "cmdNuovo", "lblNuovo", "Nuovo"},
+        {cmdSalva, lblSalva, "cmdSalva", "lblSalva", "Salva"},
+        {cmdCerca, lblCerca, "cmdCerca", "lblCerca", "Cerca"},
+        {cmdEsporta, lblEsporta, "cmdEsporta", "lblEsporta", "Esporta archivio"},
+        {imgBackup, lblBackup, "imgBackup", "lblBackup", "Backup archivio"},
+        {cmdGuida, lblGuida, "cmdGuida", "lblGuida", "Guida"},
+        {cmdEsci, lblEsci, "cmdEsci", "lblEsci", "Esci"},
+    };
+    QFrame** separators[] = {&bevSepara01, &bevSepara02, &bevSepara03,
+                             &bevSepara04, &bevSepara05, &bevSepara06};
+    const char* separatorNames[] = {"bevSepara01", "bevSepara02", "bevSepara03",
+                                    "bevSepara04", "bevSepara05", "bevSepara06"};
+    int y = 124;
+    for (std::size_t i = 0; i < std::size(commands); ++i) {
+        const Command& command = commands[i];
+        command.picture =
+            makeClickPicture(panControlli, command.pictureName,
+                             image(command.pictureName) + QStringLiteral(".png"), {14, y});
+        command.label = named(new ClickLabel(panControlli), command.labelName);
+        command.label->setText(QString::fromUtf8(command.caption));
+        QFont font = verdana(8);
+        font.setUnderline(true);
+        command.label->setFont(font);
+        command.label->setGeometry(54, y + 7, 112, 18);
+        if (i < std::size(separators)) {
+            *separators[i] = makeBevel(panControlli, separatorNames[i], QRect(10, y + 44, 150, 2));
+        }
+        y += 56;
+    }
+}
+
+void TfrmEncrypt_Decrypt::buildSideColumn()
+{
+    panInformazioni = makePanel(this, "panInformazioni", kWhite, QRect(754, 0, 60, 525));
+    struct SidePicture
+    {
+        ClickLabel*& picture;
+        const char* name;
+        const char* tooltip;
+        QPoint at;
+    };
+    const SidePicture pictures[] = {
+        {imgGuida, "imgGuida", " Guida ", {14, 24}},
+        {imgInfo, "imgInfo", " Informazioni su... ", {14, 76}},
+        {imgCopyright, "imgCopyright", " Copyright ", {14, 128}},
+        {imgEmail, "imgEmail", "Invia e-mail all'autore ", {13, 180}},
+        {imgEsci, "imgEsci", " Esci ", {14, 470}},
+    };
+    for (const SidePicture& side : pictures) {
+        side.picture = makeClickPicture(panInformazioni, side.name,
+                                        image(side.name) + QStringLiteral(".png"), side.at);
+        side.picture->setToolTip(QString::fromUtf8(side.tooltip));
+    }
+}
+
+void TfrmEncrypt_Decrypt::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect desktop = screen->availableGeometry();
+            move(desktop.center() - rect().center());
+        }
+    }
+    FormShow();
+}
+
+void TfrmEncrypt_Decrypt::FormShow()
+{
+    // The animated picture replaces the still one the layout holds; the movie keeps its own
+    // copy of the data for as long as it plays.
+    if (!emailMovie_) {
+        emailMovie_ = new QMovie(QStringLiteral(":/RESNAME1"), QByteArray("gif"), this);
+        imgEmail->setMovie(emailMovie_);
+    }
+    emailMovie_->start();
+
+    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
+        field->clear();
+    }
+    lblPosizione->clear();
+    txtFile->setFocus();
+}
+
+void TfrmEncrypt_Decrypt::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    emit endProgram();
+}
+
+void TfrmEncrypt_Decrypt::cmdEsciClick()
+{
+    emit endProgram();
+}
+
+void TfrmEncrypt_Decrypt::imgEsciClick()
+{
+    emit endProgram();
+}
+
+void TfrmEncrypt_Decrypt::txtDescrizioneEnter()
+{
+    setBackground(txtDescrizione, kFocusYellow);
+}
+
+void TfrmEncrypt_Decrypt::txtDescrizioneExit()
+{
+    setBackground(txtDescrizione, kWhite);
+}
+
+void TfrmEncrypt_Decrypt::txtPasswordEnter()
+{
+    setBackground(txtPassword, kFocusYellow);
+}
+
+void TfrmEncrypt_Decrypt::txtPasswordExit()
+{
+    setBackground(txtPassword, kWhite);
+}
+
+void TfrmEncrypt_Decrypt::txtCheckPWEnter()
+{
+    setBackground(txtCheckPW, kFocusYellow);
+}
+
+void TfrmEncrypt_Decrypt::txtCheckPWExit()
+{
+    setBackground(txtCheckPW, kWhite);
+}
+
+void TfrmEncrypt_Decrypt::txtDescrizioneKeyPress(QKeyEvent* key)
+{
+    if (isEnter(key)) {
+        txtPassword->setFocus();
+    }
+}
+
+void TfrmEncrypt_Decrypt::txtPasswordKeyPress(QKeyEvent* key)
+{
+    if (isEnter(key)) {
+        txtCheckPW->setFocus();
+    }
+}
+
+void TfrmEncrypt_Decrypt::txtCheckPWKeyPress(QKeyEvent* key)
+{
+    if (isEnter(key)) {
+        txtFile->setFocus();
+    }
+}
+
+bool TfrmEncrypt_Decrypt::txtFileKeyPress(QKeyEvent* key)
+{
+    // Keys that type a character (Enter, Backspace and Escape among them) but not those that
+    // move the focus or edit without typing.
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        break;
+    }
+    if (key->text().isEmpty()) {
+        return false;
+    }
+    btnSfogliaClick();
+    return true;
+}
+
+bool TfrmEncrypt_Decrypt::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtFile && event->type() == QEvent::KeyPress) {
+        return txtFileKeyPress(static_cast<QKeyEvent*>(event));
+    }
+    struct Handlers
+    {
+        QLineEdit* field;
+        void (TfrmEncrypt_Decrypt::*enter)();
+        void (TfrmEncrypt_Decrypt::*exit)();
+        void (TfrmEncrypt_Decrypt::*keyPress)(QKeyEvent*);
+    };
+    const Handlers fields[] = {
+        {txtDescrizione, &TfrmEncrypt_Decrypt::txtDescrizioneEnter,
+         &TfrmEncrypt_Decrypt::txtDescrizioneExit, &TfrmEncrypt_Decrypt::txtDescrizioneKeyPress},
+        {txtPassword, &TfrmEncrypt_Decrypt::txtPasswordEnter, &TfrmEncrypt_Decrypt::txtPasswordExit,
+         &TfrmEncrypt_Decrypt::txtPasswordKeyPress},
+        {txtCheckPW, &TfrmEncrypt_Decrypt::txtCheckPWEnter, &TfrmEncrypt_Decrypt::txtCheckPWExit,
+         &TfrmEncrypt_Decrypt::txtCheckPWKeyPress},
+    };
+    for (const Handlers& handlers : fields) {
+        if (watched != handlers.field) {
+            continue;
+        }
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            (this->*handlers.enter)();
+            break;
+        case QEvent::FocusOut:
+            (this->*handlers.exit)();
+            break;
+        case QEvent::KeyPress:
+            (this->*handlers.keyPress)(static_cast<QKeyEvent*>(event));
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmEncrypt_Decrypt::btnSfogliaClick()
+{
+    try {
+        if (!context_.ui.runFileDialog(dlgFoto)) {
+            return;
+        }
+        BusyPointer busy(context_.ui);
+        txtFile->setText(dlgFoto.fileName);
+    } catch (const std::exception&) {
+        txtFile->clear();
+    }
+}
+
+void TfrmEncrypt_Decrypt::btnApriClick()
+{
+    const QString path = trimmedText(txtFile->text());
+    if (path.isEmpty()) {
+        context_.ui.warning(kNotApplicable,
+                            QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n"
+                                           "\r\nCaricare il file da criptare o decriptare con il "
+                                           "pulsante Sfoglia."));
+        return;
+    }
+    BusyPointer busy(context_.ui);
+    context_.ui.openDocument(path);
+}
+
+void TfrmEncrypt_Decrypt::cmdNuovoClick()
+{
+    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
+        field->clear();
+    }
+    lblPosizione->clear();
+    txtFile->setFocus();
+}
+
+template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(Work work)
+{
+    try {
+        CardArchive archive(context_.programFolder);
+        archive.Open();
+        work(archive);
+    } catch (const std::exception&) {
+        context_.ui.plainMessage(kArchiveAccess);
+    }
+}
+
+void TfrmEncrypt_Decrypt::showCard(const FileCard& card, std::uint64_t number)
+{
+    txtFile->setText(trimmedText(fromAnsi(card.FilePath)));
+    txtDescrizione->setText(trimmedText(fromAnsi(card.Description)));
+    txtPassword->setText(trimmedText(fromAnsi(card.FilePassword)));
+    txtCheckPW->setText(trimmedText(fromAnsi(card.Confirmation)));
+    lblPosizione->setText(QString::number(number));
+}
+
+void TfrmEncrypt_Decrypt::showEmptyArchive()
+{
+    context_.ui.information(QStringLiteral("Visualizzazione dati non applicabile"),
+                            QStringLiteral("L'archivio non contiene nessuna scheda."));
+}
+
+void TfrmEncrypt_Decrypt::cmdSalvaClick()
+{
+    if (!cardFieldsPass(CardUse::Save)) {
+        return;
+    }
+    // The edit fields hold only what the code page can represent; a chosen path may not, and
+    // the archive would keep a different path from the one on screen.
+    const auto path = toAnsi(txtFile->text());
+    const auto description = toAnsi(txtDescrizione->text());
+    const auto password = toAnsi(txtPassword->text());
+    const auto confirmation = toAnsi(txtCheckPW->text());
+    if (!path || !description || !password || !confirmation) {
+        context_.ui.warning(
+            QStringLiteral("Salvataggio non applicabile"),
+            QStringLiteral("Attenzione: il percorso del file contiene caratteri che l'archivio "
+                           "non può registrare.\r\n\r\nRinominare il file, o la cartella che lo "
+                           "contiene, con caratteri dell'alfabeto latino e selezionarlo di nuovo "
+                           "con il pulsante Sfoglia."));
+        btnSfoglia->setFocus();
+        return;
+    }
+    const FileCard card{*path, *description, *password, *confirmation};
+
+    archiveCommand([&](CardArchive& archive) {
+        const QString shown = trimmedText(lblPosizione->text());
+        // A number behind the end means another program shortened the archive meanwhile: the
+        // card is added as a new one rather than written behind the end.
+        const std::uint64_t number = shown.isEmpty() ? 0 : cardNumber(shown);
+        if (!shown.isEmpty() && number == 0) {
+            throw ArchiveError("Numero di scheda non valido");
+        }
+        if (number != 0 && number <= archive.Count()) {
+            archive.Seek(number - 1);
+            archive.Write(card);
+            lblPosizione->setText(QString::number(archive.Position()));
+            archive.Close();
+            context_.ui.information(
+                QStringLiteral("Aggiornamento scheda effettuato con successo"),
+                QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate "
+                               "in archivio."));
+        } else {
+            lblPosizione->setText(QString::number(archive.Append(card)));
+            archive.Close();
+            context_.ui.information(QStringLiteral("Salvataggio scheda effettuato con successo"),
+                                    QStringLiteral("La scheda corrente è stata inserita in "
+                                                   "archivio."));
+        }
+    });
+}
+
+void TfrmEncrypt_Decrypt::imgPrimoClick()
+{
+    archiveCommand([&](CardArchive& archive) {
+        if (archive.Count() == 0) {
+            archive.Close();
+            showEmptyArchive();
+            return;
+        }
+        archive.Seek(0);
+        showCard(archive.Read(), 1);
+        archive.Close();
+    });
+}
+
+void TfrmEncrypt_Decrypt::imgUltimoClick()
+{
+    archiveCommand([&](CardArchive& archive) {
+        const std::uint64_t count = archive.Count();
+        if (count == 0) {
+            archive.Close();
+            showEmptyArchive();
+            return;
+        }
+        archive.Seek(count - 1);
+        const FileCard card = archive.Read();
+        showCard(card, archive.Position());
+        archive.Close();
+    });
+}
+
+void TfrmEncrypt_Decrypt::imgIndietroClick()
+{
+    archiveCommand([&](CardArchive& archive) {
+        const QString shown = trimmedText(lblPosizione->text());
+        if (shown == QStringLiteral("1")) {
+            archive.Close();
+            return;
+        }
+        if (archive.Count() == 0) {
+            archive.Close();
+            showEmptyArchive();
+            return;
+        }
+        std::uint64_t previous = 1; // with no number, the first card
+        if (!shown.isEmpty()) {
+            const std::uint64_t number = cardNumber(shown);
+            if (number < 2) {
+                throw ArchiveError("Numero di scheda non valido");
+            }
+            previous = number - 1;
+        }
+        archive.Seek(previous - 1);
+        const FileCard card = archive.Read();
+        showCard(card, archive.Position());
+        archive.Close();
+    });
+}
+
+void TfrmEncrypt_Decrypt::imgAvantiClick()
+{
+    archiveCommand([&](CardArchive& archive) {
+        if (trimmedText(lblPosizione->text()).isEmpty()) {
+            lblPosizione->setText(QStringLiteral("0"));
+        }
+        const std::uint64_t count = archive.Count();
+        if (count == 0) {
+            lblPosizione->clear();
+            archive.Close();
+            showEmptyArchive();
+            return;
+        }
+        const std::uint64_t number = cardNumber(lblPosizione->text());
+        if (number < count) {
+            archive.Seek(number);
+            const FileCard card = archive.Read();
+            showCard(card, archive.Position());
+        }
+        archive.Close();
+    });
+}
+
+void TfrmEncrypt_Decrypt::btnEncryptClick()
+{
+    runCipherCommand(CipherDirection::Encrypt);
+}
+
+void TfrmEncrypt_Decrypt::btnDencryptClick()
+{
+    runCipherCommand(CipherDirection::Decrypt);
+}
+
+bool TfrmEncrypt_Decrypt::cardFieldsPass(CardUse use)
+{
+    const bool decrypting = use == CardUse::Decrypt;
+    const QString title =
+        use == CardUse::Save ? QStringLiteral("Salvataggio non applicabile") : kNotApplicable;
+    auto isEmpty = [](const QString& text) {
+        return trimmedText(text).isEmpty();
+    };
+
+    struct Check
+    {
+        bool fails;
+        QString text;
+        QWidget* focus;
+    };
+    const Check checks[] = {
+        {use == CardUse::Encrypt && isEmpty(lblPosizione->text()),
+         QStringLiteral("Attenzione: per criptare il file occorre prima salvare la scheda in "
+                        "archivio.\r\n\r\nCompilare quindi tutte le caselle di testo e fare clic "
+                        "su Salva."),
+         nullptr},
+        {isEmpty(txtFile->text()),
+         decrypting ? QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n\r\n"
+                                     "Caricare il file da decriptare con il pulsante Sfoglia.")
+                    : QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n\r\n"
+                                     "Caricare il file da criptare con il pulsante Sfoglia."),
+         btnSfoglia},
+        {!decrypting && isEmpty(txtDescrizione->text()),
+         QStringLiteral("Attenzione: inserire una descrizione del file da criptare.\r\n\r\nCiò "
+                        "consentirà di rintracciare la scheda del file all'interno "
+                        "dell'archivio."),
+         txtDescrizione},
+        {isEmpty(txtPassword->text()),
+         decrypting ? QStringLiteral("Attenzione: indicare la password da abbinare al file da "
+                                     "decriptare.\r\n\r\nTale password serve a decodificare "
+                                     "l'algoritmo di criptografia.")
+                    : QStringLiteral("Attenzione: indicare la password da abbinare al file da "
+                                     "criptare.\r\n\r\nTale password serve a rendere "
+                                     "indecifrabile l'algoritmo di criptografia."),
+         txtPassword},
+        {isEmpty(txtCheckPW->text()),
+         decrypting ? QStringLiteral("Attenzione: confermare la password di decriptaggio "
+                                     "immettendo lo stesso valore nella casella Conferma "
+                                     "password.\r\n\r\nCiò serve a prevenire eventuali errori "
+                                     "di digitazione dei dati.")
+                    : QStringLiteral("Attenzione: confermare la password di criptaggio "
+                                     "immettendo lo stesso valore nella casella Conferma "
+                                     "password.\r\n\r\nCiò serve a prevenire eventuali errori "
+                                     "di digitazione dei dati."),
+         txtCheckPW},
+    };
+    for (const Check& check : checks) {
+        if (check.fails) {
+            context_.ui.warning(title, check.text);
+            if (check.focus) {
+                check.focus->setFocus();
+            }
+            return false;
+        }
+    }
+    if (trimmedText(txtPassword->text()) != trimmedText(txtCheckPW->text())) {
+        context_.ui.warning(
+            title,
+            QStringLiteral("Attenzione: la password indicata non corrisponde a quella presente "
+                           "nella casella Conferma password.\r\n\r\nControllare i dati inseriti "
+                           "e ripetere l'operazione."));
+        txtCheckPW->clear();
+        txtCheckPW->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
+{
+    if (!cardFieldsPass(direction == CipherDirection::Encrypt ? CardUse::Encrypt
+                                                              : CardUse::Decrypt)) {
+        return;
+    }
+
+    const CipherTexts& texts = textsFor(direction);
+    if (!context_.ui.question(texts.confirmTitle, texts.confirmText)) {
+        return;
+    }
+    try {
+        // The fields refuse characters outside the code page, so this holds unless a caller
+        // put such text in by other means; then the command fails rather than guess.
+        const auto password = toAnsi(txtPassword->text());
+        if (!password) {
+            throw Error("La password contiene caratteri non ammessi");
+        }
+        InPlaceCipher job(context_.programFolder, toPath(trimmedText(txtFile->text())), direction);
+        {
+            BusyPointer busy(context_.ui);
+            job.writeProcessedCopy(*password);
+        }
+        context_.ui.information(texts.createdTitle, texts.createdText);
+        {
+            BusyPointer busy(context_.ui);
+            job.replaceChosenFile();
+        }
+        context_.ui.information(texts.replacedTitle, texts.replacedText);
+    } catch (const std::exception&) {
+        context_.ui.warning(texts.failedTitle, texts.failedText);
+    }
+}
+
+} // namespace velarium

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "platform/UiServices.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMovie;
+class QPushButton;
+
+namespace velarium {
+
+class ClickLabel;
+enum class CipherDirection;
+struct FileCard;
+
+// The main window: the card on screen (file, description, password and its confirmation, card
+// number), the commands around it and the status line.
+class TfrmEncrypt_Decrypt : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmEncrypt_Decrypt)
+
+public:
+    explicit TfrmEncrypt_Decrypt(AppContext context, QWidget* parent = nullptr);
+    ~TfrmEncrypt_Decrypt() override;
+
+    // Card area.
+    QFrame* panContainer;
+    QLabel* imgBackground;
+    QFrame *panFile, *panDescrizione, *panPassword, *panCheckPW;
+    QFrame *bevFile, *bevDescrizione, *bevPassword, *bevCripta, *bevDecripta;
+    QLabel *imgFile, *imgDescrizione, *imgPassword, *imgCheckPW, *imgCripta, *imgDecripta;
+    QLabel *lblFile, *lblDescrizione, *lblPassword, *lblCheckPW;
+    QLineEdit *txtFile, *txtDescrizione, *txtPassword, *txtCheckPW;
+    QPushButton *btnSfoglia, *btnApri, *btnEncrypt, *btnDencrypt;
+
+    // Navigation bar.
+    QFrame* panRecords;
+    ClickLabel *imgPrimo, *imgIndietro, *imgAvanti, *imgUltimo;
+    QLabel* lblPosizione;
+
+    // Command column.
+    QFrame* panControlli;
+    QLabel *imgSfondo, *imgLogo;
+    ClickLabel *cmdNuovo, *cmdSalva, *cmdCerca, *cmdEsporta, *imgBackup, *cmdGuida, *cmdEsci;
+    ClickLabel *lblNuovo, *lblSalva, *lblCerca, *lblEsporta, *lblBackup, *lblGuida, *lblEsci;
+    QFrame *bevSepara01, *bevSepara02, *bevSepara03, *bevSepara04, *bevSepara05, *bevSepara06;
+
+    // Side column.
+    QFrame* panInformazioni;
+    ClickLabel *imgGuida, *imgInfo, *imgCopyright, *imgEmail, *imgEsci;
+
+    // Status line.
+    QLabel* panInfo;
+
+    // The open-file dialog, kept for the window's life so that it reopens where it was left.
+    FileDialog dlgFoto;
+
+signals:
+    // Closing this window or one of its exit commands ends the whole program.
+    void endProgram();
+
+public slots:
+    void FormShow();
+    void cmdEsciClick();
+    void imgEsciClick();
+    void btnEncryptClick();
+    void btnDencryptClick();
+    void btnSfogliaClick();
+    void btnApriClick();
+
+    void cmdNuovoClick();
+    void cmdSalvaClick();
+    void imgPrimoClick();
+    void imgIndietroClick();
+    void imgAvantiClick();
+    void imgUltimoClick();
+
+    void txtDescrizioneEnter();
+    void txtDescrizioneExit();
+    void txtPasswordEnter();
+    void txtPasswordExit();
+    void txtCheckPWEnter();
+    void txtCheckPWExit();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildCardArea();
+    void buildNavigationBar();
+    void buildCommandColumn();
+    void buildSideColumn();
+    void runCipherCommand(CipherDirection direction);
+
+    // The checks of the card fields, in order; shows the first failure and moves the focus.
+    enum class CardUse
+    {
+        Encrypt,
+        Decrypt,
+        Save
+    };
+    bool cardFieldsPass(CardUse use);
+    // Runs one archive command; any archive error ends it with the archive access message.
+    template <typename Work> void archiveCommand(Work work);
+    void showCard(const FileCard& card, std::uint64_t number);
+    void showEmptyArchive();
+
+    // Every key that types a character opens the file dialog instead; true when taken.
+    bool txtFileKeyPress(QKeyEvent* key);
+
+    // Enter moves the focus on to the next field; the key itself goes on to the field.
+    void txtDescrizioneKeyPress(QKeyEvent* key);
+    void txtPasswordKeyPress(QKeyEvent* key);
+    void txtCheckPWKeyPress(QKeyEvent* key);
+
+    AppContext context_;
+    QMovie* emailMovie_ = nullptr;
+    bool centred_ = false;
+};
+
+} // namespace velarium

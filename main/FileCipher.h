@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace velarium {
+
+// Reads `source` from start to end and writes to `destination` (created, or emptied) each byte
+// XOR one continuous RC4 key stream derived from `password`, used exactly as given. The result
+// has the source's length and no header. Encrypting and decrypting are the same transformation;
+// `encrypt` only selects which cipher call runs on each 512-byte block. The destination is on
+// the disk when the call returns. Raises on any failure: a missing source leaves no destination.
+void FileCipher(const std::filesystem::path& source, const std::filesystem::path& destination,
+                std::string_view password, bool encrypt);
+
+} // namespace velarium

@@ -1,0 +1,51 @@
+#include "main/InPlaceCipher.h"
+
+#include "main/FileCipher.h"
+#include "platform/Error.h"
+#include "platform/FileReplace.h"
+
+namespace velarium {
+
+InPlaceCipher::InPlaceCipher(const std::filesystem::path& programFolder,
+                             std::filesystem::path chosenFile, CipherDirection direction)
+    : chosen_(std::move(chosenFile)), temporary_(programFolder / temporaryName(direction)),
+      direction_(direction)
+{
+}
+
+InPlaceCipher::~InPlaceCipher()
+{
+    if (pending_) {
+        platform::removeQuietly(temporary_);
+    }
+}
+
+const char* InPlaceCipher::temporaryName(CipherDirection direction)
+{
+    return direction == CipherDirection::Encrypt ? "Criptato.xyz" : "Decriptato.xyz";
+}
+
+void InPlaceCipher::writeProcessedCopy(std::string_view password)
+{
+    target_ = platform::replaceableTarget(chosen_);
+    // Emptying the temporary file would empty the chosen file if they were one and the same.
+    std::error_code ignored;
+    if (std::filesystem::equivalent(target_, temporary_, ignored)) {
+        throw Error("Il file scelto è il file temporaneo del programma");
+    }
+    pending_ = true;
+    FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt);
+}
+
+void InPlaceCipher::replaceChosenFile()
+{
+    if (!pending_) {
+        throw Error("Nessuna copia elaborata da sostituire al file scelto");
+    }
+    // Checked again: the file may have been made read-only or removed meanwhile.
+    target_ = platform::replaceableTarget(chosen_);
+    platform::replaceFile(temporary_, target_);
+    pending_ = false;
+}
+
+} // namespace velarium

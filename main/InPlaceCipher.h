@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace velarium {
+
+enum class CipherDirection
+{
+    Encrypt,
+    Decrypt
+};
+
+// Replaces a chosen file by its encrypted or decrypted form, in two steps that a window can
+// report one by one: first the processed copy is written to the program folder's temporary file
+// ("Criptato.xyz" or "Decriptato.xyz"), then it takes the chosen file's place. At every instant
+// the chosen path holds either the complete original or the complete result; a failure at any
+// step leaves the original untouched and removes the temporary file.
+class InPlaceCipher
+{
+public:
+    InPlaceCipher(const std::filesystem::path& programFolder, std::filesystem::path chosenFile,
+                  CipherDirection direction);
+    ~InPlaceCipher();
+    InPlaceCipher(const InPlaceCipher&) = delete;
+    InPlaceCipher& operator=(const InPlaceCipher&) = delete;
+
+    static const char* temporaryName(CipherDirection direction);
+
+    // Refuses a missing or read-only chosen file before anything is written, then runs the
+    // cipher from the chosen file into the temporary file. Raises on failure.
+    void writeProcessedCopy(std::string_view password);
+    // Puts the processed copy in the chosen file's place. Raises on failure.
+    void replaceChosenFile();
+
+    const std::filesystem::path& temporaryPath() const { return temporary_; }
+
+private:
+    std::filesystem::path chosen_;
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    CipherDirection direction_;
+    bool pending_ = false;
+};
+
+} // namespace velarium

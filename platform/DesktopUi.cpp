@@ -1,0 +1,119 @@
+#include "platform/DesktopUi.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace velarium {
+namespace {
+
+// The program's texts separate paragraphs with CR LF pairs (some with LF CR); a Qt label
+// would draw the CR as a stray glyph, so only the display sees plain line feeds.
+QString forDisplay(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton)
+{
+    // No owner window: the box is modal for the whole application, like a task-modal box.
+    QMessageBox box(icon, title, forDisplay(text), buttons);
+    box.setDefaultButton(defaultButton);
+    box.setWindowModality(Qt::ApplicationModal);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// The toolkit's "description|pattern|description|pattern" filter as Qt's name filters. A
+// Windows "*.*" matches every file, names without a dot included, which Qt spells "*".
+QStringList nameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns << (pattern == QStringLiteral("*.*") ? QStringLiteral("*") : pattern);
+        }
+        QString description = parts[i];
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0) {
+            description.truncate(open);
+        }
+        filters << description.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}
+
+} // namespace
+
+bool DesktopUi::runFileDialog(FileDialog& dialog)
+{
+    QFileDialog box(nullptr, dialog.title);
+    box.setAcceptMode(dialog.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    box.setFileMode(dialog.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    box.setOption(QFileDialog::DontConfirmOverwrite, false);
+    box.setNameFilters(nameFilters(dialog.filter));
+    if (!dialog.defaultExtension.isEmpty()) {
+        box.setDefaultSuffix(dialog.defaultExtension);
+    }
+    if (!dialog.fileName.isEmpty()) {
+        const QFileInfo last(dialog.fileName);
+        if (last.isAbsolute()) {
+            box.setDirectory(last.absolutePath());
+        }
+        box.selectFile(last.fileName());
+    }
+    box.setSizeGripEnabled(true);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+        return false;
+    }
+    dialog.fileName = box.selectedFiles().constFirst();
+    return true;
+}
+
+void DesktopUi::openDocument(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void DesktopUi::warning(const QString& title, const QString& text)
+{
+    showBox(QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void DesktopUi::information(const QString& title, const QString& text)
+{
+    showBox(QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool DesktopUi::question(const QString& title, const QString& text)
+{
+    return showBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes) != QMessageBox::No;
+}
+
+void DesktopUi::plainMessage(const QString& text)
+{
+    showBox(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+            QMessageBox::Ok);
+}
+
+void DesktopUi::setBusy(bool busy)
+{
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace velarium

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/UiServices.h"
+
+namespace velarium {
+
+// The real desktop: Qt's message boxes and override cursor.
+class DesktopUi final : public UiServices
+{
+public:
+    void warning(const QString& title, const QString& text) override;
+    void information(const QString& title, const QString& text) override;
+    bool question(const QString& title, const QString& text) override;
+    void plainMessage(const QString& text) override;
+    bool runFileDialog(FileDialog& dialog) override;
+    void openDocument(const QString& path) override;
+    void setBusy(bool busy) override;
+};
+
+} // namespace velarium

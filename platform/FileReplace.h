@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+
+namespace velarium::platform {
+
+// The regular file that a chosen path names, symbolic links followed. Raises when it is
+// missing, not a regular file, or read-only (no write permission), so that a command can refuse
+// it before anything is written.
+std::filesystem::path replaceableTarget(const std::filesystem::path& chosen);
+
+// Puts the complete file `replacement` in the place of `target` in one step, so that at every
+// instant `target` holds either its old or its new content. The new file takes the old one's
+// permission bits. When the two are on different file systems the replacement is first copied
+// beside the target. Raises on any failure, leaving `target` as it was; `replacement` is gone
+// after success.
+void replaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target);
+
+// Removes a file, ignoring its absence or a refusal: for cleaning up after a failure.
+void removeQuietly(const std::filesystem::path& path) noexcept;
+
+} // namespace velarium::platform

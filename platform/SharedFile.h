@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace velarium::platform {
+
+// A file opened for reading and writing that other openers, in this program or another, may
+// read and write at the same time. Every read and write names its offset, so no file position
+// is shared between callers. Closed when the object goes away.
+class SharedFile
+{
+public:
+    // Opens an existing file, or creates it empty when it is missing; never empties a file that
+    // exists. A file without write permission counts as one that refuses to open.
+    // Raises SystemError.
+    explicit SharedFile(const std::filesystem::path& path);
+    ~SharedFile();
+    SharedFile(const SharedFile&) = delete;
+    SharedFile& operator=(const SharedFile&) = delete;
+
+    std::uint64_t size() const;
+    // Reads exactly buffer.size() bytes or raises.
+    void readAt(std::uint64_t offset, std::span<std::byte> buffer) const;
+    // Writes all of data with one positioned write, so that another opener never sees it half
+    // written; raises when the system takes less.
+    void writeAt(std::uint64_t offset, std::span<const std::byte> data);
+    // Puts what was written on the disk and closes; raises on failure.
+    void close();
+
+    // Keeps other cooperating writers out for its lifetime (an advisory lock on the whole file):
+    // enough to make "find the end, write there" one step.
+    class ExclusiveSection
+    {
+    public:
+        explicit ExclusiveSection(SharedFile& file);
+        ~ExclusiveSection();
+        ExclusiveSection(const ExclusiveSection&) = delete;
+        ExclusiveSection& operator=(const ExclusiveSection&) = delete;
+
+    private:
+        SharedFile& file_;
+    };
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    bool written_ = false;
+};
+
+} // namespace velarium::platform

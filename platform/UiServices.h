@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+namespace velarium {
+
+// A system file dialog kept by its window for the program's life: it reopens where the user
+// left it, with the last chosen name filled in.
+struct FileDialog
+{
+    QString title;
+    // In the toolkit's form: descriptions and patterns separated by bars, "Testo (*.txt)|*.txt".
+    QString filter;
+    // The name proposed when the dialog opens; after a confirmed choice, the chosen full path.
+    QString fileName;
+    // The extension added to a typed name that has none (save dialogs).
+    QString defaultExtension;
+    bool forSaving = false;
+    // Whether the chosen name must name an existing file.
+    bool mustExist = false;
+};
+
+// Everything modal or system-wide that a window asks of the desktop goes through here, so that
+// tests can script the answers and read what was shown, and no test blocks on a real box.
+class UiServices
+{
+public:
+    virtual ~UiServices() = default;
+
+    // Task-modal box without an owner window: the title, the warning icon, one OK button.
+    virtual void warning(const QString& title, const QString& text) = 0;
+    // The same with the information icon.
+    virtual void information(const QString& title, const QString& text) = 0;
+    // Question icon, buttons Yes and No, Yes the default. False only when the answer is No.
+    virtual bool question(const QString& title, const QString& text) = 0;
+    // The toolkit's simplest box: the application's title as caption, no icon, one OK button.
+    virtual void plainMessage(const QString& text) = 0;
+
+    // Shows the dialog modally; true when the user confirmed a name, which is then in
+    // dialog.fileName.
+    virtual bool runFileDialog(FileDialog& dialog) = 0;
+
+    // Opens a document with the desktop's default application for its type, as the shell's
+    // default action does. The outcome is the shell's business and is not reported.
+    virtual void openDocument(const QString& path) = 0;
+
+    // The application-wide hourglass pointer.
+    virtual void setBusy(bool busy) = 0;
+};
+
+// Shows the busy pointer for its lifetime, so that every way out of a long step, failures
+// included, restores the normal pointer.
+class BusyPointer
+{
+public:
+    explicit BusyPointer(UiServices& ui);
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    UiServices& ui_;
+};
+
+} // namespace velarium

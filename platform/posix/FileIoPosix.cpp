@@ -1,0 +1,114 @@
+#include "platform/FileIo.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace velarium::platform {
+namespace {
+
+// Dirty pages are pushed to the disk in steps of this size while the file is written.
+constexpr std::uint64_t kWritebackStep = 8u << 20;
+
+} // namespace
+
+InputFile::InputFile(const std::filesystem::path& path) : path_(path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        throw SystemError("Impossibile aprire il file", path, errno);
+    }
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+InputFile::~InputFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::size_t InputFile::read(std::span<std::byte> buffer)
+{
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t n = ::read(fd_, buffer.data() + filled, buffer.size() - filled);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SystemError("Errore di lettura dal file", path_, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    return filled;
+}
+
+OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
+{
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        throw SystemError("Impossibile creare il file", path, errno);
+    }
+}
+
+OutputFile::~OutputFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void OutputFile::write(std::span<const std::byte> data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SystemError("Errore di scrittura nel file", path_, errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    written_ += data.size();
+}
+
+void OutputFile::startWriteback()
+{
+    // Start writing the newest step, and wait for the one before it: the amount of dirty data
+    // stays bounded and the final sync has at most two steps left to write.
+    while (written_ - flushed_ >= kWritebackStep) {
+        ::sync_file_range(fd_, static_cast<off_t>(flushed_), kWritebackStep, SYNC_FILE_RANGE_WRITE);
+        if (flushed_ >= kWritebackStep) {
+            const auto previous = flushed_ - kWritebackStep;
+            ::sync_file_range(fd_, static_cast<off_t>(previous), kWritebackStep,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+            ::posix_fadvise(fd_, static_cast<off_t>(previous), kWritebackStep, POSIX_FADV_DONTNEED);
+        }
+        flushed_ += kWritebackStep;
+    }
+}
+
+void OutputFile::sync()
+{
+    if (::fdatasync(fd_) != 0) {
+        throw SystemError("Errore di scrittura su disco del file", path_, errno);
+    }
+}
+
+void OutputFile::close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0) {
+        throw SystemError("Errore di chiusura del file", path_, errno);
+    }
+}
+
+} // namespace velarium::platform

@@ -1,0 +1,116 @@
+#include "platform/SharedFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velarium::platform {
+
+SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
+{
+    // Without O_TRUNC, creating never empties a file that appeared meanwhile.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    }
+    if (fd_ < 0) {
+        throw SystemError("Impossibile aprire il file", path, errno);
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd_, &st) != 0) {
+        const int code = errno;
+        ::close(fd_);
+        throw SystemError("Impossibile leggere le proprietà del file", path, code);
+    }
+    // The superuser may open anything; a file marked read-only stays untouched all the same.
+    if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        ::close(fd_);
+        throw SystemError("File di sola lettura", path, S_ISREG(st.st_mode) ? EACCES : EISDIR);
+    }
+}
+
+SharedFile::~SharedFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::uint64_t SharedFile::size() const
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd_, &st) != 0) {
+        throw SystemError("Impossibile leggere la lunghezza del file", path_, errno);
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
+{
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw SystemError("Errore di lettura dal file", path_, errno);
+        }
+        if (n == 0) {
+            throw SystemError("Il file è più corto del previsto", path_, EIO);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
+{
+    ssize_t n;
+    do {
+        n = ::pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    written_ = true;
+    if (n < 0) {
+        throw SystemError("Errore di scrittura nel file", path_, errno);
+    }
+    if (static_cast<std::size_t>(n) != data.size()) {
+        throw SystemError("Scrittura incompleta nel file", path_, ENOSPC);
+    }
+}
+
+void SharedFile::close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd < 0) {
+        return;
+    }
+    const bool synced = !written_ || ::fdatasync(fd) == 0;
+    const int code = errno;
+    if (::close(fd) != 0 || !synced) {
+        throw SystemError("Errore di scrittura su disco del file", path_, synced ? errno : code);
+    }
+}
+
+SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
+{
+    while (::flock(file_.fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            throw SystemError("Impossibile riservare il file", file_.path_, errno);
+        }
+    }
+}
+
+SharedFile::ExclusiveSection::~ExclusiveSection()
+{
+    ::flock(file_.fd_, LOCK_UN);
+}
+
+} // namespace velarium::platform

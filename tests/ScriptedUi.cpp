@@ -1,0 +1,74 @@
+#include "ScriptedUi.h"
+
+namespace velarium::test {
+
+void ScriptedUi::record(BoxKind kind, const QString& title, const QString& text)
+{
+    shown.push_back({kind, title, text, busyDepth > 0});
+    if (onShown) {
+        onShown(shown.back());
+    }
+}
+
+void ScriptedUi::warning(const QString& title, const QString& text)
+{
+    record(BoxKind::Warning, title, text);
+}
+
+void ScriptedUi::information(const QString& title, const QString& text)
+{
+    record(BoxKind::Information, title, text);
+}
+
+bool ScriptedUi::question(const QString& title, const QString& text)
+{
+    record(BoxKind::Question, title, text);
+    if (answers_.empty()) {
+        return true;
+    }
+    const bool yes = answers_.front();
+    answers_.pop_front();
+    return yes;
+}
+
+void ScriptedUi::plainMessage(const QString& text)
+{
+    record(BoxKind::Plain, QStringLiteral("Velarium 2.0"), text);
+}
+
+bool ScriptedUi::runFileDialog(FileDialog& dialog)
+{
+    dialogs.push_back(dialog);
+    if (choices_.empty()) {
+        return false;
+    }
+    const std::optional<QString> choice = choices_.front();
+    choices_.pop_front();
+    if (!choice) {
+        return false;
+    }
+    dialog.fileName = *choice;
+    return true;
+}
+
+void ScriptedUi::openDocument(const QString& path)
+{
+    opened << path;
+}
+
+void ScriptedUi::setBusy(bool busy)
+{
+    busyDepth += busy ? 1 : -1;
+    busyCount += busy ? 1 : 0;
+}
+
+QStringList ScriptedUi::titles() const
+{
+    QStringList list;
+    for (const ShownBox& box : shown) {
+        list << box.title;
+    }
+    return list;
+}
+
+} // namespace velarium::test

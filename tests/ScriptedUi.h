@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/UiServices.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace velarium::test {
+
+enum class BoxKind
+{
+    Warning,
+    Information,
+    Question,
+    Plain
+};
+
+struct ShownBox
+{
+    BoxKind kind;
+    QString title;
+    QString text;
+    bool busy; // whether the hourglass was up while the box was shown
+};
+
+// Desktop services for tests: records every box, answers questions from a script (Yes when
+// the script is empty), and counts the busy pointer.
+class ScriptedUi final : public UiServices
+{
+public:
+    void warning(const QString& title, const QString& text) override;
+    void information(const QString& title, const QString& text) override;
+    bool question(const QString& title, const QString& text) override;
+    void plainMessage(const QString& text) override;
+    bool runFileDialog(FileDialog& dialog) override;
+    void openDocument(const QString& path) override;
+    void setBusy(bool busy) override;
+
+    void answerNext(bool yes) { answers_.push_back(yes); }
+    // The next file dialog confirms this name (or is cancelled, given nothing).
+    void chooseNext(std::optional<QString> fileName) { choices_.push_back(std::move(fileName)); }
+    // Called as each box is shown, before it "closes": to look at the world at that moment.
+    std::function<void(const ShownBox&)> onShown;
+
+    std::vector<ShownBox> shown;
+    std::vector<FileDialog> dialogs; // each file dialog as it was when it opened
+    QStringList opened;              // documents handed to the desktop
+    int busyDepth = 0;
+    int busyCount = 0; // how many times the hourglass was put up
+
+    QStringList titles() const;
+
+private:
+    void record(BoxKind kind, const QString& title, const QString& text);
+    std::deque<bool> answers_;
+    std::deque<std::optional<QString>> choices_;
+};
+
+} // namespace velarium::test

@@ -1,0 +1,470 @@
+// The command-line tool, run as a separate process exactly as a script would run it.
+
+#include "TempFolder.h"
+#include "main/FileCipher.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <poll.h>
+#include <random>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace velarium::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* const kCli = VELARIUM_CLI_PATH;
+
+struct Outcome
+{
+    // The exit status, or -1 when a signal ended the process.
+    int exitCode = -1;
+    int signal = 0;
+    // Killed for running past the deadline: a hang fails the test instead of stalling it.
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// One run of a program with its standard input fed from a string. Output is either collected
+// or thrown away (for runs that are killed and whose output nobody reads).
+class Child
+{
+public:
+    Child(const std::string& program, const std::vector<std::string>& arguments,
+          std::string_view input, bool captureOutput = true)
+    {
+        // A child that exits before reading its input must not take the test down with it.
+        std::signal(SIGPIPE, SIG_IGN);
+        int in[2], out[2], err[2];
+        makePipe(in);
+        makePipe(out);
+        makePipe(err);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        if (captureOutput) {
+            posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        }
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> pointers;
+        for (std::string& argument : argv) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+        const int spawned =
+            posix_spawn(&pid_, program.c_str(), &actions, nullptr, pointers.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        for (int fd : {in[0], out[1], err[1]}) {
+            ::close(fd);
+        }
+        outFd_ = out[0];
+        errFd_ = err[0];
+        if (spawned != 0) {
+            pid_ = -1;
+            ::close(in[1]);
+            throw std::runtime_error("cannot start " + program);
+        }
+        // Inputs here are far smaller than a pipe's buffer: written at once, never blocking.
+        std::size_t done = 0;
+        while (done < input.size()) {
+            const ssize_t n = ::write(in[1], input.data() + done, input.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(in[1]);
+    }
+
+    ~Child()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            reap();
+        }
+        ::close(outFd_);
+        ::close(errFd_);
+    }
+
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    void kill(int signal) { ::kill(pid_, signal); }
+
+    // Collects the output until the child closes it, then its exit status.
+    Outcome finish(std::chrono::seconds limit = 60s)
+    {
+        Outcome outcome;
+        pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+        std::string* sinks[2] = {&outcome.out, &outcome.err};
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int open = 2;
+        while (open > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                outcome.timedOut = true;
+                kill(SIGKILL);
+                break;
+            }
+            if (::poll(fds, 2, static_cast<int>(left.count())) < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                break;
+            }
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || fds[i].revents == 0) {
+                    continue;
+                }
+                char buffer[4096];
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                } else if (n == 0 || errno != EINTR) {
+                    fds[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+        const int status = reap();
+        if (WIFEXITED(status)) {
+            outcome.exitCode = WEXITSTATUS(status);
+        } else if (WIFSIGNALED(status)) {
+            outcome.signal = WTERMSIG(status);
+        }
+        return outcome;
+    }
+
+private:
+    static void makePipe(int fds[2])
+    {
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            throw std::runtime_error("cannot create a pipe");
+        }
+    }
+
+    int reap()
+    {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return status;
+    }
+
+    pid_t pid_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+};
+
+Outcome runCli(const std::vector<std::string>& arguments, std::string_view input)
+{
+    return Child(kCli, arguments, input).finish();
+}
+
+// The file's bytes in one read; the stream iterator behind readFile is too slow for the large
+// files of the kill test.
+std::string readWhole(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    std::string bytes(fs::file_size(path), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// What the core cipher makes of `plain` with the password's bytes exactly as given.
+std::string coreCipher(std::string_view plain, std::string_view password)
+{
+    const TempFolder scratch;
+    writeFile(scratch / "chiaro", plain);
+    FileCipher(scratch / "chiaro", scratch / "cifrato", password, true);
+    return readWhole(scratch / "cifrato");
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    CliTest() : file_(data_ / "documento.dat"), plain_(randomBytes(70'000, 7))
+    {
+        writeFile(file_, plain_);
+    }
+
+    Outcome encrypt(std::string_view input)
+    {
+        return runCli({"--folder", program_.path().string(), "encrypt", file_.string()}, input);
+    }
+
+    // A refused request must leave the chosen file as it was and nothing in the program folder.
+    void expectUntouched()
+    {
+        EXPECT_EQ(readWhole(file_), plain_);
+        EXPECT_TRUE(namesIn(program_.path()).empty());
+        EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"documento.dat"});
+    }
+
+    TempFolder program_;
+    TempFolder data_;
+    fs::path file_;
+    std::string plain_;
+};
+
+TEST_F(CliTest, EncryptThenDecryptRestoresTheFile)
+{
+    const Outcome encrypted = encrypt("segreto\n");
+    EXPECT_EQ(encrypted.exitCode, 0) << encrypted.err;
+    EXPECT_TRUE(encrypted.err.empty()) << encrypted.err;
+    EXPECT_NE(encrypted.out.find("File criptato"), std::string::npos) << encrypted.out;
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, "segreto"));
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+
+    const Outcome decrypted =
+        runCli({"--folder=" + program_.path().string(), "decrypt", file_.string()}, "segreto\n");
+    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    EXPECT_NE(decrypted.out.find("File decriptato"), std::string::npos) << decrypted.out;
+    EXPECT_EQ(readWhole(file_), plain_);
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(CliTest, PasswordIsTheFirstInputLineExactlyAsTypedInWindows1252)
+{
+    // The trailing blank case would prove nothing if blanks did not change the key.
+    ASSERT_NE(coreCipher(plain_, "segreto "), coreCipher(plain_, "segreto"));
+
+    struct Case
+    {
+        const char* input;
+        std::string_view passwordBytes;
+    };
+    const Case cases[] = {
+        {"segreto\n", "segreto"},
+        {"segreto\r\n", "segreto"},
+        {"segreto", "segreto"},
+        {"segreto \n", "segreto "},
+        {" segreto\t\n", " segreto\t"},
+        {"segreto\naltro\n", "segreto"},
+        {"seg\rreto\n", "seg\rreto"},
+        {"\xC3\xA8\n", "\xE8"},
+        {"Caff\xC3\xA8 \xE2\x82\xAC 5\n", "Caff\xE8 \x80 5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.input)));
+        writeFile(file_, plain_);
+        const Outcome outcome = encrypt(c.input);
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(readWhole(file_), coreCipher(plain_, c.passwordBytes));
+    }
+}
+
+TEST_F(CliTest, UnusablePasswordIsRefusedBeforeTouchingAnything)
+{
+    const char* const inputs[] = {
+        "\xE4\xB8\xAD\xE6\x96\x87\n", // CJK: outside Windows-1252
+        "caff\xC3\xA8\xF0\x9F\x98\x80\n",
+        "\xE8\n", // Windows-1252 bytes are not UTF-8
+        "\n",
+        "\r\n",
+        "",
+    };
+    for (const char* input : inputs) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(input)));
+        const Outcome outcome = encrypt(input);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find("password"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        expectUntouched();
+    }
+}
+
+TEST_F(CliTest, MissingFileFailsAndLeavesNoTemporaryFile)
+{
+    const fs::path missing = data_ / "assente.dat";
+    for (const char* command : {"encrypt", "decrypt"}) {
+        SCOPED_TRACE(command);
+        const Outcome outcome =
+            runCli({"--folder", program_.path().string(), command, missing.string()}, "pw\n");
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find("Attenzione"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_FALSE(fs::exists(missing));
+        expectUntouched();
+    }
+}
+
+TEST_F(CliTest, ReadOnlyFileIsRefused)
+{
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome outcome = encrypt("segreto\n");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("criptare"), std::string::npos) << outcome.err;
+    expectUntouched();
+    EXPECT_EQ(fs::status(file_).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(CliTest, MissingProgramFolderFails)
+{
+    const fs::path nowhere = program_ / "inesistente";
+    const Outcome outcome =
+        runCli({"--folder", nowhere.string(), "encrypt", file_.string()}, "segreto\n");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_FALSE(outcome.err.empty());
+    EXPECT_FALSE(fs::exists(nowhere));
+    expectUntouched();
+}
+
+TEST_F(CliTest, WrongUsageExitsWithTwoAndDoesNothing)
+{
+    const std::string file = file_.string();
+    const std::string folder = program_.path().string();
+    const std::vector<std::vector<std::string>> usages = {
+        {},
+        {"cripta", file},
+        {"encrypt"},
+        {"decrypt"},
+        {"encrypt", file, file},
+        {"--colore", "rosso", "encrypt", file},
+        {"-f", folder, "encrypt", file},
+        {"--folder"},
+        {"--folder", folder},
+        {"--folder", folder, "decrypt"},
+    };
+    for (const auto& arguments : usages) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Outcome outcome = runCli(arguments, "segreto\n");
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        expectUntouched();
+    }
+}
+
+TEST_F(CliTest, ProgramFolderDefaultsToTheExecutablesFolder)
+{
+    // A copy of the tool in a folder of its own whose temporary-file name is taken by a folder:
+    // the tool can only fail if it really works beside its executable.
+    const TempFolder installed;
+    const fs::path tool = installed / "velarium-cli";
+    fs::copy_file(kCli, tool);
+    fs::create_directory(installed / "Criptato.xyz");
+
+    const Outcome blocked = Child(tool.string(), {"encrypt", file_.string()}, "pw\n").finish();
+    EXPECT_EQ(blocked.exitCode, 1) << blocked.out;
+    EXPECT_EQ(readWhole(file_), plain_);
+
+    const Outcome elsewhere =
+        Child(tool.string(), {"--folder", program_.path().string(), "encrypt", file_.string()},
+              "pw\n")
+            .finish();
+    EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, "pw"));
+}
+
+// Memory-backed temporary folders would hide what a kill does to data on its way to the disk.
+fs::path diskFolder()
+{
+    const fs::path temporary = fs::temp_directory_path();
+    struct statfs info
+    {
+    };
+    if (::statfs(temporary.c_str(), &info) == 0 && info.f_type == TMPFS_MAGIC) {
+        return fs::current_path();
+    }
+    return temporary;
+}
+
+TEST(CliKillTest, ChosenFileIsWholeOriginalOrWholeResultWhenKilledAnywhere)
+{
+    constexpr std::size_t kSize = 48u << 20;
+    constexpr int kKills = 12;
+    const std::string password = "uccidimi";
+
+    const TempFolder program(diskFolder());
+    const TempFolder data(diskFolder());
+    const fs::path file = data / "grande.dat";
+    const std::string plain = randomBytes(kSize, 2024);
+    writeFile(file, plain);
+    FileCipher(file, data / "atteso.dat", password, true);
+    const std::string expected = readWhole(data / "atteso.dat");
+    fs::remove(data / "atteso.dat");
+    ASSERT_NE(expected, plain);
+
+    const std::vector<std::string> arguments = {"--folder", program.path().string(), "encrypt",
+                                                file.string()};
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome full = Child(kCli, arguments, password + "\n").finish();
+    const auto duration = std::chrono::steady_clock::now() - started;
+    ASSERT_FALSE(full.timedOut);
+    ASSERT_EQ(full.exitCode, 0) << full.err;
+    ASSERT_TRUE(readWhole(file) == expected);
+
+    // Reaching a little past the measured run lets some kills land around the final rename.
+    std::mt19937 generator(12345);
+    std::uniform_int_distribution<long long> delays(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(duration * 5 / 4).count());
+    int killedMidway = 0;
+    writeFile(file, plain);
+    for (int i = 0; i < kKills; ++i) {
+        const auto delay = std::chrono::microseconds(delays(generator));
+        Child child(kCli, arguments, password + "\n", false);
+        std::this_thread::sleep_for(delay);
+        child.kill(SIGKILL);
+        const Outcome outcome = child.finish();
+        if (outcome.signal == SIGKILL) {
+            ++killedMidway;
+        }
+        const std::string content = readWhole(file);
+        const bool original = content == plain;
+        const bool result = content == expected;
+        ASSERT_TRUE(original || result)
+            << "kill " << i << " after " << delay.count() << " us left " << content.size()
+            << " bytes that are neither the original nor the result";
+        if (result) {
+            writeFile(file, plain);
+        }
+    }
+    // With too few kills before the end, the test would prove nothing.
+    EXPECT_GE(killedMidway, kKills / 4);
+}
+
+} // namespace
+} // namespace velarium::test

@@ -1,0 +1,180 @@
+#include "TempFolder.h"
+#include "main/FileCipher.h"
+#include "platform/Error.h"
+#include "platform/Rc4.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace velarium;
+using velarium::test::readFile;
+using velarium::test::TempFolder;
+using velarium::test::writeFile;
+
+namespace {
+
+std::string hex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (char c : bytes) {
+        out.push_back(digits[(static_cast<unsigned char>(c) >> 4) & 0xF]);
+        out.push_back(digits[static_cast<unsigned char>(c) & 0xF]);
+    }
+    return out;
+}
+
+std::string cipherOf(const TempFolder& folder, std::string_view plain, std::string_view password,
+                     bool encrypt = true)
+{
+    writeFile(folder / "in", plain);
+    FileCipher(folder / "in", folder / "out", password, encrypt);
+    return readFile(folder / "out");
+}
+
+} // namespace
+
+// Encrypting zeros shows the key stream itself; these bytes are what the Windows provider
+// produces for the password "secret", so files move between the two unchanged.
+TEST(FileCipher, KeyStreamMatchesTheWindowsProvider)
+{
+    TempFolder folder;
+    const std::string stream = cipherOf(folder, std::string(528, '\0'), "secret");
+    EXPECT_EQ(hex(stream.substr(0, 32)),
+              "6cef5015aeaa4ae2a8eaf8450d18308c3ff00baf89b96b75df41f3ba2c9bdcd4");
+    EXPECT_EQ(hex(stream.substr(512, 16)), "a119df7f9e43481270357c6dec9c3180");
+}
+
+TEST(FileCipher, OutputHasTheSourceLengthAcrossBlockAndChunkBoundaries)
+{
+    TempFolder folder;
+    for (std::size_t size : {0u, 1u, 511u, 512u, 513u, 1024u, (1u << 20) + 7u, (3u << 20) + 512u}) {
+        const std::string plain = test::randomBytes(size, static_cast<unsigned>(size));
+        const std::string once = cipherOf(folder, plain, "pw");
+        EXPECT_EQ(once.size(), size);
+        if (size > 64) {
+            EXPECT_NE(once, plain);
+        }
+        // The key stream runs on without a break: the tail of a long file equals the tail of
+        // the key stream applied to the same offset.
+        const std::string zeros = cipherOf(folder, std::string(size, '\0'), "pw");
+        for (std::size_t i = 0; i < size; ++i) {
+            ASSERT_EQ(static_cast<char>(plain[i] ^ zeros[i]), once[i]) << "offset " << i;
+        }
+    }
+}
+
+TEST(FileCipher, RunningTwiceWithTheSamePasswordRestoresTheInput)
+{
+    TempFolder folder;
+    const std::string plain = test::randomBytes(5000, 1);
+    for (bool firstEncrypts : {true, false}) {
+        const std::string once = cipherOf(folder, plain, "Parola chiave", firstEncrypts);
+        EXPECT_EQ(cipherOf(folder, once, "Parola chiave", !firstEncrypts), plain);
+        EXPECT_EQ(cipherOf(folder, once, "Parola chiave", firstEncrypts), plain);
+    }
+    // A wrong password gives other bytes without an error; the same wrong password undoes it.
+    const std::string encrypted = cipherOf(folder, plain, "giusta");
+    const std::string wrong = cipherOf(folder, encrypted, "sbagliata", false);
+    EXPECT_NE(wrong, plain);
+    EXPECT_EQ(cipherOf(folder, wrong, "sbagliata"), encrypted);
+}
+
+TEST(FileCipher, PasswordIsHashedExactlyAsGiven)
+{
+    TempFolder folder;
+    const std::string plain(64, 'x');
+    const std::string bare = cipherOf(folder, plain, "pw");
+    EXPECT_NE(cipherOf(folder, plain, " pw"), bare);
+    EXPECT_NE(cipherOf(folder, plain, "pw "), bare);
+    EXPECT_NE(cipherOf(folder, plain, "PW"), bare);
+    // An empty password still yields a key.
+    EXPECT_NE(cipherOf(folder, plain, ""), plain);
+    // A Windows-1252 byte is hashed as that single byte.
+    EXPECT_NE(cipherOf(folder, plain, "\xE8"), cipherOf(folder, plain, "è"));
+}
+
+TEST(FileCipher, ExistingDestinationIsEmptiedAndOverwritten)
+{
+    TempFolder folder;
+    writeFile(folder / "out", std::string(10000, 'z'));
+    writeFile(folder / "in", "abc");
+    FileCipher(folder / "in", folder / "out", "pw", true);
+    EXPECT_EQ(readFile(folder / "out").size(), 3u);
+}
+
+TEST(FileCipher, MissingSourceRaisesAndCreatesNoDestination)
+{
+    TempFolder folder;
+    EXPECT_THROW(FileCipher(folder / "absent", folder / "out", "pw", true), SystemError);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out"));
+}
+
+TEST(FileCipher, UncreatableDestinationRaises)
+{
+    TempFolder folder;
+    writeFile(folder / "in", "abc");
+    std::filesystem::create_directory(folder / "dir");
+    EXPECT_THROW(FileCipher(folder / "in", folder / "dir", "pw", true), SystemError);
+    EXPECT_THROW(FileCipher(folder / "in", folder / "no" / "such" / "out", "pw", true),
+                 SystemError);
+    EXPECT_EQ(readFile(folder / "in"), "abc");
+}
+
+TEST(FileCipher, AReadErrorInTheMiddleIsRaised)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "dir");
+    // A folder opens for reading but refuses to be read.
+    EXPECT_THROW(FileCipher(folder / "dir", folder / "out", "pw", true), SystemError);
+}
+
+// Positions beyond 4 GiB: a sparse file just over that size is processed to its end, and its
+// last bytes are enciphered with the key stream at that very offset.
+TEST(FileCipher, FilesBeyondFourGigabytesAreProcessedToTheEnd)
+{
+    TempFolder folder;
+    const auto source = folder / "big";
+    const std::uint64_t size = (std::uint64_t{4} << 30) + 1000;
+    std::error_code ec;
+    const auto space = std::filesystem::space(folder.path(), ec);
+    if (ec || space.available < size + (std::uint64_t{1} << 30)) {
+        GTEST_SKIP() << "not enough disk space for a file over 4 GiB";
+    }
+    const std::string tail = "END";
+    {
+        const int fd = ::open(source.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ASSERT_EQ(::pwrite(fd, tail.data(), 3, static_cast<off_t>(size - 3)), 3);
+        ::close(fd);
+    }
+    const auto destination = folder / "big.out";
+    FileCipher(source, destination, "pw", true);
+    EXPECT_EQ(std::filesystem::file_size(destination), size);
+
+    std::string last(3, '\0');
+    const int fd = ::open(destination.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pread(fd, last.data(), 3, static_cast<off_t>(size - 3)), 3);
+    ::close(fd);
+    std::filesystem::remove(destination);
+
+    // The key stream up to the end, computed in memory.
+    const auto key = platform::deriveRc4Key("pw");
+    std::vector<std::uint8_t> stream(1 << 20);
+    std::uint64_t done = 0;
+    while (done + stream.size() <= size) {
+        std::fill(stream.begin(), stream.end(), 0);
+        key->encrypt(stream);
+        done += stream.size();
+    }
+    std::vector<std::uint8_t> rest(size - done, 0);
+    key->encrypt(rest);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(static_cast<std::uint8_t>(last[i]),
+                  static_cast<std::uint8_t>(tail[i]) ^ rest[rest.size() - 3 + i]);
+    }
+}

@@ -1,0 +1,389 @@
+#include "resources/GifWriter.h"
+#include "resources/Resources.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+namespace gif = velarium::gif;
+
+struct Decoded
+{
+    QByteArray format;
+    QSize size;
+    int imageCount = 0;
+    int loopCount = 0;
+    std::vector<QImage> frames;
+    std::vector<int> delays; // milliseconds
+};
+
+Decoded decode(QImageReader& reader)
+{
+    Decoded decoded;
+    decoded.format = reader.format();
+    decoded.size = reader.size();
+    decoded.imageCount = reader.imageCount();
+    decoded.loopCount = reader.loopCount();
+    for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) {
+        decoded.frames.push_back(frame.convertToFormat(QImage::Format_ARGB32));
+        decoded.delays.push_back(reader.nextImageDelay());
+    }
+    return decoded;
+}
+
+Decoded decodeGif(const std::vector<std::uint8_t>& bytes)
+{
+    QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "gif");
+    return decode(reader);
+}
+
+QByteArray resourceBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The repeat count stored in the NETSCAPE2.0 application extension, if the file has one.
+std::optional<int> netscapeLoopCount(const QByteArray& gifBytes)
+{
+    const QByteArray block("\x21\xFF\x0B"
+                           "NETSCAPE2.0",
+                           14);
+    const qsizetype at = gifBytes.indexOf(block);
+    if (at < 0 || at + block.size() + 5 > gifBytes.size()) {
+        return std::nullopt;
+    }
+    const auto* sub = reinterpret_cast<const uchar*>(gifBytes.constData()) + at + block.size();
+    if (sub[0] != 3 || sub[1] != 1 || sub[4] != 0) {
+        return std::nullopt;
+    }
+    return sub[2] | (sub[3] << 8);
+}
+
+// Pixels compared by colour, any two fully transparent pixels counting as equal.
+::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected)
+{
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure() << "size differs";
+    }
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = actual.pixel(x, y);
+            const QRgb e = expected.pixel(x, y);
+            if (a != e && (qAlpha(a) != 0 || qAlpha(e) != 0)) {
+                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is "
+                                                     << std::hex << a << ", expected " << e;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The encoder, checked against Qt's own GIF decoder.
+
+// Colours told apart by their red channel alone.
+std::vector<gif::Rgb> distinctPalette(int size)
+{
+    std::vector<gif::Rgb> palette;
+    for (int i = 0; i < size; ++i) {
+        palette.push_back({std::uint8_t(i * 255 / (size - 1)), std::uint8_t(255 - i),
+                           std::uint8_t((i * 73) & 0xFF)});
+    }
+    return palette;
+}
+
+// What a frame should look like on screen when drawn over nothing.
+QImage expectedPicture(const gif::Animation& animation, const gif::Frame& frame)
+{
+    QImage picture(animation.width, animation.height, QImage::Format_ARGB32);
+    for (int y = 0; y < animation.height; ++y) {
+        for (int x = 0; x < animation.width; ++x) {
+            const std::uint8_t index = frame.pixels[std::size_t(y) * animation.width + x];
+            const gif::Rgb c = animation.palette[index];
+            const bool clear = animation.transparentIndex == index;
+            picture.setPixel(x, y, qRgba(c.r, c.g, c.b, clear ? 0 : 255));
+        }
+    }
+    return picture;
+}
+
+std::vector<std::uint8_t> noise(std::size_t count, int colours, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::vector<std::uint8_t> pixels(count);
+    for (auto& pixel : pixels) {
+        pixel = std::uint8_t(generator() % unsigned(colours));
+    }
+    return pixels;
+}
+
+TEST(GifWriter, SmallAnimationDecodesToTheSamePixelsTimingAndRepeats)
+{
+    gif::Animation animation;
+    animation.width = 7;
+    animation.height = 5;
+    animation.palette = distinctPalette(4);
+    animation.loopCount = 3;
+    const std::vector<std::uint8_t> stripes{0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1,
+                                            2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2};
+    animation.frames = {{std::vector<std::uint8_t>(35, 2), 5, gif::Disposal::Keep},
+                        {stripes, 20, gif::Disposal::Keep},
+                        {noise(35, 4, 7), 100, gif::Disposal::Keep}};
+
+    const std::vector<std::uint8_t> bytes = gif::encode(animation);
+    const Decoded decoded = decodeGif(bytes);
+
+    EXPECT_EQ(decoded.format, "gif");
+    EXPECT_EQ(decoded.size, QSize(7, 5));
+    EXPECT_EQ(decoded.imageCount, 3);
+    EXPECT_EQ(decoded.loopCount, 3);
+    EXPECT_EQ(netscapeLoopCount(
+                  QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))),
+              3);
+    EXPECT_EQ(decoded.delays, (std::vector<int>{50, 200, 1000}));
+    ASSERT_EQ(decoded.frames.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(samePixels(decoded.frames[i], expectedPicture(animation, animation.frames[i])))
+            << "frame " << i;
+    }
+}
+
+// Large noisy frames need thousands of codes: the code width grows to twelve bits, the table
+// fills and is cleared again, over and over. Long runs in the second frame grow long strings.
+TEST(GifWriter, NoisyPicturesFillTheCodeTableAndStillDecode)
+{
+    for (const int colours : {2, 4, 16, 256}) {
+        SCOPED_TRACE(colours);
+        gif::Animation animation;
+        animation.width = 256;
+        animation.height = 192;
+        animation.palette = distinctPalette(colours);
+        const std::size_t area = 256u * 192u;
+        std::vector<std::uint8_t> runs(area);
+        for (std::size_t i = 0; i < area; ++i) {
+            runs[i] = std::uint8_t((i / 97 + (i % 256 > 200 ? i : 0)) % unsigned(colours));
+        }
+        animation.frames = {{noise(area, colours, unsigned(colours)), 10, gif::Disposal::Keep},
+                            {runs, 10, gif::Disposal::Keep}};
+
+        const Decoded decoded = decodeGif(gif::encode(animation));
+
+        ASSERT_EQ(decoded.frames.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_TRUE(
+                samePixels(decoded.frames[i], expectedPicture(animation, animation.frames[i])))
+                << "frame " << i;
+        }
+    }
+}
+
+// Whether the previous frame shows through transparent pixels is decided by its disposal.
+TEST(GifWriter, DisposalDecidesWhatShowsThroughTransparentPixels)
+{
+    gif::Animation animation;
+    animation.width = 4;
+    animation.height = 2;
+    animation.palette = distinctPalette(4);
+    animation.transparentIndex = 0;
+    const std::vector<std::uint8_t> solid(8, 3);
+    const std::vector<std::uint8_t> halfClear{0, 0, 2, 2, 0, 0, 2, 2};
+
+    animation.frames = {{solid, 10, gif::Disposal::RestoreBackground},
+                        {halfClear, 10, gif::Disposal::RestoreBackground}};
+    Decoded decoded = decodeGif(gif::encode(animation));
+    ASSERT_EQ(decoded.frames.size(), 2u);
+    EXPECT_EQ(qAlpha(decoded.frames[1].pixel(0, 0)), 0);
+    EXPECT_TRUE(samePixels(decoded.frames[1], expectedPicture(animation, animation.frames[1])));
+
+    animation.frames[0].disposal = gif::Disposal::Keep;
+    decoded = decodeGif(gif::encode(animation));
+    ASSERT_EQ(decoded.frames.size(), 2u);
+    const gif::Rgb under = animation.palette[3];
+    EXPECT_EQ(decoded.frames[1].pixel(0, 0), qRgb(under.r, under.g, under.b));
+}
+
+TEST(GifWriter, RefusesWhatGifCannotHold)
+{
+    gif::Animation valid;
+    valid.width = 2;
+    valid.height = 2;
+    valid.palette = distinctPalette(4);
+    valid.frames = {{{0, 1, 2, 3}, 10, gif::Disposal::Keep}};
+    ASSERT_NO_THROW(gif::encode(valid));
+
+    auto broken = valid;
+    broken.palette = distinctPalette(3);
+    broken.frames[0].pixels = {0, 1, 2, 2};
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "palette not a power of two";
+
+    broken = valid;
+    broken.palette = std::vector<gif::Rgb>(512);
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "palette too large";
+
+    broken = valid;
+    broken.frames[0].pixels = {0, 1, 2, 4};
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "index outside the palette";
+
+    broken = valid;
+    broken.frames[0].pixels = {0, 1, 2};
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "frame of the wrong size";
+
+    broken = valid;
+    broken.transparentIndex = 4;
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "transparent index outside";
+
+    broken = valid;
+    broken.frames.clear();
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "no frames";
+
+    broken = valid;
+    broken.width = 0;
+    broken.frames[0].pixels.clear();
+    EXPECT_THROW(gif::encode(broken), std::invalid_argument) << "empty picture";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The pictures compiled into the program.
+
+class Artwork : public ::testing::Test
+{
+protected:
+    void SetUp() override { velarium::initResources(); }
+};
+
+TEST_F(Artwork, EmailAnimationHasItsSizeFramesAndTiming)
+{
+    QImageReader reader(QStringLiteral(":/RESNAME1"));
+    const Decoded decoded = decode(reader);
+
+    EXPECT_EQ(decoded.format, "gif");
+    EXPECT_EQ(decoded.size, QSize(34, 42));
+    EXPECT_EQ(decoded.imageCount, 19);
+    const std::vector<int> expectedDelays{700, 100, 100, 100, 100,  1300, 100, 100, 100, 100,
+                                          100, 100, 100, 100, 1300, 100,  100, 100, 100};
+    EXPECT_EQ(decoded.delays, expectedDelays);
+    for (const QImage& frame : decoded.frames) {
+        EXPECT_EQ(frame.size(), QSize(34, 42));
+    }
+}
+
+TEST_F(Artwork, EmailAnimationRepeatsForEver)
+{
+    EXPECT_EQ(netscapeLoopCount(resourceBytes(QStringLiteral(":/RESNAME1"))), 0);
+    QImageReader reader(QStringLiteral(":/RESNAME1"));
+    EXPECT_EQ(reader.loopCount(), -1);
+}
+
+TEST_F(Artwork, EmailAnimationMovesOverATransparentBackground)
+{
+    QImageReader reader(QStringLiteral(":/RESNAME1"));
+    const Decoded decoded = decode(reader);
+    ASSERT_EQ(decoded.frames.size(), 19u);
+
+    // The three resting poses (closed, open, letter out) are different pictures.
+    const QImage& closed = decoded.frames[0];
+    const QImage& open = decoded.frames[5];
+    const QImage& letterOut = decoded.frames[14];
+    EXPECT_NE(closed, open);
+    EXPECT_NE(open, letterOut);
+    EXPECT_NE(closed, letterOut);
+
+    for (std::size_t i = 0; i < decoded.frames.size(); ++i) {
+        const QImage& frame = decoded.frames[i];
+        EXPECT_EQ(qAlpha(frame.pixel(0, 0)), 0) << "frame " << i << " has no clear corner";
+        EXPECT_EQ(qAlpha(frame.pixel(frame.width() / 2, frame.height() - 4)), 255)
+            << "frame " << i << " lost the envelope";
+    }
+}
+
+TEST_F(Artwork, PhotographsDecodeAsJpegAtTheirSizes)
+{
+    ASSERT_TRUE(QImageReader::supportedImageFormats().contains("jpeg"))
+        << "this Qt cannot decode JPEG pictures";
+    const struct
+    {
+        const char* path;
+        QSize size;
+    } photographs[] = {
+        {":/images/imgBackground.jpg", QSize(584, 470)},
+        {":/images/imgSfondo.jpg", QSize(170, 525)},
+        {":/images/imgLogo.jpg", QSize(170, 110)},
+    };
+    for (const auto& photograph : photographs) {
+        SCOPED_TRACE(photograph.path);
+        QImageReader reader(QString::fromLatin1(photograph.path), "jpeg");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(image.size(), photograph.size);
+    }
+}
+
+// Black and navy text is written straight on the card background.
+TEST_F(Artwork, CardBackgroundIsLightEverywhere)
+{
+    const QImage card(QStringLiteral(":/images/imgBackground.jpg"));
+    ASSERT_FALSE(card.isNull());
+    int darkest = 255;
+    for (int y = 0; y < card.height(); ++y) {
+        for (int x = 0; x < card.width(); ++x) {
+            darkest = std::min(darkest, QColor(card.pixel(x, y)).lightness());
+        }
+    }
+    EXPECT_GE(darkest, 200);
+}
+
+TEST_F(Artwork, IconsHaveTheirSizesOnATransparentGround)
+{
+    const struct
+    {
+        const char* name;
+        int width;
+        int height;
+    } icons[] = {
+        {"imgFile", 32, 32},      {"imgDescrizione", 32, 32}, {"imgPassword", 32, 32},
+        {"imgCheckPW", 32, 32},   {"imgCripta", 32, 32},      {"imgDecripta", 32, 32},
+        {"cmdNuovo", 32, 32},     {"cmdSalva", 32, 32},       {"cmdCerca", 32, 32},
+        {"imgBackup", 32, 32},    {"cmdGuida", 32, 32},       {"cmdEsci", 32, 32},
+        {"imgPrimo", 32, 32},     {"imgIndietro", 32, 32},    {"imgAvanti", 32, 32},
+        {"imgUltimo", 32, 32},    {"imgGuida", 32, 32},       {"imgInfo", 32, 32},
+        {"imgCopyright", 32, 32}, {"imgEsci", 32, 32},        {"cmdEsporta", 28, 28},
+        {"imgEmail", 34, 42},
+    };
+    for (const auto& icon : icons) {
+        SCOPED_TRACE(icon.name);
+        QImageReader reader(QStringLiteral(":/images/") + QString::fromLatin1(icon.name) +
+                            QStringLiteral(".png"));
+        EXPECT_EQ(reader.format(), "png");
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(image.size(), QSize(icon.width, icon.height));
+
+        int clear = 0;
+        int solid = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                clear += qAlpha(image.pixel(x, y)) == 0 ? 1 : 0;
+                solid += qAlpha(image.pixel(x, y)) == 255 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(clear, 0) << "no transparent ground";
+        EXPECT_GT(solid * 10, image.width() * image.height()) << "hardly anything drawn";
+    }
+}
+
+} // namespace
