@@ -1,7 +1,5 @@
-#include "ScriptedUi.h"
-#include "TempFolder.h"
+#include "MainWindowFixture.h"
 #include "app/Controls.h"
-#include "main/Encrypt_Decrypt.h"
 #include "main/FileCipher.h"
 
 #include <QApplication>
@@ -15,71 +13,13 @@
 
 using namespace velarium;
 using velarium::test::BoxKind;
+using velarium::test::kNotApplicable;
+using velarium::test::MainWindowTest;
 using velarium::test::readFile;
 using velarium::test::ScriptedUi;
 using velarium::test::TempFolder;
 using velarium::test::writeFile;
 namespace fs = std::filesystem;
-
-namespace {
-
-const QString kNotApplicable = QStringLiteral("Operazione non applicabile");
-
-class MainWindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        window = std::make_unique<TfrmEncrypt_Decrypt>(AppContext{program.path(), ui});
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    // A card as the user would have it on screen.
-    void fillCard(const QString& file, const QString& description, const QString& password,
-                  const QString& confirmation, const QString& number = QStringLiteral("1"))
-    {
-        window->txtFile->setText(file);
-        window->txtDescrizione->setText(description);
-        window->txtPassword->setText(password);
-        window->txtCheckPW->setText(confirmation);
-        window->lblPosizione->setText(number);
-    }
-
-    QString chosenFile(std::string_view content)
-    {
-        const auto path = files / "lettera.doc";
-        writeFile(path, content);
-        return QString::fromStdString(path.string());
-    }
-
-    std::string encrypted(std::string_view plain, std::string_view password)
-    {
-        TempFolder scratch;
-        writeFile(scratch / "p", plain);
-        FileCipher(scratch / "p", scratch / "c", password, true);
-        return readFile(scratch / "c");
-    }
-
-    QWidget* focused() const { return QApplication::focusWidget(); }
-
-    // Types any characters, as an input method would deliver them.
-    static void typeText(QWidget* widget, const QString& text)
-    {
-        for (const QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(widget, &press);
-        }
-    }
-
-    TempFolder program;
-    TempFolder files;
-    ScriptedUi ui;
-    std::unique_ptr<TfrmEncrypt_Decrypt> window;
-};
-
-} // namespace
 
 TEST_F(MainWindowTest, LayoutHasEveryNamedControlWithItsCaption)
 {
