@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <functional>
 
 // Small building blocks of the program's fixed-layout windows.
 namespace velarium {
@@ -22,6 +24,31 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// Colours the windows share.
+inline const QColor kFocusYellow(255, 255, 0);
+inline const QColor kWhite(255, 255, 255);
+inline const QColor kSilver(0xC0, 0xC0, 0xC0);
+inline const QColor kNavy(0x00, 0x00, 0x80);
+
+// A fixed dialog border with the close icon only.
+inline constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowCloseButtonHint;
+
+// Routes an edit field's focus and key events to its window's handlers: `enter` when the field
+// gets the focus, `exit` when it loses it, `keyPress` for every key pressed in it (true when the
+// handler took the key, which the field then never sees). Any of them may be empty.
+struct FieldHandlers
+{
+    std::function<void()> enter;
+    std::function<void()> exit;
+    std::function<bool(QKeyEvent*)> keyPress;
+};
+void watchField(QLineEdit* field, FieldHandlers handlers);
+
+// Whether a key is Enter (character 13), on either keyboard block.
+bool isEnterKey(const QKeyEvent* key);
+
 // Gives a child control its name, which tests and the other windows use to find it.
 template <typename Control> Control* named(Control* control, const char* name)
 {
@@ -38,5 +65,18 @@ QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, 
 ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
 
 void setBackground(QWidget* widget, const QColor& colour);
+
+// A push button with the hand pointer.
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
+                        const QRect& geometry);
+// A password field: every character shown as a filled dot in a bold font of the given pixel
+// height, white, refusing characters the code page cannot hold.
+void makePasswordField(QLineEdit* field, int pixelSize);
+
+// Places a window in the middle of the desktop.
+void centreOnScreen(QWidget* window);
+
+// Makes a window visible and brings it to the front.
+void showInFront(QWidget* window);
 
 } // namespace velarium

@@ -1,5 +1,7 @@
 #include "app/Forms.h"
 
+#include "app/CambiaPassword.h"
+#include "app/Password.h"
 #include "main/Encrypt_Decrypt.h"
 
 #include <QCoreApplication>
@@ -7,8 +9,15 @@
 namespace velarium {
 
 Forms::Forms(AppContext context)
-    : frmEncrypt_Decrypt(std::make_unique<TfrmEncrypt_Decrypt>(context))
+    : frmPassword(std::make_unique<TfrmPassword>(context)),
+      frmEncrypt_Decrypt(std::make_unique<TfrmEncrypt_Decrypt>(context)),
+      frmCambiaPassword(std::make_unique<TfrmCambiaPassword>(context, *frmPassword))
 {
+    frmPassword->setPartners(frmEncrypt_Decrypt.get(), frmCambiaPassword.get());
+    // Closing the login dialog or the main window, or an exit command, ends the program; no
+    // hidden window may keep it running.
+    QObject::connect(frmPassword.get(), &TfrmPassword::endProgram, QCoreApplication::instance(),
+                     &QCoreApplication::quit);
     QObject::connect(frmEncrypt_Decrypt.get(), &TfrmEncrypt_Decrypt::endProgram,
                      QCoreApplication::instance(), &QCoreApplication::quit);
 }
@@ -17,7 +26,7 @@ Forms::~Forms() = default;
 
 void Forms::showFirst()
 {
-    frmEncrypt_Decrypt->show();
+    frmPassword->show();
 }
 
 } // namespace velarium

@@ -6,9 +6,12 @@
 
 namespace velarium {
 
+class TfrmCambiaPassword;
 class TfrmEncrypt_Decrypt;
+class TfrmPassword;
 
 // The program's windows, created once at start in a fixed order, each living until the end.
+// The login dialog comes first: it is the window the program opens with.
 class Forms
 {
 public:
@@ -17,10 +20,12 @@ public:
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;
 
-    // The window the event loop shows first.
+    // Shows the first window, the login dialog.
     void showFirst();
 
+    std::unique_ptr<TfrmPassword> frmPassword;
     std::unique_ptr<TfrmEncrypt_Decrypt> frmEncrypt_Decrypt;
+    std::unique_ptr<TfrmCambiaPassword> frmCambiaPassword;
 };
 
 } // namespace velarium

@@ -1,11 +1,17 @@
 // velarium-cli: the program's file commands, for scripts and for a terminal.
 
+#include "app/Text.h"
+#include "archive/CardArchive.h"
+#include "archive/CardSearch.h"
 #include "cli/PasswordInput.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -43,7 +49,19 @@ struct Command
     std::size_t minArguments;
     std::size_t maxArguments;
     int (*run)(const Context&, Arguments);
+    // What is wrong with arguments whose count is right, or nothing; checked before anything
+    // is touched, so that wrong usage always means exit 2 and no effect.
+    std::optional<std::string> (*usageProblem)(Arguments) = nullptr;
 };
+
+const char* const kSynopsis = "Uso: velarium-cli [--folder CARTELLA] COMANDO [ARGOMENTI]\n";
+
+int wrongUsage(std::string_view problem)
+{
+    std::cerr << "velarium-cli: " << problem << '\n'
+              << kSynopsis << "L'elenco dei comandi: velarium-cli --help\n";
+    return kWrongUsage;
+}
 
 int runCipher(const Context& context, std::string_view file, CipherDirection direction)
 {
@@ -74,9 +92,173 @@ int runDecrypt(const Context& context, Arguments arguments)
     return runCipher(context, arguments[0], CipherDirection::Decrypt);
 }
 
+// Archive texts go out one to a line: trimmed, in UTF-8, and with any control character inside
+// (only a damaged record holds one) made a blank, so that a line break never splits a card.
+std::string shownText(std::string_view cp1252)
+{
+    std::string text = velarium::cp1252ToUtf8(velarium::trimmed(cp1252));
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    return text;
+}
+
+int archiveFailure(const velarium::ArchiveError& error)
+{
+    std::cerr << "Attenzione: il sistema non permette di accedere all'archivio.\n"
+              << error.what() << '\n';
+    return kFailure;
+}
+
+// A failed write to standard output (a full disk behind a redirection) must not pass for a
+// complete listing.
+int finishOutput()
+{
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "Attenzione: impossibile scrivere sullo standard output.\n";
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+std::string cardCount(std::uint64_t count)
+{
+    if (count == 0) {
+        return "l'archivio è vuoto";
+    }
+    return "l'archivio contiene " + std::to_string(count) + (count == 1 ? " scheda" : " schede");
+}
+
+int runCardsList(const Context& context, Arguments arguments)
+{
+    std::string criteria;
+    if (!arguments.empty()) {
+        std::optional<std::string> converted = velarium::utf8ToCp1252(arguments[0]);
+        if (!converted) {
+            std::cerr << "Attenzione: il testo da cercare non è UTF-8 valido o contiene caratteri "
+                         "estranei alla codifica dell'archivio (Windows-1252).\n";
+            return kFailure;
+        }
+        criteria = std::move(*converted);
+    }
+    // Lines are gathered into large blocks: a hundred thousand cards must list in a blink.
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::string block;
+    block.reserve(kBlock + 1024);
+    try {
+        velarium::CardArchive archive(context.programFolder);
+        archive.Open();
+        // Cards appended while listing are not waited for; the ones counted here are all read.
+        const std::uint64_t count = archive.Count();
+        for (std::uint64_t number = 1; number <= count; ++number) {
+            const velarium::FileCard card = archive.Read();
+            if (!velarium::cardListed(card.Description, criteria)) {
+                continue;
+            }
+            block += std::to_string(number);
+            block += '\t';
+            block += shownText(card.Description);
+            block += '\n';
+            if (block.size() >= kBlock) {
+                std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+                block.clear();
+            }
+        }
+        archive.Close();
+    } catch (const velarium::ArchiveError& error) {
+        // What was listed stays listed: it is correct as far as it goes.
+        std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+        std::cout.flush();
+        return archiveFailure(error);
+    }
+    std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+    return finishOutput();
+}
+
+constexpr std::string_view kShowUsage = "uso: cards show N [--passwords]";
+
+bool isOption(std::string_view argument)
+{
+    // "-3" is a (wrong) card number, not an option.
+    return argument.size() > 1 && argument[0] == '-' &&
+           !std::isdigit(static_cast<unsigned char>(argument[1]));
+}
+
+std::optional<std::string> cardsShowUsageProblem(Arguments arguments)
+{
+    std::size_t numbers = 0;
+    for (const std::string_view argument : arguments) {
+        if (!isOption(argument)) {
+            ++numbers;
+        } else if (argument != "--passwords") {
+            return "opzione sconosciuta per cards show: " + std::string(argument) + "; " +
+                   std::string(kShowUsage);
+        }
+    }
+    if (numbers != 1) {
+        return std::string(numbers == 0 ? "manca il numero della scheda; "
+                                        : "un solo numero di scheda; ") +
+               std::string(kShowUsage);
+    }
+    return std::nullopt;
+}
+
+int runCardsShow(const Context& context, Arguments arguments)
+{
+    bool passwords = false;
+    std::string_view numberText;
+    for (const std::string_view argument : arguments) {
+        if (isOption(argument)) {
+            passwords = true;
+        } else {
+            numberText = argument;
+        }
+    }
+    const bool digitsOnly =
+        !numberText.empty() && std::all_of(numberText.begin(), numberText.end(),
+                                           [](char c) { return c >= '0' && c <= '9'; });
+    if (!digitsOnly) {
+        std::cerr << "Numero di scheda non valido: \"" << numberText
+                  << "\" (le schede si contano da 1).\n";
+        return kFailure;
+    }
+    // Too many digits for any counter is simply a card beyond the last one.
+    std::uint64_t number = UINT64_MAX;
+    std::from_chars(numberText.data(), numberText.data() + numberText.size(), number);
+    if (number == 0) {
+        std::cerr << "Scheda 0 inesistente: le schede si contano da 1.\n";
+        return kFailure;
+    }
+    velarium::FileCard card;
+    try {
+        velarium::CardArchive archive(context.programFolder);
+        archive.Open();
+        const std::uint64_t count = archive.Count();
+        if (number > count) {
+            std::cerr << "Scheda " << numberText << " inesistente: " << cardCount(count) << ".\n";
+            return kFailure;
+        }
+        // One record read, wherever the card lies in the archive.
+        archive.Seek(number - 1);
+        card = archive.Read();
+        archive.Close();
+    } catch (const velarium::ArchiveError& error) {
+        return archiveFailure(error);
+    }
+    std::cout << shownText(card.FilePath) << '\n' << shownText(card.Description) << '\n';
+    if (passwords) {
+        std::cout << shownText(card.FilePassword) << '\n' << shownText(card.Confirmation) << '\n';
+    }
+    return finishOutput();
+}
+
 constexpr std::array kCommands{
     Command{"encrypt", "FILE", "cripta FILE sul posto", 1, 1, &runEncrypt},
     Command{"decrypt", "FILE", "decripta FILE sul posto", 1, 1, &runDecrypt},
+    Command{"cards list", "[TESTO]", "elenca le schede: numero, TAB, descrizione", 0, 1,
+            &runCardsList},
+    Command{"cards show", "N [--passwords]", "mostra percorso e descrizione della scheda N", 1, 2,
+            &runCardsShow, &cardsShowUsageProblem},
 };
 
 std::vector<std::string_view> words(std::string_view text)
@@ -107,8 +289,6 @@ const Command* findCommand(Arguments arguments, std::size_t& wordCount)
     return found;
 }
 
-const char* const kSynopsis = "Uso: velarium-cli [--folder CARTELLA] COMANDO [ARGOMENTI]\n";
-
 void printUsage(std::ostream& out)
 {
     out << kSynopsis << "\nComandi:\n";
@@ -123,15 +303,28 @@ void printUsage(std::ostream& out)
     out << "\nOpzioni:\n"
            "  --folder CARTELLA  cartella del programma (predefinita: quella dell'eseguibile)\n"
            "  --help             mostra questo aiuto\n"
-           "\nLa password è la prima riga dello standard input; da un terminale viene chiesta\n"
-           "due volte senza mostrarla.\n";
+           "\nencrypt e decrypt: la password è la prima riga dello standard input; da un\n"
+           "terminale viene chiesta due volte senza mostrarla.\n"
+           "cards: le schede dell'archivio Velarium.pro, numerate da 1. Con TESTO, cards list\n"
+           "mostra solo le schede la cui descrizione contiene TESTO così com'è, spazi compresi;\n"
+           "maiuscole e minuscole si equivalgono solo per le lettere A-Z. cards show --passwords\n"
+           "aggiunge password e conferma.\n"
+           "\nUscita: 0 riuscito, 1 non riuscito, 2 uso errato.\n";
 }
 
-int wrongUsage(std::string_view problem)
+// A first word that only opens longer commands ("cards") gets the list of those.
+std::string unknownCommand(std::string_view word)
 {
-    std::cerr << "velarium-cli: " << problem << '\n'
-              << kSynopsis << "L'elenco dei comandi: velarium-cli --help\n";
-    return kWrongUsage;
+    std::string completions;
+    for (const Command& command : kCommands) {
+        if (words(command.name).front() == word && command.name != word) {
+            completions += (completions.empty() ? "" : ", ") + std::string(command.name);
+        }
+    }
+    if (completions.empty()) {
+        return "comando sconosciuto: " + std::string(word);
+    }
+    return "comando incompleto: " + std::string(word) + " (" + completions + ")";
 }
 
 // The program folder holds the program's own files, beside the executable unless told otherwise.
@@ -173,13 +366,18 @@ int run(Arguments arguments)
     std::size_t nameWords = 0;
     const Command* command = findCommand(rest, nameWords);
     if (command == nullptr) {
-        return wrongUsage("comando sconosciuto: " + std::string(rest.front()));
+        return wrongUsage(unknownCommand(rest.front()));
     }
     const Arguments commandArguments = rest.subspan(nameWords);
     if (commandArguments.size() < command->minArguments ||
         commandArguments.size() > command->maxArguments) {
         return wrongUsage("argomenti errati per " + std::string(command->name) + "; uso: " +
                           std::string(command->name) + ' ' + std::string(command->arguments));
+    }
+    if (command->usageProblem != nullptr) {
+        if (const std::optional<std::string> problem = command->usageProblem(commandArguments)) {
+            return wrongUsage(*problem);
+        }
     }
 
     if (!folder) {

@@ -1,19 +1,19 @@
 #include "main/Encrypt_Decrypt.h"
 
 #include "app/Controls.h"
+#include "app/ErrorDisplay.h"
 #include "app/QtText.h"
 #include "archive/CardArchive.h"
+#include "archive/CercaAcq.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/UiServices.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMovie>
 #include <QPushButton>
-#include <QScreen>
 
 namespace velarium {
 namespace {
@@ -22,9 +22,6 @@ const QColor kLightGrey(0xF0, 0xF0, 0xF0);
 const QColor kLightBlue(0xDD, 0xEE, 0xFF);
 const QColor kLightOrange(0xFF, 0xE8, 0xCC);
 const QColor kSkyBlue(0xA6, 0xCA, 0xF0);
-const QColor kNavy(0x00, 0x00, 0x80);
-const QColor kFocusYellow(255, 255, 0);
-const QColor kWhite(255, 255, 255);
 
 QString image(const char* name)
 {
@@ -92,13 +89,6 @@ const CipherTexts& textsFor(CipherDirection direction)
 
 const QString kNotApplicable = QStringLiteral("Operazione non applicabile");
 
-// The one message for any archive error of the card commands; its paragraphs are separated by
-// LF CR LF CR, unlike the other messages.
-const QString kArchiveAccess =
-    QStringLiteral("Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\r"
-                   "Accertarsi di possedere i privilegi di scrittura nella cartella di "
-                   "installazione del programma.");
-
 // The card number shown in the navigation bar; anything but a decimal number is an error of
 // the command that reads it.
 std::uint64_t cardNumber(const QString& text)
@@ -109,11 +99,6 @@ std::uint64_t cardNumber(const QString& text)
         throw ArchiveError("Numero di scheda non valido");
     }
     return number;
-}
-
-bool isEnter(const QKeyEvent* key)
-{
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
 } // namespace
@@ -148,15 +133,30 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, QWidget* parent)
     setTabOrder(txtFile, txtDescrizione);
     setTabOrder(txtDescrizione, txtPassword);
     setTabOrder(txtPassword, txtCheckPW);
-    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
-        field->installEventFilter(this);
-    }
+    watchField(txtFile, {{}, {}, [this](QKeyEvent* key) {
+                             return txtFileKeyPress(key);
+                         }});
+    watchField(txtDescrizione, {[this] { txtDescrizioneEnter(); }, [this] { txtDescrizioneExit(); },
+                                [this](QKeyEvent* key) {
+                                    return txtDescrizioneKeyPress(key);
+                                }});
+    watchField(txtPassword, {[this] { txtPasswordEnter(); }, [this] { txtPasswordExit(); },
+                             [this](QKeyEvent* key) {
+                                 return txtPasswordKeyPress(key);
+                             }});
+    watchField(txtCheckPW, {[this] { txtCheckPWEnter(); }, [this] { txtCheckPWExit(); },
+                            [this](QKeyEvent* key) {
+                                return txtCheckPWKeyPress(key);
+                            }});
 
     connect(cmdEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
     connect(lblEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
     connect(imgEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgEsciClick);
     for (ClickLabel* control : {cmdNuovo, lblNuovo}) {
         connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdNuovoClick);
+    }
+    for (ClickLabel* control : {cmdCerca, lblCerca}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdCercaClick);
     }
     for (ClickLabel* control : {cmdSalva, lblSalva}) {
         connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdSalvaClick);
@@ -198,11 +198,9 @@ void TfrmEncrypt_Decrypt::buildCardArea()
         return edit;
     };
     auto button = [this](const char* name, const char* text, const QRect& geometry) {
-        auto* push = named(new QPushButton(QString::fromUtf8(text), panContainer), name);
-        push->setGeometry(geometry);
+        auto* push = makeButton(panContainer, name, text, geometry);
         // Reached by mouse only, never by the Tab key.
         push->setFocusPolicy(Qt::ClickFocus);
-        push->setCursor(Qt::PointingHandCursor);
         return push;
     };
 
@@ -246,16 +244,10 @@ void TfrmEncrypt_Decrypt::buildCardArea()
     panCheckPW = makePanel(panContainer, "panCheckPW", kLightBlue, QRect(64, 258, 300, 32));
     txtCheckPW = field(panCheckPW, "txtCheckPW");
     for (QLineEdit* secret : {txtPassword, txtCheckPW}) {
-        secret->setEchoMode(QLineEdit::Password);
-        QFont dots = secret->font();
-        dots.setPointSize(10);
-        dots.setBold(true);
-        secret->setFont(dots);
+        makePasswordField(secret, 13); // 10 points
     }
-    for (QLineEdit* edit : {txtDescrizione, txtPassword, txtCheckPW}) {
-        edit->setValidator(new AnsiValidator(edit));
-        setBackground(edit, kWhite);
-    }
+    txtDescrizione->setValidator(new AnsiValidator(txtDescrizione));
+    setBackground(txtDescrizione, kWhite);
 
     btnEncrypt = button("btnEncrypt", "Cripta file", QRect(116, 348, 170, 36));
     btnDencrypt = button("btnDencrypt", "Decripta file", QRect(382, 348, 170, 36));
@@ -349,10 +341,7 @@ void TfrmEncrypt_Decrypt::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect desktop = screen->availableGeometry();
-            move(desktop.center() - rect().center());
-        }
+        centreOnScreen(this);
     }
     FormShow();
 }
@@ -420,25 +409,28 @@ void TfrmEncrypt_Decrypt::txtCheckPWExit()
     setBackground(txtCheckPW, kWhite);
 }
 
-void TfrmEncrypt_Decrypt::txtDescrizioneKeyPress(QKeyEvent* key)
+bool TfrmEncrypt_Decrypt::txtDescrizioneKeyPress(QKeyEvent* key)
 {
-    if (isEnter(key)) {
+    if (isEnterKey(key)) {
         txtPassword->setFocus();
     }
+    return false;
 }
 
-void TfrmEncrypt_Decrypt::txtPasswordKeyPress(QKeyEvent* key)
+bool TfrmEncrypt_Decrypt::txtPasswordKeyPress(QKeyEvent* key)
 {
-    if (isEnter(key)) {
+    if (isEnterKey(key)) {
         txtCheckPW->setFocus();
     }
+    return false;
 }
 
-void TfrmEncrypt_Decrypt::txtCheckPWKeyPress(QKeyEvent* key)
+bool TfrmEncrypt_Decrypt::txtCheckPWKeyPress(QKeyEvent* key)
 {
-    if (isEnter(key)) {
+    if (isEnterKey(key)) {
         txtFile->setFocus();
     }
+    return false;
 }
 
 bool TfrmEncrypt_Decrypt::txtFileKeyPress(QKeyEvent* key)
@@ -458,47 +450,6 @@ bool TfrmEncrypt_Decrypt::txtFileKeyPress(QKeyEvent* key)
     }
     btnSfogliaClick();
     return true;
-}
-
-bool TfrmEncrypt_Decrypt::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == txtFile && event->type() == QEvent::KeyPress) {
-        return txtFileKeyPress(static_cast<QKeyEvent*>(event));
-    }
-    struct Handlers
-    {
-        QLineEdit* field;
-        void (TfrmEncrypt_Decrypt::*enter)();
-        void (TfrmEncrypt_Decrypt::*exit)();
-        void (TfrmEncrypt_Decrypt::*keyPress)(QKeyEvent*);
-    };
-    const Handlers fields[] = {
-        {txtDescrizione, &TfrmEncrypt_Decrypt::txtDescrizioneEnter,
-         &TfrmEncrypt_Decrypt::txtDescrizioneExit, &TfrmEncrypt_Decrypt::txtDescrizioneKeyPress},
-        {txtPassword, &TfrmEncrypt_Decrypt::txtPasswordEnter, &TfrmEncrypt_Decrypt::txtPasswordExit,
-         &TfrmEncrypt_Decrypt::txtPasswordKeyPress},
-        {txtCheckPW, &TfrmEncrypt_Decrypt::txtCheckPWEnter, &TfrmEncrypt_Decrypt::txtCheckPWExit,
-         &TfrmEncrypt_Decrypt::txtCheckPWKeyPress},
-    };
-    for (const Handlers& handlers : fields) {
-        if (watched != handlers.field) {
-            continue;
-        }
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            (this->*handlers.enter)();
-            break;
-        case QEvent::FocusOut:
-            (this->*handlers.exit)();
-            break;
-        case QEvent::KeyPress:
-            (this->*handlers.keyPress)(static_cast<QKeyEvent*>(event));
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmEncrypt_Decrypt::btnSfogliaClick()
@@ -528,6 +479,14 @@ void TfrmEncrypt_Decrypt::btnApriClick()
     context_.ui.openDocument(path);
 }
 
+void TfrmEncrypt_Decrypt::cmdCercaClick()
+{
+    // A window of its own for every search, gone when it closes.
+    TfrmCercaAcq search(context_, *this);
+    search.lblMemory->setText(QStringLiteral("criptografia"));
+    context_.ui.runModal(search);
+}
+
 void TfrmEncrypt_Decrypt::cmdNuovoClick()
 {
     for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
@@ -544,7 +503,7 @@ template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(Work work)
         archive.Open();
         work(archive);
     } catch (const std::exception&) {
-        context_.ui.plainMessage(kArchiveAccess);
+        context_.ui.plainMessage(kArchiveAccessMessage);
     }
 }
 

@@ -57,6 +57,9 @@ public:
     // Status line.
     QLabel* panInfo;
 
+    // Puts a card into the four fields, trimmed, and its number into lblPosizione.
+    void showCard(const FileCard& card, std::uint64_t number);
+
     // The open-file dialog, kept for the window's life so that it reopens where it was left.
     FileDialog dlgFoto;
 
@@ -73,6 +76,7 @@ public slots:
     void btnSfogliaClick();
     void btnApriClick();
 
+    void cmdCercaClick();
     void cmdNuovoClick();
     void cmdSalvaClick();
     void imgPrimoClick();
@@ -90,7 +94,6 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildCardArea();
@@ -109,16 +112,15 @@ private:
     bool cardFieldsPass(CardUse use);
     // Runs one archive command; any archive error ends it with the archive access message.
     template <typename Work> void archiveCommand(Work work);
-    void showCard(const FileCard& card, std::uint64_t number);
     void showEmptyArchive();
 
     // Every key that types a character opens the file dialog instead; true when taken.
     bool txtFileKeyPress(QKeyEvent* key);
 
     // Enter moves the focus on to the next field; the key itself goes on to the field.
-    void txtDescrizioneKeyPress(QKeyEvent* key);
-    void txtPasswordKeyPress(QKeyEvent* key);
-    void txtCheckPWKeyPress(QKeyEvent* key);
+    bool txtDescrizioneKeyPress(QKeyEvent* key);
+    bool txtPasswordKeyPress(QKeyEvent* key);
+    bool txtCheckPWKeyPress(QKeyEvent* key);
 
     AppContext context_;
     QMovie* emailMovie_ = nullptr;

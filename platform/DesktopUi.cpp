@@ -1,7 +1,10 @@
 #include "platform/DesktopUi.h"
 
+#include "platform/QtPrintJob.h"
+
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -104,6 +107,22 @@ bool DesktopUi::question(const QString& title, const QString& text)
 void DesktopUi::plainMessage(const QString& text)
 {
     showBox(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+            QMessageBox::Ok);
+}
+
+int DesktopUi::runModal(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+std::unique_ptr<PrintJob> DesktopUi::startPrintJob()
+{
+    return QtPrintJob::onDefaultPrinter();
+}
+
+void DesktopUi::error(const QString& text)
+{
+    showBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
             QMessageBox::Ok);
 }
 

@@ -14,6 +14,9 @@ public:
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     void openDocument(const QString& path) override;
+    int runModal(QDialog& dialog) override;
+    std::unique_ptr<PrintJob> startPrintJob() override;
+    void error(const QString& text) override;
     void setBusy(bool busy) override;
 };
 

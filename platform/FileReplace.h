@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 namespace velarium::platform {
 
@@ -18,5 +19,14 @@ void replaceFile(const std::filesystem::path& replacement, const std::filesystem
 
 // Removes a file, ignoring its absence or a refusal: for cleaning up after a failure.
 void removeQuietly(const std::filesystem::path& path) noexcept;
+
+} // namespace velarium::platform
+
+namespace velarium::platform {
+
+// Replaces (or creates) the file at `path` with `bytes` in one step: they are written to a fresh
+// file beside it, put on the disk and renamed over it, so that a failure at any point leaves
+// the previous content. An existing file without write permission is refused. Raises.
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace velarium::platform

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "archive/ListPrint.h"
+
 #include <QString>
+#include <memory>
+
+class QDialog;
 
 namespace velarium {
 
@@ -18,6 +23,14 @@ struct FileDialog
     bool forSaving = false;
     // Whether the chosen name must name an existing file.
     bool mustExist = false;
+};
+
+// A print job on a printer: one canvas across its pages.
+class PrintJob : public PrintCanvas
+{
+public:
+    // Ends the job, sending it to the printer; raises when the printer refuses.
+    virtual void finish() = 0;
 };
 
 // Everything modal or system-wide that a window asks of the desktop goes through here, so that
@@ -43,6 +56,16 @@ public:
     // Opens a document with the desktop's default application for its type, as the shell's
     // default action does. The outcome is the shell's business and is not reported.
     virtual void openDocument(const QString& path) = 0;
+
+    // Shows a window modally and returns its result once it has closed.
+    virtual int runModal(QDialog& dialog) = 0;
+
+    // Starts a job on the system's default printer, landscape, in colour, without asking.
+    // Raises when there is no default printer or it refuses the job.
+    virtual std::unique_ptr<PrintJob> startPrintJob() = 0;
+
+    // The application's general error display, for failures that no command reports itself.
+    virtual void error(const QString& text) = 0;
 
     // The application-wide hourglass pointer.
     virtual void setBusy(bool busy) = 0;

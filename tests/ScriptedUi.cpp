@@ -1,5 +1,9 @@
 #include "ScriptedUi.h"
 
+#include "platform/Error.h"
+
+#include <QDialog>
+
 namespace velarium::test {
 
 void ScriptedUi::record(BoxKind kind, const QString& title, const QString& text)
@@ -54,6 +58,32 @@ bool ScriptedUi::runFileDialog(FileDialog& dialog)
 void ScriptedUi::openDocument(const QString& path)
 {
     opened << path;
+}
+
+int ScriptedUi::runModal(QDialog& dialog)
+{
+    dialog.setModal(true);
+    dialog.show();
+    if (onModal) {
+        onModal(dialog);
+    }
+    if (dialog.isVisible()) {
+        dialog.reject();
+    }
+    return dialog.result();
+}
+
+std::unique_ptr<PrintJob> ScriptedUi::startPrintJob()
+{
+    if (!printer) {
+        throw Error("Nessuna stampante predefinita.");
+    }
+    return printer();
+}
+
+void ScriptedUi::error(const QString& text)
+{
+    record(BoxKind::Error, QStringLiteral("Velarium 2.0"), text);
 }
 
 void ScriptedUi::setBusy(bool busy)

@@ -15,7 +15,8 @@ enum class BoxKind
     Warning,
     Information,
     Question,
-    Plain
+    Plain,
+    Error // the general error display
 };
 
 struct ShownBox
@@ -37,7 +38,15 @@ public:
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     void openDocument(const QString& path) override;
+    int runModal(QDialog& dialog) override;
+    std::unique_ptr<PrintJob> startPrintJob() override;
+    void error(const QString& text) override;
     void setBusy(bool busy) override;
+
+    // Drives a modal window in place of its event loop; it should close the window.
+    std::function<void(QDialog&)> onModal;
+    // Makes the print jobs; the default is none, as with no default printer.
+    std::function<std::unique_ptr<PrintJob>()> printer;
 
     void answerNext(bool yes) { answers_.push_back(yes); }
     // The next file dialog confirms this name (or is cancelled, given nothing).

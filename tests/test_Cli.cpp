@@ -1,8 +1,12 @@
 // The command-line tool, run as a separate process exactly as a script would run it.
 
 #include "TempFolder.h"
+#include "app/Text.h"
+#include "archive/CardArchive.h"
 #include "main/FileCipher.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -397,6 +401,281 @@ TEST_F(CliTest, ProgramFolderDefaultsToTheExecutablesFolder)
             .finish();
     EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
     EXPECT_EQ(readWhole(file_), coreCipher(plain_, "pw"));
+}
+
+// The card commands over an archive made beforehand, as another copy of the program would
+// leave it.
+class CardsCliTest : public ::testing::Test
+{
+protected:
+    Outcome cards(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"--folder", program_.path().string(), "cards"});
+        return runCli(arguments, "");
+    }
+
+    void store(const std::vector<FileCard>& cards)
+    {
+        CardArchive archive(program_.path());
+        archive.Open();
+        for (const FileCard& card : cards) {
+            archive.Append(card);
+        }
+        archive.Close();
+    }
+
+    fs::path archivePath() const { return program_ / kCardArchiveName; }
+
+    // A successful run and what it printed.
+    std::string printed(const std::vector<std::string>& arguments)
+    {
+        const Outcome outcome = cards(arguments);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.signal, 0);
+        EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+        return outcome.out;
+    }
+
+    TempFolder program_;
+};
+
+// Record bytes laid out by hand, for contents the archive itself would never write.
+std::string rawRecord(const std::array<std::string, 4>& fields,
+                      const std::array<int, 4>& lengthBytes = {-1, -1, -1, -1})
+{
+    std::string record(kCardRecordBytes, '\0');
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t at = i * (1 + kCardFieldCapacity);
+        const int length =
+            lengthBytes[i] >= 0 ? lengthBytes[i] : static_cast<int>(fields[i].size());
+        record[at] = static_cast<char>(length);
+        record.replace(at + 1, fields[i].size(), fields[i]);
+    }
+    return record;
+}
+
+std::string asString(const CardRecord& record)
+{
+    return std::string(reinterpret_cast<const char*>(record.data()), record.size());
+}
+
+TEST_F(CardsCliTest, ListShowsEveryCardWithItsNumberInArchiveOrder)
+{
+    // A missing archive is created empty, as the program does: an empty listing, no failure.
+    EXPECT_EQ(printed({"list"}), "");
+    EXPECT_TRUE(fs::exists(archivePath()));
+    EXPECT_EQ(fs::file_size(archivePath()), 0u);
+
+    store({{"/doc/a.txt", "Zeta", "pw", "pw"},
+           {"/doc/b.txt", "Alfa", "pw", "pw"},
+           {"/doc/c.txt", "Alfa", "pw", "pw"}});
+    const std::string all = "1\tZeta\n2\tAlfa\n3\tAlfa\n";
+    EXPECT_EQ(printed({"list"}), all);
+    for (const char* blank : {"", " ", "   ", "\t", " \t "}) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(blank)));
+        EXPECT_EQ(printed({"list", blank}), all);
+    }
+}
+
+TEST_F(CardsCliTest, FilterMatchesAnywhereFoldingOnlyTheLettersAToZ)
+{
+    store({{"p1", "Fattura Rossi", "", ""},
+           {"p2", "Contratto", "", ""},
+           {"p3", "FATTURA bianchi", "", ""},
+           {"p4", "\xC8lite", "", ""}, // "Èlite"
+           {"p5", "\xE8lite", "", ""}, // "èlite"
+           {"p6", "abaco", "", ""},
+           {"p7", "un abaco", "", ""}});
+    struct Case
+    {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"fattura", "1\tFattura Rossi\n3\tFATTURA bianchi\n"},
+        {"TURA b", "3\tFATTURA bianchi\n"},
+        {"rossi", "1\tFattura Rossi\n"},
+        {"\xC3\xA8", "5\t\xC3\xA8lite\n"},     // "è" does not find "È"
+        {"\xC3\x88LITE", "4\t\xC3\x88lite\n"}, // "ÈLITE" finds only "Èlite"
+        {"LITE", "4\t\xC3\x88lite\n5\t\xC3\xA8lite\n"},
+        {" ab", "7\tun abaco\n"}, // the blank is part of the text
+        {"abaco ", ""},
+        {"nessuna", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
+        EXPECT_EQ(printed({"list", c.text}), c.expected);
+    }
+}
+
+TEST_F(CardsCliTest, Windows1252TextsComeOutAsUtf8AndTextIsMatchedInWindows1252)
+{
+    store({{"C:\\Doc\\caff\xE8.txt", "Caff\xE8 \x80 5 \x93gi\xE0\x94", "p\xE0ss", "p\xE0ss"},
+           {"x", "Euro", "", ""}});
+    EXPECT_EQ(printed({"list"}),
+              "1\tCaff\xC3\xA8 \xE2\x82\xAC 5 \xE2\x80\x9Cgi\xC3\xA0\xE2\x80\x9D\n"
+              "2\tEuro\n");
+    EXPECT_EQ(printed({"list", "\xE2\x82\xAC 5"}),
+              "1\tCaff\xC3\xA8 \xE2\x82\xAC 5 \xE2\x80\x9Cgi\xC3\xA0\xE2\x80\x9D\n");
+    EXPECT_EQ(printed({"show", "1", "--passwords"}),
+              "C:\\Doc\\caff\xC3\xA8.txt\nCaff\xC3\xA8 \xE2\x82\xAC 5 \xE2\x80\x9Cgi\xC3\xA0"
+              "\xE2\x80\x9D\np\xC3\xA0ss\np\xC3\xA0ss\n");
+}
+
+TEST_F(CardsCliTest, TextTheArchiveCannotHoldIsRefused)
+{
+    store({{"p", "Caff\xE8", "", ""}});
+    const char* const texts[] = {
+        "\xE4\xB8\xAD",                 // CJK: outside Windows-1252
+        "caff\xC3\xA8\xF0\x9F\x98\x80", // an emoji after valid text
+        "caff\xE8",                     // Windows-1252 bytes are not UTF-8
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(text)));
+        const Outcome outcome = cards({"list", text});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find("Windows-1252"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+    }
+}
+
+TEST_F(CardsCliTest, ShowPrintsPathAndDescriptionAndPasswordsOnlyWhenAsked)
+{
+    store({{"/doc/uno.txt", "Primo", "alfa", "alfa"},
+           {"/doc/due.txt", "Secondo", "beta", "gamma"},
+           {"/doc/tre.txt", "Terzo", "", ""}});
+    EXPECT_EQ(printed({"show", "2"}), "/doc/due.txt\nSecondo\n");
+    EXPECT_EQ(printed({"show", "2", "--passwords"}), "/doc/due.txt\nSecondo\nbeta\ngamma\n");
+    EXPECT_EQ(printed({"show", "--passwords", "1"}), "/doc/uno.txt\nPrimo\nalfa\nalfa\n");
+    EXPECT_EQ(printed({"show", "003", "--passwords"}), "/doc/tre.txt\nTerzo\n\n\n");
+}
+
+TEST_F(CardsCliTest, ShowRefusesNumbersOfNoCard)
+{
+    store({{"a", "A", "", ""}, {"b", "B", "", ""}, {"c", "C", "", ""}});
+    const char* const numbers[] = {"0",
+                                   "4",
+                                   "18446744073709551616",
+                                   "99999999999999999999999",
+                                   "abc",
+                                   "-1",
+                                   "1.5",
+                                   "+2",
+                                   "2a",
+                                   " 2",
+                                   ""};
+    for (const char* number : numbers) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(number)));
+        const Outcome outcome = cards({"show", number, "--passwords"});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(lowerCase(outcome.err).find("scheda"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+    }
+    const Outcome beyond = cards({"show", "4"});
+    EXPECT_NE(beyond.err.find("Scheda 4 inesistente: l'archivio contiene 3 schede."),
+              std::string::npos)
+        << beyond.err;
+}
+
+TEST_F(CardsCliTest, WrongUsageExitsWithTwoAndTouchesNothing)
+{
+    const std::vector<std::vector<std::string>> usages = {
+        {"show"},
+        {"show", "--passwords"},
+        {"show", "1", "2"},
+        {"show", "1", "--password"},
+        {"show", "-p", "1"},
+        {"show", "1", "--passwords", "--passwords"},
+        {"list", "a", "b"},
+        {"elenca"},
+        {},
+    };
+    for (const auto& arguments : usages) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Outcome outcome = cards(arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_FALSE(fs::exists(archivePath()));
+    }
+}
+
+TEST_F(CardsCliTest, DamagedRecordsAreShownAsTheArchiveReadsThem)
+{
+    const std::string long250(250, 'D');
+    std::string bytes;
+    // A length byte of 255 reads as 250, never into the next field.
+    bytes += rawRecord({"/p", long250, "pw", "pw"}, {-1, 255, -1, -1});
+    // Blanks and a line break left inside by another program: trimmed, and still one line.
+    bytes += rawRecord({"  /q \t", " riga\nspezzata\r ", " x ", "y\x01"});
+    bytes += asString(encodeCard({"/r", "Terza", "", ""}));
+    // An incomplete record at the end is not a card.
+    bytes += asString(encodeCard({"/s", "Quarta", "", ""})).substr(0, 600);
+    writeFile(archivePath(), bytes);
+
+    EXPECT_EQ(printed({"list"}), "1\t" + long250 + "\n2\triga spezzata\n3\tTerza\n");
+    EXPECT_EQ(printed({"list", "quarta"}), "");
+    EXPECT_EQ(printed({"show", "1", "--passwords"}), "/p\n" + long250 + "\npw\npw\n");
+    EXPECT_EQ(printed({"show", "2", "--passwords"}), "/q\nriga spezzata\nx\ny\n");
+    const Outcome partial = cards({"show", "4"});
+    EXPECT_EQ(partial.exitCode, 1);
+    EXPECT_NE(partial.err.find("contiene 3 schede"), std::string::npos) << partial.err;
+    // Reading never repairs nor extends the file.
+    EXPECT_EQ(readWhole(archivePath()), bytes);
+}
+
+TEST_F(CardsCliTest, GarbageArchiveNeverCrashesTheTool)
+{
+    constexpr int kRecords = 12;
+    const std::string garbage = randomBytes(kRecords * kCardRecordBytes + 777, 99);
+    writeFile(archivePath(), garbage);
+
+    const std::string listing = printed({"list"});
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < listing.size(); at = listing.find('\n', at) + 1) {
+        ++lines;
+        EXPECT_EQ(
+            listing.compare(at, std::to_string(lines).size() + 1, std::to_string(lines) + '\t'), 0)
+            << listing;
+    }
+    EXPECT_EQ(lines, static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(printed({"list", "a"}).find("\n\n"), std::string::npos);
+    for (int n = 1; n <= kRecords; ++n) {
+        SCOPED_TRACE(n);
+        const std::string shown = printed({"show", std::to_string(n), "--passwords"});
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 4) << shown;
+    }
+    EXPECT_EQ(cards({"show", std::to_string(kRecords + 1)}).exitCode, 1);
+    EXPECT_EQ(readWhole(archivePath()), garbage);
+}
+
+TEST_F(CardsCliTest, ArchiveThatCannotBeOpenedIsReportedNotCreated)
+{
+    const auto expectRefused = [this](const char* what) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"list"}, std::vector<std::string>{"show", "1"}}) {
+            SCOPED_TRACE(std::string(what) + " " + arguments.front());
+            const Outcome outcome = cards(arguments);
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_EQ(outcome.err.rfind("Attenzione: il sistema non permette di accedere "
+                                        "all'archivio.\n",
+                                        0),
+                      0u)
+                << outcome.err;
+            // The detail names the file on the second line.
+            EXPECT_NE(outcome.err.find(kCardArchiveName), std::string::npos) << outcome.err;
+            EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        }
+    };
+
+    fs::create_directory(archivePath());
+    expectRefused("folder");
+    fs::remove(archivePath());
+
+    // A read-only archive counts as one that refuses to open.
+    store({{"a", "A", "", ""}});
+    fs::permissions(archivePath(), fs::perms::owner_read);
+    expectRefused("read-only");
 }
 
 // Memory-backed temporary folders would hide what a kill does to data on its way to the disk.

@@ -172,6 +172,56 @@ void replaceFile(const fs::path& replacement, const fs::path& target)
     syncFolder(replacement.parent_path());
 }
 
+void writeFileAtomically(const fs::path& path, std::string_view bytes)
+{
+    fs::path target = path;
+    mode_t mode = 0644;
+    struct stat old
+    {
+    };
+    bool existed = false;
+    if (::stat(path.c_str(), &old) == 0) {
+        target = replaceableTarget(path);
+        mode = old.st_mode & 07777;
+        existed = true;
+    }
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".velarium-XXXXXX";
+    std::string pattern = (target.parent_path() / hidden).string();
+    const int raw = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (raw < 0) {
+        throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
+    }
+    Fd fd(raw);
+    const fs::path temporary(pattern);
+    try {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw SystemError("Errore di scrittura nel file", temporary, errno);
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (existed) {
+            takeOver(fd.get(), old, temporary);
+        } else if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
+            throw SystemError("Errore di scrittura su disco del file", temporary, errno);
+        }
+        if (::rename(temporary.c_str(), target.c_str()) != 0) {
+            throw SystemError("Impossibile sostituire il file", target, errno);
+        }
+    } catch (...) {
+        removeQuietly(temporary);
+        throw;
+    }
+    syncFolder(target.parent_path());
+}
+
 void removeQuietly(const fs::path& path) noexcept
 {
     ::unlink(path.c_str());

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QWidget>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velarium {
+
+// The login dialog: the first window, asking for the access password before anything else.
+class TfrmPassword : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmPassword)
+
+public:
+    explicit TfrmPassword(AppContext context, QWidget* parent = nullptr);
+    ~TfrmPassword() override;
+
+    // The windows this dialog hands over to: the main window after a successful login, and
+    // the change-password dialog.
+    void setPartners(QWidget* mainWindow, QWidget* changePasswordDialog);
+
+    // Back from the change-password dialog: emptied, shown and focused.
+    void returnToLogin();
+
+    QGroupBox* grpPassword;
+    QLabel *imgLogo01, *imgLogo02, *lblInfo, *lblMemory;
+    QLineEdit* txtPassword;
+    QPushButton *cmdOK, *btnCambiaPassword, *cmdEsci;
+    QFrame *bevPassword, *bevOK, *bevCambiaPassword, *bevEsci;
+
+signals:
+    // Closing this dialog, or its exit command, ends the whole program.
+    void endProgram();
+
+public slots:
+    void cmdOKClick();
+    void btnCambiaPasswordClick();
+    void cmdEsciClick();
+    void txtPasswordChange();
+    void txtPasswordEnter();
+    void txtPasswordExit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool txtPasswordKeyPress(QKeyEvent* key);
+
+    AppContext context_;
+    QWidget* mainWindow_ = nullptr;
+    QWidget* changePasswordDialog_ = nullptr;
+};
+
+} // namespace velarium

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/UiServices.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPrinter>
+#include <memory>
+
+namespace velarium {
+
+// A print job drawn with Qt: on the system's default printer (CUPS on Linux, the spooler on
+// Windows), or into a PDF file.
+class QtPrintJob final : public PrintJob
+{
+public:
+    // Raises Error when there is no default printer or it refuses to start the job.
+    static std::unique_ptr<QtPrintJob> onDefaultPrinter();
+    static std::unique_ptr<QtPrintJob> toPdf(const QString& path);
+    ~QtPrintJob() override;
+
+    int pageHeight() const override;
+    int dotsPerInchY() const override;
+    void setFontSize(int points) override;
+    void textOut(int x, int y, std::string_view text) override;
+    void newPage() override;
+    void finish() override;
+
+private:
+    explicit QtPrintJob(std::unique_ptr<QPrinter> printer);
+
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_;
+    QFont font_;
+};
+
+} // namespace velarium

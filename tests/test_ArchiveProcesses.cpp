@@ -1,0 +1,340 @@
+// Two copies of the program writing the card archive at the same time, each opening and closing
+// it for every command as the program does: no record may come out torn and no appended card
+// may be lost.
+
+#include "TempFolder.h"
+#include "archive/CardArchive.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace velarium::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Each round the writers fight over a card of their own: shared card N is rewritten in round N
+// only, so the end shows the outcome of every round.
+constexpr int kRounds = 600;
+constexpr int kSharedCards = kRounds;
+constexpr int kWriters = 2;
+
+// Who wrote a card and on which occasion. Every field of the card is derived from it, so a
+// record holding parts of two writes cannot pass for a whole card.
+struct Stamp
+{
+    // 0 is the archive as it was before the race.
+    int writer = 0;
+    // 'o' original card, 'a' appended by the writer, 's' a shared card rewritten by the writer.
+    char kind = 'o';
+    // The original's position, the appended card's sequence, or the rewriting operation.
+    int number = 0;
+    // How many times the writer rewrote its appended card.
+    int revision = 0;
+    // The position written over; -1 for appended cards, whose position the race decides.
+    int target = -1;
+};
+
+std::string stampText(const Stamp& stamp)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "w%d_%c%d_r%d_p%d", stamp.writer, stamp.kind, stamp.number,
+                  stamp.revision, stamp.target);
+    return text;
+}
+
+std::optional<Stamp> parseStamp(const std::string& description)
+{
+    Stamp stamp;
+    int used = 0;
+    if (std::sscanf(description.c_str(), "w%d_%c%d_r%d_p%d%n", &stamp.writer, &stamp.kind,
+                    &stamp.number, &stamp.revision, &stamp.target, &used) != 5 ||
+        used == 0 || description[static_cast<std::size_t>(used)] != '|') {
+        return std::nullopt;
+    }
+    return stamp;
+}
+
+// Fills a whole field, so that a write cut anywhere changes what the field holds.
+std::string fill(const std::string& unit)
+{
+    std::string text;
+    while (text.size() < kCardFieldCapacity) {
+        text += unit;
+    }
+    text.resize(kCardFieldCapacity);
+    return text;
+}
+
+std::string checksum(const std::string& text)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08x", hash);
+    return hex;
+}
+
+FileCard cardFor(const Stamp& stamp)
+{
+    const std::string text = stampText(stamp);
+    const std::string password = fill(checksum(text) + ".");
+    return {fill("/archivio/" + text + "/"), fill(text + "|"), password, password};
+}
+
+// One round of a writer: a rewrite of a shared card, which the other writer rewrites in the
+// same round; a new card; a rewrite of one of the writer's own cards.
+struct Round
+{
+    Stamp shared;
+    Stamp appended;
+    Stamp ownRewrite;
+};
+
+// The same on every call: the parent replays it to know what each record may hold at the end.
+std::vector<Round> schedule(int writer)
+{
+    std::mt19937 random(static_cast<unsigned>(writer) * 7919u);
+    std::vector<int> revisions;
+    std::vector<Round> rounds;
+    for (int round = 0; round < kRounds; ++round) {
+        revisions.push_back(0);
+        const int own = static_cast<int>(random() % revisions.size());
+        rounds.push_back({{writer, 's', round, 0, round},
+                          {writer, 'a', round, 0, -1},
+                          {writer, 'a', own, ++revisions[own], -1}});
+    }
+    return rounds;
+}
+
+// Lets the writers start each round together, so that their rewrites of the same shared card
+// overlap in time instead of merely following one another.
+class RoundBarrier
+{
+public:
+    RoundBarrier()
+    {
+        void* memory = ::mmap(nullptr, sizeof(Counter), PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) {
+            throw std::runtime_error("cannot map shared memory");
+        }
+        arrived_ = new (memory) Counter(0);
+    }
+    ~RoundBarrier() { ::munmap(arrived_, sizeof(Counter)); }
+    RoundBarrier(const RoundBarrier&) = delete;
+    RoundBarrier& operator=(const RoundBarrier&) = delete;
+
+    void wait(int round)
+    {
+        arrived_->fetch_add(1);
+        while (arrived_->load() < kWriters * (round + 1)) {
+            std::this_thread::yield();
+        }
+    }
+
+private:
+    // Shared between processes: only an atomic that needs no lock works there.
+    using Counter = std::atomic<int>;
+    static_assert(Counter::is_always_lock_free);
+    Counter* arrived_ = nullptr;
+};
+
+// Every operation is a command of its own, with its own Open and Close, as in the program.
+void runWriter(const fs::path& folder, int writer, RoundBarrier& barrier)
+{
+    std::vector<std::uint64_t> positions;
+    const auto rewrite = [&](std::uint64_t position, const Stamp& stamp) {
+        CardArchive archive(folder);
+        archive.Open();
+        archive.Seek(position);
+        archive.Write(cardFor(stamp));
+        archive.Close();
+    };
+    int round = 0;
+    for (const Round& steps : schedule(writer)) {
+        {
+            // Opened before the barrier: the two writes then start within a few microseconds.
+            CardArchive archive(folder);
+            archive.Open();
+            archive.Seek(static_cast<std::uint64_t>(steps.shared.target));
+            const FileCard card = cardFor(steps.shared);
+            barrier.wait(round++);
+            archive.Write(card);
+            archive.Close();
+        }
+
+        CardArchive archive(folder);
+        archive.Open();
+        const FileCard card = cardFor(steps.appended);
+        const std::uint64_t number = archive.Append(card);
+        positions.push_back(number - 1);
+        // The number returned is where the card went, whatever the other writer did meanwhile.
+        archive.Seek(number - 1);
+        if (archive.Read() != card) {
+            throw std::runtime_error("appended card " + stampText(steps.appended) +
+                                     " is not at number " + std::to_string(number));
+        }
+        archive.Close();
+
+        rewrite(positions.at(static_cast<std::size_t>(steps.ownRewrite.number)), steps.ownRewrite);
+    }
+}
+
+// A forked writer, killed and reaped if the test leaves early.
+class Writer
+{
+public:
+    Writer(const fs::path& folder, int writer, RoundBarrier& barrier)
+    {
+        pid_ = ::fork();
+        if (pid_ < 0) {
+            throw std::runtime_error("cannot fork");
+        }
+        if (pid_ == 0) {
+            // _exit throughout: the child must not run the test framework's exit handlers.
+            try {
+                runWriter(folder, writer, barrier);
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "writer %d: %s\n", writer, error.what());
+                std::fflush(stderr);
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+    }
+
+    ~Writer()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    // The exit code, or nothing when the writer crashed or ran past the deadline.
+    std::optional<int> finish(std::chrono::steady_clock::time_point deadline)
+    {
+        int status = 0;
+        for (;;) {
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                break;
+            }
+            if ((done < 0 && errno != EINTR) || std::chrono::steady_clock::now() > deadline) {
+                return std::nullopt;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        pid_ = -1;
+        if (!WIFEXITED(status)) {
+            return std::nullopt;
+        }
+        return WEXITSTATUS(status);
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoAppend)
+{
+    const TempFolder program;
+    {
+        CardArchive archive(program.path());
+        archive.Open();
+        for (int position = 0; position < kSharedCards; ++position) {
+            archive.Write(cardFor({0, 'o', position, 0, position}));
+        }
+        archive.Close();
+    }
+
+    RoundBarrier barrier;
+    std::vector<std::unique_ptr<Writer>> writers;
+    for (int writer = 1; writer <= kWriters; ++writer) {
+        writers.push_back(std::make_unique<Writer>(program.path(), writer, barrier));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    for (int writer = 1; writer <= kWriters; ++writer) {
+        const std::optional<int> code =
+            writers[static_cast<std::size_t>(writer - 1)]->finish(deadline);
+        ASSERT_TRUE(code.has_value()) << "writer " << writer << " crashed or hung";
+        ASSERT_EQ(*code, 0) << "writer " << writer << " failed; see its message above";
+    }
+
+    // An appended card must hold its writer's last revision of it, known from the schedule.
+    std::map<std::pair<int, int>, int> lastRevision; // (writer, sequence) -> revision
+    for (int writer = 1; writer <= kWriters; ++writer) {
+        for (const Round& round : schedule(writer)) {
+            lastRevision[{writer, round.appended.number}] = round.appended.revision;
+            lastRevision[{writer, round.ownRewrite.number}] = round.ownRewrite.revision;
+        }
+    }
+
+    const std::string bytes = readFile(program / kCardArchiveName);
+    ASSERT_EQ(bytes.size() % kCardRecordBytes, 0u);
+    const std::size_t expectedCount = kSharedCards + kWriters * kRounds;
+    ASSERT_EQ(bytes.size() / kCardRecordBytes, expectedCount);
+
+    std::map<std::pair<int, int>, int> appendedSeen;
+    for (std::size_t position = 0; position < expectedCount; ++position) {
+        SCOPED_TRACE("record " + std::to_string(position));
+        CardRecord record;
+        std::memcpy(record.data(), bytes.data() + position * kCardRecordBytes, kCardRecordBytes);
+        const FileCard card = decodeCard(record);
+        const std::optional<Stamp> stamp = parseStamp(card.Description);
+        ASSERT_TRUE(stamp.has_value()) << card.Description;
+        // The whole record, spare bytes included, is exactly the one write it claims to be.
+        ASSERT_TRUE(record == encodeCard(cardFor(*stamp))) << "torn record: " << stampText(*stamp);
+
+        const int at = static_cast<int>(position);
+        if (at < kSharedCards) {
+            // Either writer may have won the round, but one of them did.
+            ASSERT_EQ(stamp->kind, 's') << "both rewrites were lost: " << stampText(*stamp);
+            EXPECT_EQ(stamp->target, at) << stampText(*stamp);
+            EXPECT_EQ(stamp->number, at) << stampText(*stamp);
+        } else {
+            ASSERT_EQ(stamp->kind, 'a') << stampText(*stamp);
+            const std::pair<int, int> id{stamp->writer, stamp->number};
+            ++appendedSeen[id];
+            const auto last = lastRevision.find(id);
+            ASSERT_NE(last, lastRevision.end()) << stampText(*stamp);
+            EXPECT_EQ(stamp->revision, last->second) << stampText(*stamp);
+        }
+    }
+    for (int writer = 1; writer <= kWriters; ++writer) {
+        for (int sequence = 0; sequence < kRounds; ++sequence) {
+            EXPECT_EQ((appendedSeen[{writer, sequence}]), 1)
+                << "appended card " << sequence << " of writer " << writer;
+        }
+    }
+}
+
+} // namespace
+} // namespace velarium::test
