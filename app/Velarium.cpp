@@ -1,3 +1,4 @@
+#include "app/ErrorDisplay.h"
 #include "app/Forms.h"
 #include "platform/DesktopUi.h"
 #include "resources/Resources.h"
@@ -6,9 +7,34 @@
 #include <QFile>
 #include <QStyleFactory>
 
+namespace {
+
+// The last resort for a failure that no command reports itself: the general error display,
+// instead of the end of the program.
+class VelariumApplication final : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    velarium::UiServices* ui = nullptr;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            if (ui) {
+                velarium::reportUnguardedError(*ui, error);
+            }
+            return false;
+        }
+    }
+};
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    VelariumApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velarium::kApplicationTitle));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The windows hand over to one another by hiding themselves; the program ends only by
@@ -20,6 +46,7 @@ int main(int argc, char* argv[])
     const std::filesystem::path programFolder(
         QFile::encodeName(QApplication::applicationDirPath()).toStdString());
     velarium::DesktopUi ui;
+    application.ui = &ui;
     velarium::Forms forms({programFolder, ui});
     forms.showFirst();
     return QApplication::exec();

@@ -1,298 +1,37 @@
 // Draws every picture of the program and the resource list that compiles them in.
 // Usage: velarium_make_artwork OUTDIR   (run with QT_QPA_PLATFORM=offscreen when headless)
 //
-// Nothing here draws text: fonts may be missing on the build machine, so every glyph-like sign
-// (question mark, "i", the copyright ring) is built from paths.
+// This file holds the main window's pictures; the other windows' are in ArtworkWindows.cpp.
+// Fonts may be missing on the build machine, so every glyph-like sign (question mark, "i", the
+// copyright ring) is built from paths. Only the about window's notice card writes text, and it
+// is left blank where no font has the letters.
 
+#include "resources/ArtworkPainting.h"
+#include "resources/ArtworkWindows.h"
 #include "resources/GifWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
-#include <numbers>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
+using namespace velarium::artwork;
 namespace gif = velarium::gif;
 
-constexpr qreal kIconGrid = 32.0; // icons are designed on this grid and scaled to their size
-
-const QColor kOutline(38, 56, 84);
-const QColor kBlue(52, 116, 204);
-const QColor kGreen(56, 166, 86);
-const QColor kRed(212, 66, 56);
-const QColor kGold(236, 176, 44);
-const QColor kSteel(150, 164, 182);
-const QColor kWhite(255, 255, 255);
-
 // ----------------------------------------------------------------------------------------------
-// Shared drawing helpers
-
-QLinearGradient verticalGradient(const QRectF& r, const QColor& top, const QColor& bottom)
-{
-    QLinearGradient gradient(r.topLeft(), r.bottomLeft());
-    gradient.setColorAt(0, top);
-    gradient.setColorAt(1, bottom);
-    return gradient;
-}
-
-QPen roundPen(const QColor& colour, qreal width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-// The common look: lit from above, with a rim darker than the body so shapes read on any
-// background.
-void paintBody(QPainter& p, const QPainterPath& shape, const QColor& base, qreal rim = 1.0)
-{
-    p.setPen(roundPen(base.darker(220), rim));
-    p.setBrush(verticalGradient(shape.boundingRect(), base.lighter(145), base.darker(106)));
-    p.drawPath(shape);
-}
-
-// A centre line widened into an outline, so strokes can be filled and rimmed like bodies.
-QPainterPath widened(const QPainterPath& centreLine, qreal width,
-                     Qt::PenCapStyle cap = Qt::RoundCap)
-{
-    QPainterPathStroker stroker;
-    stroker.setWidth(width);
-    stroker.setCapStyle(cap);
-    stroker.setJoinStyle(Qt::RoundJoin);
-    return stroker.createStroke(centreLine).simplified();
-}
-
-void strokeLine(QPainter& p, const QPainterPath& path, const QColor& colour, qreal width)
-{
-    p.strokePath(path, roundPen(colour, width));
-}
-
-QPainterPath segment(QPointF from, QPointF to)
-{
-    QPainterPath path(from);
-    path.lineTo(to);
-    return path;
-}
-
-QPainterPath arc(QPointF centre, qreal radius, qreal startDegrees, qreal sweepDegrees)
-{
-    const QRectF box(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
-    QPainterPath path;
-    path.arcMoveTo(box, startDegrees);
-    path.arcTo(box, startDegrees, sweepDegrees);
-    return path;
-}
-
-// An arrow along the line from tail to point.
-QPainterPath arrowShape(QPointF tail, QPointF point, qreal shaft, qreal head, qreal headLength)
-{
-    const QLineF line(tail, point);
-    const qreal neck = line.length() - headLength;
-    QPainterPath arrow;
-    arrow.moveTo(0, -shaft / 2);
-    arrow.lineTo(neck, -shaft / 2);
-    arrow.lineTo(neck, -head / 2);
-    arrow.lineTo(line.length(), 0);
-    arrow.lineTo(neck, head / 2);
-    arrow.lineTo(neck, shaft / 2);
-    arrow.lineTo(0, shaft / 2);
-    arrow.closeSubpath();
-    QTransform toLine;
-    toLine.translate(tail.x(), tail.y());
-    toLine.rotate(-line.angle());
-    return toLine.map(arrow);
-}
-
-QPainterPath heartShape(QPointF c, qreal size)
-{
-    QPainterPath heart(QPointF(c.x(), c.y() + 0.45 * size));
-    heart.cubicTo(c.x() - 0.95 * size, c.y() - 0.05 * size, c.x() - 0.45 * size, c.y() - 0.8 * size,
-                  c.x(), c.y() - 0.28 * size);
-    heart.cubicTo(c.x() + 0.45 * size, c.y() - 0.8 * size, c.x() + 0.95 * size, c.y() - 0.05 * size,
-                  c.x(), c.y() + 0.45 * size);
-    return heart;
-}
-
-// A four-pointed twinkle.
-QPainterPath sparkleShape(QPointF c, qreal radius)
-{
-    const qreal waist = radius * 0.22;
-    QPainterPath star(QPointF(c.x(), c.y() - radius));
-    star.quadTo(c.x() + waist, c.y() - waist, c.x() + radius, c.y());
-    star.quadTo(c.x() + waist, c.y() + waist, c.x(), c.y() + radius);
-    star.quadTo(c.x() - waist, c.y() + waist, c.x() - radius, c.y());
-    star.quadTo(c.x() - waist, c.y() - waist, c.x(), c.y() - radius);
-    return star;
-}
-
-// A round glossy button filling the icon.
-void paintRoundBadge(QPainter& p, const QColor& base)
-{
-    QRadialGradient fill(QPointF(12.5, 10), 21);
-    fill.setColorAt(0, base.lighter(150));
-    fill.setColorAt(1, base.darker(112));
-    p.setPen(roundPen(base.darker(210), 1.0));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(2.5, 2.5, 27, 27));
-
-    const QRectF sheen(7, 4.2, 18, 11);
-    p.setPen(Qt::NoPen);
-    p.setBrush(verticalGradient(sheen, QColor(255, 255, 255, 140), QColor(255, 255, 255, 0)));
-    p.drawEllipse(sheen);
-}
-
-// A small disc laid over a corner of another picture, with a white ring to part it from it.
-void paintCornerBadge(QPainter& p, QPointF centre, qreal radius, const QColor& base)
-{
-    p.setPen(roundPen(kWhite, 1.6));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(centre, radius + 0.8, radius + 0.8);
-    QPainterPath disc;
-    disc.addEllipse(centre, radius, radius);
-    paintBody(p, disc, base);
-}
-
-void paintPlus(QPainter& p, QPointF c, qreal half, qreal width)
-{
-    strokeLine(p, segment({c.x() - half, c.y()}, {c.x() + half, c.y()}), kWhite, width);
-    strokeLine(p, segment({c.x(), c.y() - half}, {c.x(), c.y() + half}), kWhite, width);
-}
-
-void paintCheck(QPainter& p, QPointF c, qreal size, const QColor& colour, qreal width)
-{
-    QPainterPath tick(QPointF(c.x() - 0.5 * size, c.y() + 0.02 * size));
-    tick.lineTo(c.x() - 0.12 * size, c.y() + 0.4 * size);
-    tick.lineTo(c.x() + 0.52 * size, c.y() - 0.42 * size);
-    strokeLine(p, tick, colour, width);
-}
-
-void paintQuestionMark(QPainter& p, QPointF c, qreal height, const QColor& colour)
-{
-    const qreal width = 0.15 * height;
-    const qreal radius = 0.22 * height;
-    const QPointF bowl(c.x(), c.y() - 0.5 * height + width / 2 + radius);
-    QPainterPath mark = arc(bowl, radius, 160, -240);
-    mark.quadTo(c.x(), bowl.y() + radius * 0.75, c.x(), c.y() + 0.16 * height);
-    strokeLine(p, mark, colour, width);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    const qreal dot = 0.095 * height;
-    p.drawEllipse(QPointF(c.x(), c.y() + 0.5 * height - dot), dot, dot);
-}
-
-// ----------------------------------------------------------------------------------------------
-// Pages, notes and tables
-
-QPainterPath pageShape(const QRectF& r, qreal fold)
-{
-    QPainterPath page(r.topLeft());
-    page.lineTo(r.right() - fold, r.top());
-    page.lineTo(r.right(), r.top() + fold);
-    page.lineTo(r.bottomRight());
-    page.lineTo(r.bottomLeft());
-    page.closeSubpath();
-    return page;
-}
-
-void paintPage(QPainter& p, const QRectF& r, qreal fold, int lines)
-{
-    p.setPen(roundPen(kOutline, 1.0));
-    p.setBrush(verticalGradient(r, kWhite, QColor(216, 227, 240)));
-    p.drawPath(pageShape(r, fold));
-
-    QPainterPath corner(QPointF(r.right() - fold, r.top()));
-    corner.lineTo(r.right() - fold, r.top() + fold);
-    corner.lineTo(r.right(), r.top() + fold);
-    corner.closeSubpath();
-    p.setBrush(QColor(190, 206, 226));
-    p.drawPath(corner);
-
-    for (int i = 0; i < lines; ++i) {
-        const qreal y = r.top() + fold + 3 + i * 3.6;
-        const qreal end = (i == lines - 1) ? r.center().x() : r.right() - 3.5;
-        strokeLine(p, segment({r.left() + 3.5, y}, {end, y}), QColor(112, 140, 176), 1.3);
-    }
-}
-
-void paintPencil(QPainter& p, QPointF tail, QPointF tip)
-{
-    const QLineF line(tail, tip);
-    const qreal length = line.length();
-    const qreal half = 2.8;
-    p.save();
-    p.translate(tail);
-    p.rotate(-line.angle());
-    p.setPen(roundPen(kOutline, 0.9));
-
-    const QRectF body(3.5, -half, length - 10, 2 * half);
-    QLinearGradient across(0, -half, 0, half);
-    across.setColorAt(0, QColor(255, 214, 90));
-    across.setColorAt(0.5, QColor(246, 176, 38));
-    across.setColorAt(1, QColor(214, 132, 20));
-    p.setBrush(across);
-    p.drawRect(body);
-    p.setBrush(QColor(236, 130, 150));
-    p.drawRoundedRect(QRectF(0, -half, 2.2, 2 * half), 1, 1);
-    p.setBrush(kSteel);
-    p.drawRect(QRectF(2.2, -half, 1.3, 2 * half));
-
-    QPainterPath wood(QPointF(body.right(), -half));
-    wood.lineTo(length, 0);
-    wood.lineTo(body.right(), half);
-    wood.closeSubpath();
-    p.setBrush(QColor(240, 208, 160));
-    p.drawPath(wood);
-    QPainterPath lead(QPointF(length - 2.4, -0.9));
-    lead.lineTo(length, 0);
-    lead.lineTo(length - 2.4, 0.9);
-    lead.closeSubpath();
-    p.setBrush(kOutline);
-    p.drawPath(lead);
-    p.restore();
-}
-
-void paintTable(QPainter& p, const QRectF& r, int columns, int rows)
-{
-    QPainterPath sheet;
-    sheet.addRoundedRect(r, 1.5, 1.5);
-    p.setPen(Qt::NoPen);
-    p.setBrush(verticalGradient(r, kWhite, QColor(222, 232, 243)));
-    p.drawPath(sheet);
-
-    const qreal rowHeight = r.height() / rows;
-    p.save();
-    p.setClipPath(sheet);
-    const QRectF header(r.left(), r.top(), r.width(), rowHeight);
-    p.setBrush(verticalGradient(header, kBlue.lighter(135), kBlue));
-    p.drawRect(header);
-    p.restore();
-
-    const QColor grid(140, 162, 192);
-    for (int c = 1; c < columns; ++c) {
-        const qreal x = r.left() + c * r.width() / columns;
-        strokeLine(p, segment({x, r.top() + rowHeight}, {x, r.bottom()}), grid, 0.9);
-    }
-    for (int row = 1; row < rows; ++row) {
-        const qreal y = r.top() + row * rowHeight;
-        strokeLine(p, segment({r.left(), y}, {r.right(), y}), grid, 0.9);
-    }
-    p.setPen(roundPen(kOutline, 1.0));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(sheet);
-}
+// Documents
 
 enum class Document
 {
@@ -326,26 +65,6 @@ void drawDocumentIcon(QPainter& p, Document kind)
 
 // ----------------------------------------------------------------------------------------------
 // Keys and padlocks
-
-QPainterPath keyShape()
-{
-    QPainterPath ring;
-    ring.addEllipse(QPointF(0, 0), 6.5, 6.5);
-    QPainterPath shaft;
-    shaft.addRoundedRect(QRectF(4, -2, 18, 4), 1, 1);
-    QPainterPath bit(QPointF(13, 1));
-    bit.lineTo(13, 6.2);
-    bit.lineTo(15.8, 6.2);
-    bit.lineTo(15.8, 4.2);
-    bit.lineTo(18, 4.2);
-    bit.lineTo(18, 6.2);
-    bit.lineTo(21, 6.2);
-    bit.lineTo(21, 1);
-    bit.closeSubpath();
-    QPainterPath hole;
-    hole.addEllipse(QPointF(-2.2, 0), 2.3, 2.3);
-    return ring.united(shaft).united(bit).subtracted(hole);
-}
 
 void drawKeyIcon(QPainter& p, bool withCheck)
 {
@@ -397,112 +116,6 @@ void drawPadlockIcon(QPainter& p, bool open)
     p.setPen(Qt::NoPen);
     p.setBrush(kOutline);
     p.drawPath(keyhole.united(slot));
-}
-
-// ----------------------------------------------------------------------------------------------
-// Commands: disk, magnifier, archive, book, door
-
-void drawDiskIcon(QPainter& p)
-{
-    QPainterPath case_(QPointF(3.5, 5));
-    case_.quadTo(3.5, 3.5, 5, 3.5);
-    case_.lineTo(24.5, 3.5);
-    case_.lineTo(28.5, 7.5);
-    case_.lineTo(28.5, 27);
-    case_.quadTo(28.5, 28.5, 27, 28.5);
-    case_.lineTo(5, 28.5);
-    case_.quadTo(3.5, 28.5, 3.5, 27);
-    case_.closeSubpath();
-    paintBody(p, case_, kBlue);
-
-    QPainterPath shutter;
-    shutter.addRect(QRectF(9, 3.5, 14, 9));
-    paintBody(p, shutter, kSteel, 0.9);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kBlue.darker(150));
-    p.drawRect(QRectF(17.5, 5.3, 3, 5.4));
-
-    const QRectF label(7, 16, 18, 12.5);
-    p.setPen(roundPen(kOutline, 0.9));
-    p.setBrush(verticalGradient(label, kWhite, QColor(226, 234, 244)));
-    p.drawRoundedRect(label, 1.2, 1.2);
-    for (const qreal y : {20.0, 24.0}) {
-        strokeLine(p, segment({10, y}, {22, y}), QColor(120, 146, 180), 1.2);
-    }
-}
-
-void drawMagnifierIcon(QPainter& p)
-{
-    paintBody(p, widened(segment({19.5, 19.5}, {27.5, 27.5}), 5.2), QColor(70, 80, 110));
-
-    const QPointF centre(13, 13);
-    QRadialGradient glass(QPointF(10.5, 10), 11);
-    glass.setColorAt(0, QColor(250, 253, 255, 235));
-    glass.setColorAt(1, QColor(150, 200, 240, 220));
-    p.setPen(Qt::NoPen);
-    p.setBrush(glass);
-    p.drawEllipse(centre, 8.5, 8.5);
-    strokeLine(p, arc(centre, 5.6, 100, 70), QColor(255, 255, 255, 230), 1.6);
-
-    QPainterPath rim;
-    rim.addEllipse(centre, 8.5, 8.5);
-    paintBody(p, widened(rim, 3.0), kSteel.darker(110), 0.9);
-}
-
-void drawArchiveIcon(QPainter& p)
-{
-    const QColor cardboard(206, 150, 86);
-    QPainterPath box;
-    box.addRect(QRectF(5.5, 16.5, 21, 12.5));
-    paintBody(p, box, cardboard);
-    QPainterPath lid;
-    lid.addRoundedRect(QRectF(3.5, 12, 25, 5.5), 1, 1);
-    paintBody(p, lid, cardboard.lighter(110));
-    QPainterPath grip;
-    grip.addRoundedRect(QRectF(12.5, 20, 7, 2.6), 1.3, 1.3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(cardboard.darker(190));
-    p.drawPath(grip);
-
-    paintBody(p, arrowShape(QPointF(16, 1.5), QPointF(16, 17), 5, 12, 7), kGreen);
-}
-
-void drawBookIcon(QPainter& p)
-{
-    const QRectF pages(7.5, 4.5, 19, 25);
-    p.setPen(roundPen(kOutline, 0.9));
-    p.setBrush(QColor(248, 246, 238));
-    p.drawRoundedRect(pages, 1.5, 1.5);
-
-    QPainterPath cover;
-    cover.addRoundedRect(QRectF(5, 2.5, 19.5, 24.5), 1.8, 1.8);
-    paintBody(p, cover, QColor(46, 98, 176));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 66, 126));
-    p.drawRoundedRect(QRectF(5.5, 3, 3.5, 23.5), 1.2, 1.2);
-
-    paintQuestionMark(p, QPointF(16.5, 14.8), 14, kWhite);
-}
-
-void drawDoorIcon(QPainter& p)
-{
-    const QRectF frame(4.5, 3.5, 15, 25);
-    p.setPen(roundPen(kOutline, 1.1));
-    p.setBrush(verticalGradient(frame, QColor(60, 68, 92), QColor(28, 34, 50)));
-    p.drawRect(frame);
-
-    // The leaf swings towards us on its left hinge.
-    QPainterPath leaf(QPointF(4.5, 3.5));
-    leaf.lineTo(12.5, 6.5);
-    leaf.lineTo(12.5, 30.5);
-    leaf.lineTo(4.5, 28.5);
-    leaf.closeSubpath();
-    paintBody(p, leaf, QColor(176, 114, 60));
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
-    p.drawEllipse(QPointF(10.8, 18), 1.1, 1.1);
-
-    paintBody(p, arrowShape(QPointF(14, 16), QPointF(30.5, 16), 4.6, 11, 7), kRed);
 }
 
 // ----------------------------------------------------------------------------------------------
@@ -843,60 +456,6 @@ gif::Animation envelopeAnimation()
 // ----------------------------------------------------------------------------------------------
 // Backgrounds and logo
 
-void paintSoftGlow(QPainter& p, QPointF centre, qreal radius, const QColor& colour)
-{
-    QRadialGradient glow(centre, radius);
-    QColor clear = colour;
-    clear.setAlpha(0);
-    glow.setColorAt(0, colour);
-    glow.setColorAt(1, clear);
-    p.setPen(Qt::NoPen);
-    p.setBrush(glow);
-    p.drawEllipse(centre, radius, radius);
-}
-
-// A band between two wavy lines across the picture.
-void paintWave(QPainter& p, const QSizeF& size, qreal y, qreal amplitude, qreal thickness,
-               qreal phase, const QColor& colour)
-{
-    const auto waveY = [&](qreal x, qreal offset) {
-        return y + offset + amplitude * std::sin(phase + x / size.width() * 2 * std::numbers::pi);
-    };
-    QPainterPath band(QPointF(0, waveY(0, 0)));
-    constexpr int kSteps = 48;
-    for (int i = 1; i <= kSteps; ++i) {
-        const qreal x = size.width() * i / kSteps;
-        band.lineTo(x, waveY(x, 0));
-    }
-    for (int i = kSteps; i >= 0; --i) {
-        const qreal x = size.width() * i / kSteps;
-        band.lineTo(x, waveY(x * 0.9 + size.width() * 0.05, thickness));
-    }
-    band.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawPath(band);
-}
-
-void paintCloud(QPainter& p, QPointF at, qreal scale, int alpha)
-{
-    QPainterPath cloud;
-    cloud.addEllipse(at, 22 * scale, 9 * scale);
-    cloud.addEllipse(at + QPointF(-9, -6) * scale, 11 * scale, 9 * scale);
-    cloud.addEllipse(at + QPointF(7, -8) * scale, 13 * scale, 11 * scale);
-    cloud.setFillRule(Qt::WindingFill);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, alpha));
-    p.drawPath(cloud.simplified());
-}
-
-QImage canvas(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(kWhite);
-    return image;
-}
-
 // The light card behind the forms: pale enough for navy text anywhere on it.
 QImage drawCardBackground()
 {
@@ -919,9 +478,6 @@ QImage drawCardBackground()
     }
     return image;
 }
-
-const QColor kSkyTop(74, 144, 214);
-const QColor kSkyBottom(196, 226, 249);
 
 // The side column: sky from deeper blue at the top to pale at the bottom.
 QImage drawSidePanel()
@@ -947,7 +503,6 @@ QImage drawSidePanel()
     return image;
 }
 
-// The emblem: a shield veiled by sweeping sails, with a keyhole at its heart.
 QImage drawLogo()
 {
     QImage image = canvas(170, 110);
@@ -956,79 +511,12 @@ QImage drawLogo()
     const QRectF all(image.rect());
     p.fillRect(all, verticalGradient(all, kSkyTop.darker(112), kSkyTop));
     paintSoftGlow(p, QPointF(85, 52), 80, QColor(255, 255, 255, 90));
-
-    QPainterPath shield(QPointF(85, 8));
-    shield.quadTo(101, 16, 119, 14);
-    shield.cubicTo(121, 46, 112, 79, 85, 102);
-    shield.cubicTo(58, 79, 49, 46, 51, 14);
-    shield.quadTo(69, 16, 85, 8);
-
-    for (int i = 4; i >= 1; --i) {
-        p.setPen(roundPen(QColor(10, 30, 70, 22), 2.0 * i));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(shield.translated(1.5, 2.5));
-    }
-    p.setPen(Qt::NoPen);
-    p.setBrush(verticalGradient(shield.boundingRect(), QColor(40, 88, 168), QColor(14, 38, 92)));
-    p.drawPath(shield);
-
-    p.save();
-    p.setClipPath(shield);
-    QPainterPath sail(QPointF(58, 20));
-    sail.cubicTo(96, 22, 122, 52, 108, 96);
-    sail.cubicTo(104, 66, 88, 40, 58, 20);
-    p.setBrush(verticalGradient(sail.boundingRect(), QColor(255, 255, 255, 200),
-                                QColor(190, 220, 250, 120)));
-    p.drawPath(sail);
-    QPainterPath veil(QPointF(52, 40));
-    veil.cubicTo(78, 46, 92, 70, 86, 104);
-    veil.cubicTo(78, 78, 68, 56, 52, 40);
-    p.setBrush(verticalGradient(veil.boundingRect(), QColor(255, 255, 255, 120),
-                                QColor(170, 205, 245, 60)));
-    p.drawPath(veil);
-    p.setBrush(verticalGradient(QRectF(40, 0, 90, 50), QColor(255, 255, 255, 70),
-                                QColor(255, 255, 255, 0)));
-    p.drawRect(QRectF(40, 0, 90, 48));
-    p.restore();
-
-    p.setPen(roundPen(QColor(246, 206, 96), 3.0));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(shield);
-
-    QPainterPath keyhole;
-    keyhole.addEllipse(QPointF(85, 48), 8, 8);
-    QPainterPath slot(QPointF(80.5, 52));
-    slot.lineTo(77.5, 72);
-    slot.lineTo(92.5, 72);
-    slot.lineTo(89.5, 52);
-    slot.closeSubpath();
-    keyhole = keyhole.united(slot);
-    p.setPen(roundPen(QColor(150, 100, 10), 1.2));
-    p.setBrush(
-        verticalGradient(keyhole.boundingRect(), QColor(255, 230, 140), QColor(220, 160, 30)));
-    p.drawPath(keyhole);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(14, 38, 92));
-    QPainterPath inner;
-    inner.addEllipse(QPointF(85, 48), 3.6, 3.6);
-    QPainterPath innerSlot(QPointF(83.5, 50));
-    innerSlot.lineTo(82, 66);
-    innerSlot.lineTo(88, 66);
-    innerSlot.lineTo(86.5, 50);
-    innerSlot.closeSubpath();
-    p.drawPath(inner.united(innerSlot));
+    paintEmblem(p, QPointF(85, 8), 94);
     return image;
 }
 
 // ----------------------------------------------------------------------------------------------
 // Output
-
-struct Icon
-{
-    const char* name;
-    int size;
-    std::function<void(QPainter&)> draw;
-};
 
 std::vector<Icon> icons()
 {
@@ -1058,16 +546,7 @@ std::vector<Icon> icons()
     };
 }
 
-QImage renderIcon(const Icon& icon)
-{
-    QImage image(icon.size, icon.size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(icon.size / kIconGrid, icon.size / kIconGrid);
-    icon.draw(p);
-    return image;
-}
+constexpr int kJpegQuality = 90;
 
 // Writes the pictures and remembers them for the resource list.
 class ArtworkFolder
@@ -1080,11 +559,20 @@ public:
         }
     }
 
-    void saveImage(const QString& fileName, const QImage& image, int quality = -1)
+    // The name's extension chooses the format.
+    void saveImage(const QString& fileName, const QImage& image)
     {
-        const QString format = fileName.endsWith(QStringLiteral(".jpg")) ? QStringLiteral("JPEG")
-                                                                         : QStringLiteral("PNG");
-        if (!image.save(dir_.filePath(fileName), format.toLatin1().constData(), quality)) {
+        bool saved = false;
+        if (fileName.endsWith(QStringLiteral(".jpg"))) {
+            saved = image.save(dir_.filePath(fileName), "JPEG", kJpegQuality);
+        } else if (fileName.endsWith(QStringLiteral(".bmp"))) {
+            // Bitmaps are read by plain loaders that expect three bytes a pixel and no alpha.
+            saved =
+                image.convertToFormat(QImage::Format_RGB888).save(dir_.filePath(fileName), "BMP");
+        } else {
+            saved = image.save(dir_.filePath(fileName), "PNG");
+        }
+        if (!saved) {
             fail(fileName);
         }
         images_.append(fileName);
@@ -1126,8 +614,6 @@ private:
     QStringList animations_;
 };
 
-constexpr int kJpegQuality = 90;
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -1147,9 +633,12 @@ int main(int argc, char** argv)
             out.saveImage(QString::fromLatin1(icon.name) + QStringLiteral(".png"),
                           renderIcon(icon));
         }
-        out.saveImage(QStringLiteral("imgBackground.jpg"), drawCardBackground(), kJpegQuality);
-        out.saveImage(QStringLiteral("imgSfondo.jpg"), drawSidePanel(), kJpegQuality);
-        out.saveImage(QStringLiteral("imgLogo.jpg"), drawLogo(), kJpegQuality);
+        out.saveImage(QStringLiteral("imgBackground.jpg"), drawCardBackground());
+        out.saveImage(QStringLiteral("imgSfondo.jpg"), drawSidePanel());
+        out.saveImage(QStringLiteral("imgLogo.jpg"), drawLogo());
+        for (const Picture& picture : windowPictures()) {
+            out.saveImage(picture.fileName, picture.image);
+        }
         out.writeResourceList(QStringLiteral("artwork.qrc"));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "velarium_make_artwork: %s\n", error.what());

@@ -9,7 +9,7 @@ packages=(
     libjpeg62-turbo
     libgtest-dev
     fonts-dejavu-core
-    xvfb xauth xdotool openbox imagemagick
+    xvfb xauth xdotool openbox imagemagick poppler-utils
 )
 
 missing=()

@@ -2,7 +2,9 @@
 
 #include "platform/Error.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QTest>
 
 namespace velarium::test {
 
@@ -64,6 +66,10 @@ int ScriptedUi::runModal(QDialog& dialog)
 {
     dialog.setModal(true);
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    if (!QTest::qWaitForWindowActive(&dialog)) {
+        qWarning("the modal window did not become active");
+    }
     if (onModal) {
         onModal(dialog);
     }

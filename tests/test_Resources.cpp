@@ -3,13 +3,16 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -310,27 +313,125 @@ TEST_F(Artwork, EmailAnimationMovesOverATransparentBackground)
     }
 }
 
-TEST_F(Artwork, PhotographsDecodeAsJpegAtTheirSizes)
+enum class Ground
+{
+    Opaque,
+    Transparent
+};
+
+struct ExpectedPicture
+{
+    const char* file;
+    const char* format;
+    QSize size;
+    Ground ground;
+};
+
+constexpr Ground kOpaque = Ground::Opaque;
+constexpr Ground kClear = Ground::Transparent;
+
+// Every picture under :/images, as the windows expect to find it.
+const ExpectedPicture kPictures[] = {
+    // main window
+    {"imgFile.png", "png", {32, 32}, kClear},
+    {"imgDescrizione.png", "png", {32, 32}, kClear},
+    {"imgPassword.png", "png", {32, 32}, kClear},
+    {"imgCheckPW.png", "png", {32, 32}, kClear},
+    {"imgCripta.png", "png", {32, 32}, kClear},
+    {"imgDecripta.png", "png", {32, 32}, kClear},
+    {"cmdNuovo.png", "png", {32, 32}, kClear},
+    {"cmdSalva.png", "png", {32, 32}, kClear},
+    {"cmdCerca.png", "png", {32, 32}, kClear},
+    {"imgBackup.png", "png", {32, 32}, kClear},
+    {"cmdGuida.png", "png", {32, 32}, kClear},
+    {"cmdEsci.png", "png", {32, 32}, kClear},
+    {"cmdEsporta.png", "png", {28, 28}, kClear},
+    {"imgPrimo.png", "png", {32, 32}, kClear},
+    {"imgIndietro.png", "png", {32, 32}, kClear},
+    {"imgAvanti.png", "png", {32, 32}, kClear},
+    {"imgUltimo.png", "png", {32, 32}, kClear},
+    {"imgGuida.png", "png", {32, 32}, kClear},
+    {"imgInfo.png", "png", {32, 32}, kClear},
+    {"imgCopyright.png", "png", {32, 32}, kClear},
+    {"imgEsci.png", "png", {32, 32}, kClear},
+    {"imgEmail.png", "png", {34, 42}, kClear},
+    {"imgBackground.jpg", "jpeg", {584, 470}, kOpaque},
+    {"imgSfondo.jpg", "jpeg", {170, 525}, kOpaque},
+    {"imgLogo.jpg", "jpeg", {170, 110}, kOpaque},
+    // login and password change
+    {"pwdLogo01.jpg", "jpeg", {290, 70}, kOpaque},
+    {"pwdLogo02.png", "png", {290, 28}, kClear},
+    // search
+    {"cercaLogo.jpg", "jpeg", {160, 160}, kOpaque},
+    {"cercaDecoro.jpg", "jpeg", {560, 90}, kOpaque},
+    {"cercaDescrizione.png", "png", {32, 32}, kClear},
+    {"cercaLente.png", "png", {48, 48}, kClear},
+    // backup
+    {"bakBackup.png", "png", {64, 64}, kClear},
+    {"bakRestore.png", "png", {64, 64}, kClear},
+    // export
+    {"espLogo.jpg", "jpeg", {640, 70}, kOpaque},
+    {"espWord.png", "png", {32, 32}, kClear},
+    {"espExcel.png", "png", {32, 32}, kClear},
+    {"espGuida.png", "png", {32, 32}, kClear},
+    {"espEsci.png", "png", {32, 32}, kClear},
+    // help
+    {"helpLogo.jpg", "jpeg", {460, 70}, kOpaque},
+    {"helpPDF.png", "png", {32, 32}, kClear},
+    // about
+    {"infoAutore.jpg", "jpeg", {120, 150}, kOpaque},
+    {"infoLogo.jpg", "jpeg", {40, 300}, kOpaque},
+    {"infoInformativa.png", "png", {360, 300}, kOpaque},
+    {"infoEmail.png", "png", {32, 32}, kClear},
+    {"infoWeb.png", "png", {32, 32}, kClear},
+    // splash
+    {"splashBack.bmp", "bmp", {597, 362}, kOpaque},
+    {"splashFlag.bmp", "bmp", {108, 60}, kOpaque},
+};
+
+QString imagePath(const char* file)
+{
+    return QStringLiteral(":/images/") + QString::fromLatin1(file);
+}
+
+QImage loadPicture(const char* file)
+{
+    return QImage(imagePath(file)).convertToFormat(QImage::Format_ARGB32);
+}
+
+TEST_F(Artwork, EveryPictureDecodesInItsFormatAtItsSize)
 {
     ASSERT_TRUE(QImageReader::supportedImageFormats().contains("jpeg"))
         << "this Qt cannot decode JPEG pictures";
-    const struct
-    {
-        const char* path;
-        QSize size;
-    } photographs[] = {
-        {":/images/imgBackground.jpg", QSize(584, 470)},
-        {":/images/imgSfondo.jpg", QSize(170, 525)},
-        {":/images/imgLogo.jpg", QSize(170, 110)},
-    };
-    for (const auto& photograph : photographs) {
-        SCOPED_TRACE(photograph.path);
-        QImageReader reader(QString::fromLatin1(photograph.path), "jpeg");
+    for (const ExpectedPicture& picture : kPictures) {
+        SCOPED_TRACE(picture.file);
+        // Read as the format the name promises, so a file of another kind fails.
+        QImageReader reader(imagePath(picture.file), picture.format);
         reader.setAutoDetectImageFormat(false);
-        const QImage image = reader.read();
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
         ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
-        EXPECT_EQ(image.size(), photograph.size);
+        EXPECT_EQ(image.size(), picture.size);
+
+        std::set<QRgb> colours;
+        for (int y = 0; y < image.height() && colours.size() < 16; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                colours.insert(image.pixel(x, y));
+            }
+        }
+        EXPECT_GE(colours.size(), 16u) << "hardly anything drawn";
     }
+}
+
+TEST_F(Artwork, ImagesHoldExactlyTheListedPictures)
+{
+    QStringList listed;
+    for (const ExpectedPicture& picture : kPictures) {
+        listed.append(QString::fromLatin1(picture.file));
+    }
+    listed.sort();
+    QStringList found = QDir(QStringLiteral(":/images")).entryList(QDir::Files);
+    found.sort();
+    EXPECT_EQ(found, listed);
 }
 
 // Black and navy text is written straight on the card background.
@@ -347,32 +448,15 @@ TEST_F(Artwork, CardBackgroundIsLightEverywhere)
     EXPECT_GE(darkest, 200);
 }
 
-TEST_F(Artwork, IconsHaveTheirSizesOnATransparentGround)
+TEST_F(Artwork, IconsAndBandsStandOnATransparentGround)
 {
-    const struct
-    {
-        const char* name;
-        int width;
-        int height;
-    } icons[] = {
-        {"imgFile", 32, 32},      {"imgDescrizione", 32, 32}, {"imgPassword", 32, 32},
-        {"imgCheckPW", 32, 32},   {"imgCripta", 32, 32},      {"imgDecripta", 32, 32},
-        {"cmdNuovo", 32, 32},     {"cmdSalva", 32, 32},       {"cmdCerca", 32, 32},
-        {"imgBackup", 32, 32},    {"cmdGuida", 32, 32},       {"cmdEsci", 32, 32},
-        {"imgPrimo", 32, 32},     {"imgIndietro", 32, 32},    {"imgAvanti", 32, 32},
-        {"imgUltimo", 32, 32},    {"imgGuida", 32, 32},       {"imgInfo", 32, 32},
-        {"imgCopyright", 32, 32}, {"imgEsci", 32, 32},        {"cmdEsporta", 28, 28},
-        {"imgEmail", 34, 42},
-    };
-    for (const auto& icon : icons) {
-        SCOPED_TRACE(icon.name);
-        QImageReader reader(QStringLiteral(":/images/") + QString::fromLatin1(icon.name) +
-                            QStringLiteral(".png"));
-        EXPECT_EQ(reader.format(), "png");
-        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-        ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
-        EXPECT_EQ(image.size(), QSize(icon.width, icon.height));
-
+    for (const ExpectedPicture& picture : kPictures) {
+        if (picture.ground != Ground::Transparent) {
+            continue;
+        }
+        SCOPED_TRACE(picture.file);
+        const QImage image = loadPicture(picture.file);
+        ASSERT_FALSE(image.isNull());
         int clear = 0;
         int solid = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -384,6 +468,120 @@ TEST_F(Artwork, IconsHaveTheirSizesOnATransparentGround)
         EXPECT_GT(clear, 0) << "no transparent ground";
         EXPECT_GT(solid * 10, image.width() * image.height()) << "hardly anything drawn";
     }
+}
+
+TEST_F(Artwork, OpaquePicturesHaveNoSeeThroughPixels)
+{
+    for (const ExpectedPicture& picture : kPictures) {
+        if (picture.ground != Ground::Opaque) {
+            continue;
+        }
+        SCOPED_TRACE(picture.file);
+        const QImage image = loadPicture(picture.file);
+        ASSERT_FALSE(image.isNull());
+        int seeThrough = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                seeThrough += qAlpha(image.pixel(x, y)) < 255 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(seeThrough, 0);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The splash window's bitmaps, read by a plain loader that knows no alpha channel.
+
+std::uint32_t littleEndian(const QByteArray& bytes, qsizetype at, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = (value << 8) | std::uint8_t(bytes.at(at + i));
+    }
+    return value;
+}
+
+TEST_F(Artwork, SplashBitmapsAreUncompressedTwentyFourBitsAPixel)
+{
+    for (const char* file : {"splashBack.bmp", "splashFlag.bmp"}) {
+        SCOPED_TRACE(file);
+        const QByteArray bytes = resourceBytes(imagePath(file));
+        ASSERT_GE(bytes.size(), 54);
+        EXPECT_TRUE(bytes.startsWith("BM"));
+        EXPECT_EQ(littleEndian(bytes, 2, 4), std::uint32_t(bytes.size())) << "file size field";
+        EXPECT_EQ(littleEndian(bytes, 28, 2), 24u) << "bits per pixel";
+        EXPECT_EQ(littleEndian(bytes, 30, 4), 0u) << "compression";
+    }
+}
+
+const QRgb kColourKey = qRgb(0, 0, 255);
+
+TEST_F(Artwork, SplashFlagStandsOnThePureBlueThatMarksTransparency)
+{
+    const QImage flag = loadPicture("splashFlag.bmp");
+    ASSERT_FALSE(flag.isNull());
+    EXPECT_EQ(flag.pixel(0, flag.height() - 1), kColourKey) << "the loader samples this corner";
+
+    int keyed = 0;
+    for (int y = 0; y < flag.height(); ++y) {
+        for (int x = 0; x < flag.width(); ++x) {
+            keyed += flag.pixel(x, y) == kColourKey ? 1 : 0;
+        }
+    }
+    const int area = flag.width() * flag.height();
+    EXPECT_GT((area - keyed) * 3, area) << "too little flag";
+    EXPECT_GT(keyed * 10, area) << "too little ground";
+
+    // The ground is one area reaching the corner: blue anywhere else would be a hole in the
+    // flag once the key colour is made transparent.
+    std::vector<bool> reached(std::size_t(area), false);
+    std::vector<QPoint> pending{QPoint(0, flag.height() - 1)};
+    int ground = 0;
+    while (!pending.empty()) {
+        const QPoint at = pending.back();
+        pending.pop_back();
+        if (!flag.rect().contains(at)) {
+            continue;
+        }
+        const std::size_t index = std::size_t(at.y()) * flag.width() + at.x();
+        if (reached[index] || flag.pixel(at) != kColourKey) {
+            continue;
+        }
+        reached[index] = true;
+        ++ground;
+        for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            pending.push_back(at + step);
+        }
+    }
+    EXPECT_EQ(ground, keyed) << "pure blue used inside the flag";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The about window's notice: dark text on a light card.
+
+TEST_F(Artwork, NoticeCardIsLightWithDarkText)
+{
+    const QImage card = loadPicture("infoInformativa.png");
+    ASSERT_FALSE(card.isNull());
+    int light = 0;
+    int dark = 0;
+    for (int y = 0; y < card.height(); ++y) {
+        for (int x = 0; x < card.width(); ++x) {
+            const int lightness = QColor(card.pixel(x, y)).lightness();
+            light += lightness >= 200 ? 1 : 0;
+            dark += lightness < 100 ? 1 : 0;
+        }
+    }
+    const int area = card.width() * card.height();
+    EXPECT_GT(light * 10, area * 8) << "the card should be mostly light";
+    EXPECT_LT(dark * 10, area) << "the card should be mostly light";
+
+    // The card is drawn without text where the build machine has no fonts; this machine is
+    // taken to be the build machine.
+    if (!QFontDatabase::families().contains(QStringLiteral("DejaVu Sans"))) {
+        GTEST_SKIP() << "no DejaVu Sans to have written the text with";
+    }
+    EXPECT_GT(dark, 1000) << "no text written on the card";
 }
 
 } // namespace
