@@ -9,10 +9,17 @@
 namespace velarium {
 
 Forms::Forms(AppContext context)
-    : frmPassword(std::make_unique<TfrmPassword>(context)),
-      frmEncrypt_Decrypt(std::make_unique<TfrmEncrypt_Decrypt>(context)),
-      frmCambiaPassword(std::make_unique<TfrmCambiaPassword>(context, *frmPassword))
 {
+    context.forms = this;
+    frmPassword = std::make_unique<TfrmPassword>(context);
+    frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context);
+    // frmHelpForm
+    // frmInfo
+    // frmSplash
+    // frmEsportaMat
+    // frmBakContatti
+    frmCambiaPassword = std::make_unique<TfrmCambiaPassword>(context, *frmPassword);
+
     frmPassword->setPartners(frmEncrypt_Decrypt.get(), frmCambiaPassword.get());
     // Closing the login dialog or the main window, or an exit command, ends the program; no
     // hidden window may keep it running.

@@ -6,9 +6,14 @@
 
 namespace velarium {
 
+class TfrmBakContatti;
 class TfrmCambiaPassword;
 class TfrmEncrypt_Decrypt;
+class TfrmEsportaMat;
+class TfrmHelpForm;
+class TfrmInfo;
 class TfrmPassword;
+class TfrmSplash;
 
 // The program's windows, created once at start in a fixed order, each living until the end.
 // The login dialog comes first: it is the window the program opens with.
@@ -23,8 +28,15 @@ public:
     // Shows the first window, the login dialog.
     void showFirst();
 
+    // In the order of creation. The search window is not among them: each search makes its
+    // own.
     std::unique_ptr<TfrmPassword> frmPassword;
     std::unique_ptr<TfrmEncrypt_Decrypt> frmEncrypt_Decrypt;
+    // frmHelpForm
+    // frmInfo
+    // frmSplash
+    // frmEsportaMat
+    // frmBakContatti
     std::unique_ptr<TfrmCambiaPassword> frmCambiaPassword;
 };
 
