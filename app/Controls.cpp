@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -17,18 +18,41 @@ ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent)
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    if (!rect().contains(event->position().toPoint())) {
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
         emit clicked();
     }
+    emit mouseUp();
 }
 
 namespace {
+
+// The handlers belong to the window that holds the widget. While that window is being
+// destroyed its own part is already gone, yet the toolkit still sends focus and mouse events
+// (closing a window moves the focus): those must not reach it. A window under destruction
+// answers with its base class's meta-object, which tells the two apart.
+class WindowHandlers
+{
+public:
+    explicit WindowHandlers(QWidget* widget)
+        : window_(widget->window()), type_(widget->window()->metaObject())
+    {
+    }
+
+    bool windowAlive() const { return window_ && window_->metaObject() == type_; }
+
+private:
+    QPointer<QWidget> window_;
+    const QMetaObject* type_;
+};
 
 class FieldWatcher final : public QObject
 {
 public:
     FieldWatcher(QLineEdit* field, FieldHandlers handlers)
-        : QObject(field), handlers_(std::move(handlers))
+        : QObject(field), owner_(field), handlers_(std::move(handlers))
     {
         field->installEventFilter(this);
     }
@@ -36,6 +60,9 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
+        if (!owner_.windowAlive()) {
+            return false;
+        }
         switch (event->type()) {
         case QEvent::FocusIn:
             if (handlers_.enter) {
@@ -59,10 +86,43 @@ protected:
     }
 
 private:
+    WindowHandlers owner_;
     FieldHandlers handlers_;
 };
 
+class MoveWatcher final : public QObject
+{
+public:
+    MoveWatcher(QWidget* widget, std::function<void()> moved)
+        : QObject(widget), owner_(widget), moved_(std::move(moved))
+    {
+        widget->setMouseTracking(true);
+        // A move over this widget is this widget's: handed on to the parent, it would run the
+        // parent's reaction too, and a command's hint would be cleared by the panel under it.
+        widget->setAttribute(Qt::WA_NoMousePropagation);
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove && owner_.windowAlive()) {
+            moved_();
+        }
+        return false;
+    }
+
+private:
+    WindowHandlers owner_;
+    std::function<void()> moved_;
+};
+
 } // namespace
+
+void onMouseMove(QWidget* widget, std::function<void()> moved)
+{
+    new MoveWatcher(widget, std::move(moved));
+}
 
 void watchField(QLineEdit* field, FieldHandlers handlers)
 {

@@ -9,8 +9,8 @@
 // Small building blocks of the program's fixed-layout windows.
 namespace velarium {
 
-// A picture or caption that acts as a command: hand pointer, and a click when the left button
-// is released over it.
+// A picture or caption that acts as a command: hand pointer; a click when the left button is
+// released over it, a mouse-up for any button; and every movement of the mouse over it.
 class ClickLabel : public QLabel
 {
     Q_OBJECT
@@ -19,10 +19,15 @@ public:
 
 signals:
     void clicked();
+    void mouseUp();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+// Calls `moved` whenever the mouse moves over the widget, buttons pressed or not. The move is
+// the widget's alone: its parents do not see it.
+void onMouseMove(QWidget* widget, std::function<void()> moved);
 
 // Colours the windows share.
 inline const QColor kFocusYellow(255, 255, 0);

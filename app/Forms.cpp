@@ -2,6 +2,11 @@
 
 #include "app/CambiaPassword.h"
 #include "app/Password.h"
+#include "archive/BakContatti.h"
+#include "guide/HelpForm.h"
+#include "guide/Splash.h"
+#include "archive/EsportaMat.h"
+#include "guide/Info.h"
 #include "main/Encrypt_Decrypt.h"
 
 #include <QCoreApplication>
@@ -13,11 +18,11 @@ Forms::Forms(AppContext context)
     context.forms = this;
     frmPassword = std::make_unique<TfrmPassword>(context);
     frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context);
-    // frmHelpForm
-    // frmInfo
-    // frmSplash
-    // frmEsportaMat
-    // frmBakContatti
+    frmHelpForm = std::make_unique<TfrmHelpForm>(context);
+    frmInfo = std::make_unique<TfrmInfo>(context);
+    frmSplash = std::make_unique<TfrmSplash>(context);
+    frmEsportaMat = std::make_unique<TfrmEsportaMat>(context);
+    frmBakContatti = std::make_unique<TfrmBakContatti>(context);
     frmCambiaPassword = std::make_unique<TfrmCambiaPassword>(context, *frmPassword);
 
     frmPassword->setPartners(frmEncrypt_Decrypt.get(), frmCambiaPassword.get());

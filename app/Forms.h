@@ -32,11 +32,11 @@ public:
     // own.
     std::unique_ptr<TfrmPassword> frmPassword;
     std::unique_ptr<TfrmEncrypt_Decrypt> frmEncrypt_Decrypt;
-    // frmHelpForm
-    // frmInfo
-    // frmSplash
-    // frmEsportaMat
-    // frmBakContatti
+    std::unique_ptr<TfrmHelpForm> frmHelpForm;
+    std::unique_ptr<TfrmInfo> frmInfo;
+    std::unique_ptr<TfrmSplash> frmSplash;
+    std::unique_ptr<TfrmEsportaMat> frmEsportaMat;
+    std::unique_ptr<TfrmBakContatti> frmBakContatti;
     std::unique_ptr<TfrmCambiaPassword> frmCambiaPassword;
 };
 

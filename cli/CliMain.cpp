@@ -1,11 +1,14 @@
 // velarium-cli: the program's file commands, for scripts and for a terminal.
 
 #include "app/Text.h"
+#include "archive/ArchiveBackup.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
+#include "archive/ExportTable.h"
 #include "cli/PasswordInput.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/OfficeFiles.h"
 
 #include <algorithm>
 #include <array>
@@ -252,6 +255,93 @@ int runCardsShow(const Context& context, Arguments arguments)
     return finishOutput();
 }
 
+int runBackup(const Context& context, Arguments arguments)
+{
+    const fs::path destination = velarium::withBackupExtension(fs::path(arguments[0]));
+    try {
+        velarium::backupArchive(context.programFolder, destination);
+    } catch (const std::exception& e) {
+        std::cerr << "Attenzione: il sistema non consente di salvare il file nella posizione "
+                     "specificata. Creazione backup archivio non riuscita.\n"
+                  << e.what() << '\n';
+        return kFailure;
+    }
+    std::cout << "Backup dell'archivio creato: " << destination.string() << '\n';
+    return finishOutput();
+}
+
+int runRestore(const Context& context, Arguments arguments)
+{
+    try {
+        velarium::restoreArchive(context.programFolder, fs::path(arguments[0]));
+    } catch (const std::exception& e) {
+        std::cerr << "Attenzione: il sistema non consente di sovrascrivere l'archivio corrente. "
+                     "Ripristino archivio file criptati non riuscito.\n"
+                  << e.what() << '\n';
+        return kFailure;
+    }
+    std::cout << "Archivio ripristinato da: " << arguments[0] << '\n';
+    return finishOutput();
+}
+
+enum class ExportFormat
+{
+    Xlsx,
+    Docx,
+    Csv,
+};
+
+// The same table and the same calls as the export window, so that a file made here and one
+// made there are alike; only nothing is opened afterwards.
+int runExport(const Context& context, std::string_view file, ExportFormat format)
+{
+    velarium::TextTable table;
+    try {
+        velarium::CardArchive archive(context.programFolder);
+        archive.Open();
+        table = velarium::exportTable(archive);
+        archive.Close();
+    } catch (const velarium::ArchiveError& error) {
+        return archiveFailure(error);
+    }
+    const fs::path target{std::string(file)};
+    try {
+        switch (format) {
+        case ExportFormat::Xlsx:
+            velarium::exportToExcel(*velarium::platform::makeXlsxWriter(target, nullptr), table);
+            break;
+        case ExportFormat::Docx:
+            velarium::exportToWord(*velarium::platform::makeDocxWriter(target, nullptr), table);
+            break;
+        case ExportFormat::Csv:
+            velarium::platform::writeCsv(target, table);
+            break;
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "Attenzione: il sistema non consente di esportare l'archivio nel file "
+                     "specificato.\n"
+                  << e.what() << '\n';
+        return kFailure;
+    }
+    std::cout << "Archivio esportato: " << file << " (" << cardCount(table.size() - 1) << ")\n";
+    return finishOutput();
+}
+
+int runExportXlsx(const Context& context, Arguments arguments)
+{
+    return runExport(context, arguments[0], ExportFormat::Xlsx);
+}
+
+int runExportDocx(const Context& context, Arguments arguments)
+{
+    return runExport(context, arguments[0], ExportFormat::Docx);
+}
+
+int runExportCsv(const Context& context, Arguments arguments)
+{
+    return runExport(context, arguments[0], ExportFormat::Csv);
+}
+
 constexpr std::array kCommands{
     Command{"encrypt", "FILE", "cripta FILE sul posto", 1, 1, &runEncrypt},
     Command{"decrypt", "FILE", "decripta FILE sul posto", 1, 1, &runDecrypt},
@@ -259,6 +349,15 @@ constexpr std::array kCommands{
             &runCardsList},
     Command{"cards show", "N [--passwords]", "mostra percorso e descrizione della scheda N", 1, 2,
             &runCardsShow, &cardsShowUsageProblem},
+    Command{"export xlsx", "FILE", "esporta l'archivio in FILE, cartella di lavoro di Excel", 1, 1,
+            &runExportXlsx},
+    Command{"export docx", "FILE", "esporta l'archivio in FILE, documento di Word", 1, 1,
+            &runExportDocx},
+    Command{"export csv", "FILE", "esporta l'archivio in FILE, valori separati da virgole", 1, 1,
+            &runExportCsv},
+    Command{"backup", "DEST", "copia l'archivio nel file di backup DEST", 1, 1, &runBackup},
+    Command{"restore", "SRC", "sostituisce l'archivio con il file di backup SRC", 1, 1,
+            &runRestore},
 };
 
 std::vector<std::string_view> words(std::string_view text)
@@ -309,6 +408,10 @@ void printUsage(std::ostream& out)
            "mostra solo le schede la cui descrizione contiene TESTO così com'è, spazi compresi;\n"
            "maiuscole e minuscole si equivalgono solo per le lettere A-Z. cards show --passwords\n"
            "aggiunge password e conferma.\n"
+           "export: numero, descrizione, password e percorso di ogni scheda, sotto una riga di\n"
+           "titoli; FILE, se esiste già, viene sostituito. Il CSV è in UTF-8.\n"
+           "backup: al nome DEST si aggiunge .bka se non termina già con .bka (minuscolo).\n"
+           "restore: il contenuto di SRC diventa l'archivio così com'è, senza domande.\n"
            "\nUscita: 0 riuscito, 1 non riuscito, 2 uso errato.\n";
 }
 

@@ -2,9 +2,16 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
+#include "app/Forms.h"
 #include "app/QtText.h"
+#include "archive/BakContatti.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
+#include "archive/EsportaMat.h"
+#include "guide/HelpForm.h"
+#include "guide/Info.h"
+#include "guide/Splash.h"
+#include "guide/HelpTopics.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/UiServices.h"
@@ -119,10 +126,13 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, QWidget* parent)
     buildNavigationBar();
     buildCommandColumn();
     buildSideColumn();
+    buildStatusHints();
 
     panInfo = named(new QLabel(this), "panInfo");
     panInfo->setGeometry(0, 525, 814, 24);
-    panInfo->setFont(verdana(8));
+    QFont statusFont(QStringLiteral("Verdana"));
+    statusFont.setPixelSize(11);
+    panInfo->setFont(statusFont);
     panInfo->setIndent(6);
     panInfo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setBackground(panInfo, kNavy);
@@ -152,14 +162,27 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, QWidget* parent)
     connect(cmdEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
     connect(lblEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsciClick);
     connect(imgEsci, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgEsciClick);
+    connect(imgEmail, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgEmailClick);
+    connect(imgInfo, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgInfoClick);
+    connect(imgCopyright, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgCopyrightClick);
+    for (ClickLabel* control : {cmdGuida, lblGuida}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdGuidaClick);
+    }
+    connect(imgGuida, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgGuidaClick);
     for (ClickLabel* control : {cmdNuovo, lblNuovo}) {
         connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdNuovoClick);
+    }
+    for (ClickLabel* control : {cmdEsporta, lblEsporta}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdEsportaClick);
     }
     for (ClickLabel* control : {cmdCerca, lblCerca}) {
         connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdCercaClick);
     }
     for (ClickLabel* control : {cmdSalva, lblSalva}) {
         connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::cmdSalvaClick);
+    }
+    for (ClickLabel* control : {imgBackup, lblBackup}) {
+        connect(control, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgBackupClick);
     }
     connect(imgPrimo, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgPrimoClick);
     connect(imgIndietro, &ClickLabel::clicked, this, &TfrmEncrypt_Decrypt::imgIndietroClick);
@@ -301,7 +324,8 @@ void TfrmEncrypt_Decrypt::buildCommandColumn()
                              image(command.pictureName) + QStringLiteral(".png"), {14, y});
         command.label = named(new ClickLabel(panControlli), command.labelName);
         command.label->setText(QString::fromUtf8(command.caption));
-        QFont font = verdana(8);
+        QFont font(QStringLiteral("Verdana"));
+        font.setPixelSize(11);
         font.setUnderline(true);
         command.label->setFont(font);
         command.label->setGeometry(54, y + 7, 112, 18);
@@ -479,12 +503,129 @@ void TfrmEncrypt_Decrypt::btnApriClick()
     context_.ui.openDocument(path);
 }
 
+void TfrmEncrypt_Decrypt::cmdGuidaClick()
+{
+    // A window tested on its own belongs to no set of windows and has no help to show.
+    if (context_.forms) {
+        TfrmHelpForm& help = *context_.forms->frmHelpForm;
+        help.setTopic(cardsTopic());
+        context_.ui.runModal(help);
+    }
+}
+
+void TfrmEncrypt_Decrypt::imgGuidaClick()
+{
+    if (context_.forms) {
+        TfrmHelpForm& help = *context_.forms->frmHelpForm;
+        help.setTopic(overviewTopic());
+        context_.ui.runModal(help);
+    }
+}
+
+void TfrmEncrypt_Decrypt::buildStatusHints()
+{
+    struct Command
+    {
+        QWidget* picture;
+        ClickLabel* label;
+        const char* hint;
+    };
+    const Command commands[] = {
+        {cmdNuovo, lblNuovo, " Inserisci una nuova scheda in archivio."},
+        {cmdSalva, lblSalva, " Salva o aggiorna la scheda corrente."},
+        {cmdCerca, lblCerca, " Cerca una scheda in archivio."},
+        // Only the spreadsheet is named, although the export offers the word processor too.
+        {cmdEsporta, lblEsporta, " Esporta l'archivio in un file di Microsoft Excel."},
+        {imgBackup, lblBackup, " Effettua una copia di sicurezza del file di archivio."},
+        {cmdGuida, lblGuida, " Visualizza la guida in linea."},
+        {cmdEsci, lblEsci, " Termina il programma."},
+    };
+    for (const Command& command : commands) {
+        for (QWidget* control : {command.picture, static_cast<QWidget*>(command.label)}) {
+            onMouseMove(control, [this, label = command.label, hint = command.hint] {
+                highlightCommand(label, QString::fromUtf8(hint));
+            });
+        }
+    }
+
+    // These explain themselves but leave the labels' colours alone.
+    const std::pair<QWidget*, const char*> hints[] = {
+        {btnSfoglia, " Seleziona il file da criptare o decriptare."},
+        {btnApri, " Apri il file selezionato con il programma predefinito associato."},
+        {btnEncrypt, " Cripta il file selezionato."},
+        {btnDencrypt, " Decripta il file selezionato."},
+        {imgPrimo, " Visualizza la prima scheda in archivio."},
+        {imgIndietro, " Visualizza la scheda precedente in archivio."},
+        {imgAvanti, " Visualizza la scheda successiva in archivio."},
+        {imgUltimo, " Visualizza l'ultima scheda in archivio."},
+        {imgGuida, " Visualizza la guida in linea."},
+        {imgInfo, " Visualizza informazioni sul programma."},
+        {imgCopyright, " Visualizza informazioni sul copyright del programma."},
+        {imgEmail, " Invia e-mail all'autore."},
+        {imgEsci, " Esci dal programma."},
+    };
+    for (const auto& [control, hint] : hints) {
+        onMouseMove(control, [this, hint = hint] { panInfo->setText(QString::fromUtf8(hint)); });
+    }
+
+    // The plain surfaces clear everything. The edit fields, the captions and frames inside the
+    // card and the status line itself have no reaction at all.
+    for (QWidget* surface :
+         std::initializer_list<QWidget*>{this, imgLogo, panControlli, imgSfondo, imgBackground,
+                                         panFile, panDescrizione, panPassword, panCheckPW,
+                                         panRecords, lblPosizione, panInformazioni}) {
+        onMouseMove(surface, [this] { ResetCommandHighlights(); });
+    }
+}
+
+void TfrmEncrypt_Decrypt::highlightCommand(ClickLabel* label, const QString& hint)
+{
+    panInfo->setText(hint);
+    for (ClickLabel* each : {lblNuovo, lblSalva, lblCerca, lblEsporta, lblBackup, lblGuida,
+                             lblEsci}) {
+        QPalette palette = each->palette();
+        palette.setColor(QPalette::WindowText, each == label ? QColor(255, 0, 0) : QColor(Qt::black));
+        each->setPalette(palette);
+    }
+}
+
+void TfrmEncrypt_Decrypt::ResetCommandHighlights()
+{
+    highlightCommand(nullptr, QString());
+}
+
+void TfrmEncrypt_Decrypt::imgEmailClick()
+{
+    sendMailToMaker(context_.ui);
+}
+
+void TfrmEncrypt_Decrypt::imgInfoClick()
+{
+    if (context_.forms) {
+        context_.ui.runModal(*context_.forms->frmInfo);
+    }
+}
+
+void TfrmEncrypt_Decrypt::imgCopyrightClick()
+{
+    if (context_.forms) {
+        context_.ui.runModal(*context_.forms->frmSplash);
+    }
+}
+
 void TfrmEncrypt_Decrypt::cmdCercaClick()
 {
     // A window of its own for every search, gone when it closes.
     TfrmCercaAcq search(context_, *this);
     search.lblMemory->setText(QStringLiteral("criptografia"));
     context_.ui.runModal(search);
+}
+
+void TfrmEncrypt_Decrypt::cmdEsportaClick()
+{
+    if (context_.forms) {
+        context_.ui.runModal(*context_.forms->frmEsportaMat);
+    }
 }
 
 void TfrmEncrypt_Decrypt::cmdNuovoClick()
@@ -494,6 +635,18 @@ void TfrmEncrypt_Decrypt::cmdNuovoClick()
     }
     lblPosizione->clear();
     txtFile->setFocus();
+}
+
+void TfrmEncrypt_Decrypt::imgBackupClick()
+{
+    // A restore may replace every card, so none stays on screen, even when the user cancels.
+    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
+        field->clear();
+    }
+    lblPosizione->clear();
+    if (context_.forms != nullptr) {
+        context_.ui.runModal(*context_.forms->frmBakContatti);
+    }
 }
 
 template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(Work work)

@@ -76,9 +76,18 @@ public slots:
     void btnSfogliaClick();
     void btnApriClick();
 
+    void imgEmailClick();
+    void imgInfoClick();
+    void imgCopyrightClick();
+    // Empties the status line and paints the seven command labels black.
+    void ResetCommandHighlights();
     void cmdCercaClick();
+    void cmdEsportaClick();
+    void cmdGuidaClick();
+    void imgGuidaClick();
     void cmdNuovoClick();
     void cmdSalvaClick();
+    void imgBackupClick();
     void imgPrimoClick();
     void imgIndietroClick();
     void imgAvantiClick();
@@ -100,6 +109,9 @@ private:
     void buildNavigationBar();
     void buildCommandColumn();
     void buildSideColumn();
+    void buildStatusHints();
+    // A command's hint in the status line, its label red and the six others black.
+    void highlightCommand(ClickLabel* label, const QString& hint);
     void runCipherCommand(CipherDirection direction);
 
     // The checks of the card fields, in order; shows the first failure and moves the focus.

@@ -1,13 +1,16 @@
 #include "platform/DesktopUi.h"
 
+#include "platform/OfficeFiles.h"
 #include "platform/QtPrintJob.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 namespace velarium {
@@ -35,7 +38,9 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title
 }
 
 // The toolkit's "description|pattern|description|pattern" filter as Qt's name filters. A
-// Windows "*.*" matches every file, names without a dot included, which Qt spells "*".
+// Windows "*.*" matches every file, names without a dot included, which Qt spells "*". Windows
+// matches patterns whatever the letter case, Qt here only in the case written, so "*.BKA" also
+// goes in lower case: it must list the "*.bka" files the program writes.
 QStringList nameFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -43,7 +48,15 @@ QStringList nameFilters(const QString& filter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
         for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            patterns << (pattern == QStringLiteral("*.*") ? QStringLiteral("*") : pattern);
+            if (pattern == QStringLiteral("*.*")) {
+                patterns << QStringLiteral("*");
+                continue;
+            }
+            for (const QString& variant : {pattern, pattern.toLower(), pattern.toUpper()}) {
+                if (!patterns.contains(variant)) {
+                    patterns << variant;
+                }
+            }
         }
         QString description = parts[i];
         const qsizetype open = description.lastIndexOf(QLatin1Char('('));
@@ -56,14 +69,53 @@ QStringList nameFilters(const QString& filter)
     return filters;
 }
 
+constexpr const char* kDocxType =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+constexpr const char* kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+
+// Whether the desktop has an application for the type: what a missing office suite looks
+// like away from Windows.
+bool desktopOpens(const char* mimeType)
+{
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(mimeType)});
+    return query.waitForFinished(10000) && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+void openWithDesktop(const std::filesystem::path& file)
+{
+    if (!QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(file.string()))))) {
+        throw automation::Unavailable("Nessuna applicazione apre " + file.string());
+    }
+}
+
 } // namespace
+
+std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
+{
+    if (!desktopOpens(kDocxType)) {
+        throw automation::Unavailable("Nessuna applicazione per i documenti di testo");
+    }
+    return platform::makeDocxWriter({}, openWithDesktop);
+}
+
+std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
+{
+    if (!desktopOpens(kXlsxType)) {
+        throw automation::Unavailable("Nessuna applicazione per i fogli di calcolo");
+    }
+    return platform::makeXlsxWriter({}, openWithDesktop);
+}
 
 bool DesktopUi::runFileDialog(FileDialog& dialog)
 {
     QFileDialog box(nullptr, dialog.title);
     box.setAcceptMode(dialog.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(dialog.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    box.setOption(QFileDialog::DontConfirmOverwrite, false);
+    box.setOption(QFileDialog::DontConfirmOverwrite, !dialog.confirmOverwrite);
     box.setNameFilters(nameFilters(dialog.filter));
     if (!dialog.defaultExtension.isEmpty()) {
         box.setDefaultSuffix(dialog.defaultExtension);
@@ -86,6 +138,11 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
 void DesktopUi::openDocument(const QString& path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool DesktopUi::openUrl(const QString& url)
+{
+    return QDesktopServices::openUrl(QUrl(url));
 }
 
 void DesktopUi::warning(const QString& title, const QString& text)

@@ -14,8 +14,11 @@ public:
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     void openDocument(const QString& path) override;
+    bool openUrl(const QString& url) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
+    std::unique_ptr<automation::WordApplication> createWordApplication() override;
+    std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 };

@@ -29,4 +29,14 @@ namespace velarium::platform {
 // the previous content. An existing file without write permission is refused. Raises.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Copies the regular file `source` byte for byte to `destination` in one step, the same way: the
+// copy is made beside the destination under a fresh name, put on the disk and renamed over it,
+// so that a failure at any point leaves the destination as it was and no partial copy behind.
+// The source is opened before anything is created. Refused: a destination that is the source
+// itself under any name (the same path, a symbolic or a hard link), which a plain copy would
+// empty before reading it; an existing destination without write permission. A new destination
+// gets the source's permission to read and write. Raises.
+void copyFileAtomically(const std::filesystem::path& source,
+                        const std::filesystem::path& destination);
+
 } // namespace velarium::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ListPrint.h"
+#include "platform/Automation.h"
 
 #include <QString>
 #include <memory>
@@ -23,6 +24,8 @@ struct FileDialog
     bool forSaving = false;
     // Whether the chosen name must name an existing file.
     bool mustExist = false;
+    // Whether choosing the name of an existing file to save asks before it is overwritten.
+    bool confirmOverwrite = true;
 };
 
 // A print job on a printer: one canvas across its pages.
@@ -56,6 +59,9 @@ public:
     // Opens a document with the desktop's default application for its type, as the shell's
     // default action does. The outcome is the shell's business and is not reported.
     virtual void openDocument(const QString& path) = 0;
+    // Opens a web address (or any URL) with the desktop's handler for its scheme; false when
+    // the desktop refuses it.
+    virtual bool openUrl(const QString& url) = 0;
 
     // Shows a window modally and returns its result once it has closed.
     virtual int runModal(QDialog& dialog) = 0;
@@ -63,6 +69,11 @@ public:
     // Starts a job on the system's default printer, landscape, in colour, without asking.
     // Raises when there is no default printer or it refuses the job.
     virtual std::unique_ptr<PrintJob> startPrintJob() = 0;
+
+    // Starts the office automation servers; raise automation::Unavailable when the computer
+    // has no such application.
+    virtual std::unique_ptr<automation::WordApplication> createWordApplication() = 0;
+    virtual std::unique_ptr<automation::ExcelApplication> createExcelApplication() = 0;
 
     // The application's general error display, for failures that no command reports itself.
     virtual void error(const QString& text) = 0;

@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
     libssl-dev openssl
+    libxlsxwriter-dev libzip-dev unzip libexpat1-dev
     libjpeg62-turbo
     libgtest-dev
     fonts-dejavu-core

@@ -62,6 +62,12 @@ void ScriptedUi::openDocument(const QString& path)
     opened << path;
 }
 
+bool ScriptedUi::openUrl(const QString& url)
+{
+    urls << url;
+    return urlOpens;
+}
+
 int ScriptedUi::runModal(QDialog& dialog)
 {
     dialog.setModal(true);
@@ -85,6 +91,22 @@ std::unique_ptr<PrintJob> ScriptedUi::startPrintJob()
         throw Error("Nessuna stampante predefinita.");
     }
     return printer();
+}
+
+std::unique_ptr<automation::WordApplication> ScriptedUi::createWordApplication()
+{
+    if (!word) {
+        throw automation::Unavailable("Nessun programma di videoscrittura.");
+    }
+    return word();
+}
+
+std::unique_ptr<automation::ExcelApplication> ScriptedUi::createExcelApplication()
+{
+    if (!excel) {
+        throw automation::Unavailable("Nessun foglio di calcolo.");
+    }
+    return excel();
 }
 
 void ScriptedUi::error(const QString& text)

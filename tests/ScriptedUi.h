@@ -38,13 +38,19 @@ public:
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     void openDocument(const QString& path) override;
+    bool openUrl(const QString& url) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
+    std::unique_ptr<automation::WordApplication> createWordApplication() override;
+    std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 
     // Drives a modal window in place of its event loop; it should close the window.
     std::function<void(QDialog&)> onModal;
+    // Start the office servers; the default is none, as on a computer without them.
+    std::function<std::unique_ptr<automation::WordApplication>()> word;
+    std::function<std::unique_ptr<automation::ExcelApplication>()> excel;
     // Makes the print jobs; the default is none, as with no default printer.
     std::function<std::unique_ptr<PrintJob>()> printer;
 
@@ -57,6 +63,8 @@ public:
     std::vector<ShownBox> shown;
     std::vector<FileDialog> dialogs; // each file dialog as it was when it opened
     QStringList opened;              // documents handed to the desktop
+    QStringList urls;                // URLs handed to the desktop
+    bool urlOpens = true;            // what the desktop answers when asked to open a URL
     int busyDepth = 0;
     int busyCount = 0; // how many times the hourglass was put up
 

@@ -1,5 +1,6 @@
 // The command-line tool, run as a separate process exactly as a script would run it.
 
+#include "OfficeReader.h"
 #include "TempFolder.h"
 #include "app/Text.h"
 #include "archive/CardArchive.h"
@@ -676,6 +677,285 @@ TEST_F(CardsCliTest, ArchiveThatCannotBeOpenedIsReportedNotCreated)
     store({{"a", "A", "", ""}});
     fs::permissions(archivePath(), fs::perms::owner_read);
     expectRefused("read-only");
+}
+
+// Backups of the archive: the same copies as the window's, with its messages.
+class BackupCliTest : public ::testing::Test
+{
+protected:
+    BackupCliTest() : cards_(randomBytes(3 * kCardRecordBytes + 17, 11))
+    {
+        writeFile(archivePath(), cards_);
+    }
+
+    Outcome run(const std::string& command, const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> all{"--folder", program_.path().string(), command};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return runCli(all, "");
+    }
+
+    fs::path archivePath() const { return program_ / kCardArchiveName; }
+
+    void expectArchiveUntouched()
+    {
+        EXPECT_EQ(readWhole(archivePath()), cards_);
+        EXPECT_EQ(namesIn(program_.path()), std::vector<std::string>{kCardArchiveName});
+    }
+
+    TempFolder program_;
+    TempFolder data_;
+    std::string cards_;
+};
+
+const std::string kBackupFailed =
+    "Attenzione: il sistema non consente di salvare il file nella "
+    "posizione specificata. Creazione backup archivio non riuscita.\n";
+const std::string kRestoreFailed = "Attenzione: il sistema non consente di sovrascrivere "
+                                   "l'archivio corrente. Ripristino archivio file criptati non "
+                                   "riuscito.\n";
+
+TEST_F(BackupCliTest, BackupGetsItsExtensionAndRestoreBringsTheArchiveBack)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"copia", "copia.bka"},
+        {"copia.bka", "copia.bka"},
+        {"copia.BKA", "copia.BKA.bka"},
+    };
+    for (const auto& [given, written] : names) {
+        SCOPED_TRACE(given);
+        const fs::path backup = data_ / written;
+        const Outcome made = run("backup", {(data_ / given).string()});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        EXPECT_TRUE(made.err.empty()) << made.err;
+        EXPECT_NE(made.out.find(backup.string()), std::string::npos) << made.out;
+        EXPECT_EQ(readWhole(backup), cards_);
+        EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{written});
+
+        writeFile(archivePath(), "schede aggiunte dopo il backup");
+        const Outcome restored = run("restore", {backup.string()});
+        EXPECT_EQ(restored.exitCode, 0) << restored.err;
+        EXPECT_TRUE(restored.err.empty()) << restored.err;
+        expectArchiveUntouched();
+        fs::remove(backup);
+    }
+}
+
+TEST_F(BackupCliTest, FailuresExitWithOneAndChangeNothing)
+{
+    const Outcome sameFile = run("restore", {archivePath().string()});
+    EXPECT_EQ(sameFile.exitCode, 1);
+    EXPECT_EQ(sameFile.err.rfind(kRestoreFailed, 0), 0u) << sameFile.err;
+    EXPECT_TRUE(sameFile.out.empty()) << sameFile.out;
+    expectArchiveUntouched();
+
+    const Outcome missingBackup = run("restore", {(data_ / "assente.bka").string()});
+    EXPECT_EQ(missingBackup.exitCode, 1);
+    EXPECT_EQ(missingBackup.err.rfind(kRestoreFailed, 0), 0u) << missingBackup.err;
+    expectArchiveUntouched();
+
+    const Outcome missingFolder = run("backup", {(data_ / "inesistente" / "copia").string()});
+    EXPECT_EQ(missingFolder.exitCode, 1);
+    EXPECT_EQ(missingFolder.err.rfind(kBackupFailed, 0), 0u) << missingFolder.err;
+    EXPECT_TRUE(namesIn(data_.path()).empty());
+
+    fs::remove(archivePath());
+    const Outcome missingArchive = run("backup", {(data_ / "copia").string()});
+    EXPECT_EQ(missingArchive.exitCode, 1);
+    EXPECT_EQ(missingArchive.err.rfind(kBackupFailed, 0), 0u) << missingArchive.err;
+    EXPECT_TRUE(missingArchive.out.empty()) << missingArchive.out;
+    EXPECT_TRUE(namesIn(data_.path()).empty());
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(BackupCliTest, WrongUsageExitsWithTwoAndChangesNothing)
+{
+    writeFile(data_ / "copia.bka", "altro archivio");
+    const std::string backup = (data_ / "copia.bka").string();
+    const std::vector<std::vector<std::string>> usages = {
+        {"backup"},
+        {"backup", backup, backup},
+        {"restore"},
+        {"restore", backup, backup},
+    };
+    for (const auto& usage : usages) {
+        SCOPED_TRACE(::testing::PrintToString(usage));
+        const Outcome outcome =
+            run(usage.front(), std::vector<std::string>(usage.begin() + 1, usage.end()));
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
+        expectArchiveUntouched();
+        EXPECT_EQ(readWhole(data_ / "copia.bka"), "altro archivio");
+    }
+}
+
+// The export commands: the archive's table written as a spreadsheet, a document or CSV, and read
+// back as an office suite would.
+class ExportCliTest : public ::testing::Test
+{
+protected:
+    ExportCliTest()
+    {
+        CardArchive archive(program_.path());
+        archive.Open();
+        archive.Append({" /doc/contratti.pdf ", "Contratti & <fatture>, \"2024\"", "007", "007"});
+        archive.Append({"C:\\Documenti\\caff\xE8.txt", " Caff\xE8 ", "p\xE0ss", "diversa"});
+        archive.Append({"/doc/vuoto", "", "", ""});
+        archive.Close();
+        cards_ = readWhole(archivePath());
+    }
+
+    Outcome run(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"--folder", program_.path().string(), "export"});
+        return runCli(arguments, "");
+    }
+
+    // A run that succeeded, said so and left only its file beside the others.
+    void expectExported(const Outcome& outcome, const fs::path& file)
+    {
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+        EXPECT_EQ(outcome.out,
+                  "Archivio esportato: " + file.string() + " (l'archivio contiene 3 schede)\n");
+        EXPECT_EQ(readWhole(archivePath()), cards_);
+    }
+
+    fs::path archivePath() const { return program_ / kCardArchiveName; }
+
+    TempFolder program_;
+    TempFolder data_;
+    std::string cards_;
+};
+
+TEST_F(ExportCliTest, SpreadsheetHoldsEveryCardAsText)
+{
+    const fs::path file = data_ / "archivio.xlsx";
+    expectExported(run({"xlsx", file.string()}), file);
+    const Sheet sheet = readXlsxSheet(file);
+    EXPECT_EQ(sheet.name, "Archivio file criptati");
+    const std::vector<std::vector<std::string>> expected = {
+        {"", "Descrizione file", "Password", "Percorso file"},
+        {"1", "Contratti & <fatture>, \"2024\"", "007", "/doc/contratti.pdf"},
+        {"2", "Caff\xC3\xA8", "p\xC3\xA0ss", "C:\\Documenti\\caff\xC3\xA8.txt"},
+        {"3", "", "", "/doc/vuoto"}};
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        for (std::size_t c = 0; c < 4; ++c) {
+            const std::string reference =
+                std::string(1, static_cast<char>('A' + c)) + std::to_string(r + 1);
+            SCOPED_TRACE(reference);
+            ASSERT_EQ(sheet.cells.count(reference), 1u);
+            const SheetCell& cell = sheet.cells.at(reference);
+            EXPECT_EQ(cell.value, expected[r][c]);
+            EXPECT_EQ(cell.isString, !expected[r][c].empty());
+            EXPECT_EQ(cell.numberFormat, "@");
+            EXPECT_EQ(cell.bold, r == 0 && c > 0);
+        }
+    }
+    EXPECT_TRUE(sheet.cells.at("Q1").bold);
+    EXPECT_EQ(sheet.columnWidths.size(), 4u);
+    EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"archivio.xlsx"});
+}
+
+TEST_F(ExportCliTest, DocumentHoldsOneTableOfEveryCard)
+{
+    const fs::path file = data_ / "archivio.docx";
+    expectExported(run({"docx", file.string()}), file);
+    const std::vector<DocxTable> tables = readDocxTables(file);
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].gridColumns, 4u);
+    EXPECT_EQ(tables[0].rows,
+              (std::vector<std::vector<std::string>>{
+                  {"", " Descrizione file", " Password", " Percorso file"},
+                  {"1", "Contratti & <fatture>, \"2024\"", "007", "/doc/contratti.pdf"},
+                  {"2", "Caff\xC3\xA8", "p\xC3\xA0ss", "C:\\Documenti\\caff\xC3\xA8.txt"},
+                  {"3", "", "", "/doc/vuoto"}}));
+    EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"archivio.docx"});
+}
+
+TEST_F(ExportCliTest, CsvIsUtf8WithQuotedFieldsAndReplacesAnOldFile)
+{
+    const fs::path file = data_ / "archivio.csv";
+    writeFile(file,
+              "vecchio contenuto, molto piu' lungo di quello nuovo.............................."
+              "...................................................................");
+    expectExported(run({"csv", file.string()}), file);
+    EXPECT_EQ(readWhole(file),
+              ", Descrizione file, Password, Percorso file\r\n"
+              "1,\"Contratti & <fatture>, \"\"2024\"\"\",007,/doc/contratti.pdf\r\n"
+              "2,Caff\xC3\xA8,p\xC3\xA0ss,C:\\Documenti\\caff\xC3\xA8.txt\r\n"
+              "3,,,/doc/vuoto\r\n");
+    EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"archivio.csv"});
+}
+
+TEST_F(ExportCliTest, EmptyArchiveGivesTheTitlesAlone)
+{
+    fs::remove(archivePath());
+    const fs::path file = data_ / "vuoto.csv";
+    const Outcome outcome = run({"csv", file.string()});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "Archivio esportato: " + file.string() + " (l'archivio è vuoto)\n");
+    EXPECT_EQ(readWhole(file), ", Descrizione file, Password, Percorso file\r\n");
+}
+
+TEST_F(ExportCliTest, RefusedFileExitsWithOneAndLeavesNothingBehind)
+{
+    writeFile(data_ / "protetto.xlsx", "non toccare");
+    fs::permissions(data_ / "protetto.xlsx", fs::perms::owner_read);
+    fs::create_directory(data_ / "cartella.docx");
+    const std::vector<std::string> before = namesIn(data_.path());
+    const std::vector<std::pair<std::string, fs::path>> refusals = {
+        {"xlsx", data_ / "protetto.xlsx"},
+        {"docx", data_ / "cartella.docx"},
+        {"csv", data_ / "protetto.xlsx"},
+        {"xlsx", data_ / "inesistente" / "archivio.xlsx"},
+        {"docx", data_ / "inesistente" / "archivio.docx"},
+        {"csv", data_ / "inesistente" / "archivio.csv"},
+    };
+    for (const auto& [format, file] : refusals) {
+        SCOPED_TRACE(format + " " + file.string());
+        const Outcome outcome = run({format, file.string()});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.rfind("Attenzione: il sistema non consente di esportare l'archivio "
+                                    "nel file specificato.\n",
+                                    0),
+                  0u)
+            << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_EQ(namesIn(data_.path()), before);
+        EXPECT_TRUE(fs::is_empty(data_ / "cartella.docx"));
+        EXPECT_EQ(readWhole(data_ / "protetto.xlsx"), "non toccare");
+    }
+    EXPECT_EQ(namesIn(program_.path()), std::vector<std::string>{kCardArchiveName});
+}
+
+TEST_F(ExportCliTest, UnreadableArchiveIsReportedAndNothingIsWritten)
+{
+    fs::remove(archivePath());
+    fs::create_directory(archivePath());
+    const Outcome outcome = run({"xlsx", (data_ / "archivio.xlsx").string()});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(
+        outcome.err.rfind("Attenzione: il sistema non permette di accedere all'archivio.\n", 0), 0u)
+        << outcome.err;
+    EXPECT_TRUE(namesIn(data_.path()).empty());
+}
+
+TEST_F(ExportCliTest, WrongUsageExitsWithTwoAndWritesNothing)
+{
+    const std::string file = (data_ / "archivio").string();
+    const std::vector<std::vector<std::string>> usages = {
+        {}, {"xlsx"}, {"pdf", file}, {"csv", file, file}, {"docx", file, "--folder"},
+    };
+    for (const auto& arguments : usages) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_TRUE(namesIn(data_.path()).empty());
+        EXPECT_EQ(readWhole(archivePath()), cards_);
+    }
 }
 
 // Memory-backed temporary folders would hide what a kill does to data on its way to the disk.

@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
@@ -70,57 +73,105 @@ void takeOver(int fd, const struct stat& old, const fs::path& path)
     }
 }
 
-void copyInto(const fs::path& from, int toFd, const fs::path& toPath)
+// A fresh file beside a target under a hidden name unique to this call. It takes the target's
+// place only through place(); abandoned, it disappears, so that a failure never leaves a partial
+// file behind.
+class HiddenSibling
 {
-    InputFile in(from);
-    std::array<std::byte, 1 << 16> buffer{};
-    for (;;) {
-        const std::size_t n = in.read(buffer);
-        if (n == 0) {
-            return;
+public:
+    explicit HiddenSibling(const fs::path& target) : target_(target)
+    {
+        std::string hidden = ".";
+        hidden += target.filename().string();
+        hidden += ".velarium-XXXXXX";
+        std::string pattern = (target.parent_path() / hidden).string();
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ < 0) {
+            throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
         }
+        path_ = pattern;
+    }
+    ~HiddenSibling()
+    {
+        ::close(fd_);
+        if (!placed_) {
+            removeQuietly(path_);
+        }
+    }
+    HiddenSibling(const HiddenSibling&) = delete;
+    HiddenSibling& operator=(const HiddenSibling&) = delete;
+
+    void write(const std::byte* data, std::size_t size)
+    {
         std::size_t done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(toFd, buffer.data() + done, n - done);
-            if (w < 0) {
+        while (done < size) {
+            const ssize_t n = ::write(fd_, data + done, size - done);
+            if (n < 0) {
                 if (errno == EINTR) {
                     continue;
                 }
-                throw SystemError("Errore di scrittura nel file", toPath, errno);
+                throw SystemError("Errore di scrittura nel file", path_, errno);
             }
-            done += static_cast<std::size_t>(w);
+            done += static_cast<std::size_t>(n);
         }
     }
-}
+
+    void copyFrom(InputFile& in)
+    {
+        std::array<std::byte, 1 << 16> buffer{};
+        while (const std::size_t n = in.read(buffer)) {
+            write(buffer.data(), n);
+        }
+    }
+
+    // Puts the content on the disk with the permission bits and owner of `old`, the file it
+    // replaces, or with `mode` when there is none, then renames it over the target.
+    void place(const struct stat* old, mode_t mode)
+    {
+        if (old != nullptr) {
+            takeOver(fd_, *old, path_);
+        } else if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) {
+            throw SystemError("Errore di scrittura su disco del file", path_, errno);
+        }
+        if (::rename(path_.c_str(), target_.c_str()) != 0) {
+            throw SystemError("Impossibile sostituire il file", target_, errno);
+        }
+        placed_ = true;
+        syncFolder(target_.parent_path());
+    }
+
+private:
+    fs::path target_;
+    fs::path path_;
+    int fd_ = -1;
+    bool placed_ = false;
+};
 
 // The replacement lives on another file system: copy it beside the target under a fresh name,
 // then rename that copy over the target.
 void replaceAcrossFileSystems(const fs::path& replacement, const fs::path& target,
                               const struct stat& old)
 {
-    // A hidden name beside the target, unique to this call.
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".velarium-XXXXXX";
-    std::string pattern = (target.parent_path() / hidden).string();
-    const int raw = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (raw < 0) {
-        throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
+    {
+        InputFile in(replacement);
+        HiddenSibling copy(target);
+        copy.copyFrom(in);
+        copy.place(&old, 0);
     }
-    Fd copy(raw);
-    const fs::path copyPath(pattern);
-    try {
-        copyInto(replacement, copy.get(), copyPath);
-        takeOver(copy.get(), old, copyPath);
-        if (::rename(copyPath.c_str(), target.c_str()) != 0) {
-            throw SystemError("Impossibile sostituire il file", target, errno);
-        }
-    } catch (...) {
-        removeQuietly(copyPath);
-        throw;
-    }
-    syncFolder(target.parent_path());
     removeQuietly(replacement);
+}
+
+// The file that an existing destination names, symbolic links followed, with its current state;
+// nothing for a destination yet to be made.
+std::optional<std::pair<fs::path, struct stat>> existingTarget(const fs::path& destination)
+{
+    struct stat old
+    {
+    };
+    if (::stat(destination.c_str(), &old) != 0) {
+        return std::nullopt;
+    }
+    return std::pair{replaceableTarget(destination), old};
 }
 
 } // namespace
@@ -174,52 +225,35 @@ void replaceFile(const fs::path& replacement, const fs::path& target)
 
 void writeFileAtomically(const fs::path& path, std::string_view bytes)
 {
-    fs::path target = path;
-    mode_t mode = 0644;
-    struct stat old
-    {
-    };
-    bool existed = false;
-    if (::stat(path.c_str(), &old) == 0) {
-        target = replaceableTarget(path);
-        mode = old.st_mode & 07777;
-        existed = true;
+    const auto existing = existingTarget(path);
+    HiddenSibling file(existing ? existing->first : path);
+    file.write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    file.place(existing ? &existing->second : nullptr, 0644);
+}
+
+void copyFileAtomically(const fs::path& source, const fs::path& destination)
+{
+    // Only a regular file may be copied: a pipe or a device could keep the copy waiting or
+    // growing for ever.
+    const struct stat from = statOrThrow(source);
+    if (S_ISDIR(from.st_mode)) {
+        throw SystemError("Impossibile copiare", source, EISDIR);
     }
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".velarium-XXXXXX";
-    std::string pattern = (target.parent_path() / hidden).string();
-    const int raw = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (raw < 0) {
-        throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
+    if (!S_ISREG(from.st_mode)) {
+        throw Error("Impossibile copiare '" + source.string() + "': non è un file regolare");
     }
-    Fd fd(raw);
-    const fs::path temporary(pattern);
-    try {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                throw SystemError("Errore di scrittura nel file", temporary, errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        if (existed) {
-            takeOver(fd.get(), old, temporary);
-        } else if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
-            throw SystemError("Errore di scrittura su disco del file", temporary, errno);
-        }
-        if (::rename(temporary.c_str(), target.c_str()) != 0) {
-            throw SystemError("Impossibile sostituire il file", target, errno);
-        }
-    } catch (...) {
-        removeQuietly(temporary);
-        throw;
+    InputFile in(source);
+    const auto existing = existingTarget(destination);
+    if (existing && existing->second.st_dev == from.st_dev &&
+        existing->second.st_ino == from.st_ino) {
+        throw Error("Impossibile copiare '" + source.string() + "' su '" + destination.string() +
+                    "': sono lo stesso file");
     }
-    syncFolder(target.parent_path());
+    HiddenSibling copy(existing ? existing->first : destination);
+    copy.copyFrom(in);
+    // The copy is no more open to others than its source: an archive holds passwords. Its owner
+    // may always write it, or it could never be replaced again.
+    copy.place(existing ? &existing->second : nullptr, (from.st_mode & 0666) | S_IRUSR | S_IWUSR);
 }
 
 void removeQuietly(const fs::path& path) noexcept

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace velarium {
+
+inline constexpr std::string_view kBackupExtension = ".bka";
+
+// The name a backup is written under: the chosen one, with ".bka" added unless it already ends
+// with exactly that. Letter case counts, so "copia.BKA" becomes "copia.BKA.bka".
+std::filesystem::path withBackupExtension(const std::filesystem::path& chosen);
+
+// Copies the archive of the program folder, byte for byte, to `destination`. The copy is on the
+// disk before this returns; a failure leaves no partial backup and any earlier file of that name
+// as it was. Fails when the archive is missing or `destination` is the archive itself. Raises.
+void backupArchive(const std::filesystem::path& programFolder,
+                   const std::filesystem::path& destination);
+
+// Makes the archive of the program folder a byte-for-byte copy of `source`, whatever it holds.
+// The archive is replaced in one step: until then it stays whole, and a failure leaves it as it
+// was. Fails when `source` is the archive itself. Raises.
+void restoreArchive(const std::filesystem::path& programFolder,
+                    const std::filesystem::path& source);
+
+} // namespace velarium

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QTableWidget;
+
+namespace velarium {
+
+class ClickLabel;
+
+// Shows every card in a grid and copies the grid into a new word-processor table or a new
+// spreadsheet. Created once, shown modally, filled again at every showing.
+class TfrmEsportaMat : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmEsportaMat)
+
+public:
+    explicit TfrmEsportaMat(AppContext context);
+    ~TfrmEsportaMat() override;
+
+    QGroupBox* grpControlli;
+    QLabel* imgLogo;
+    ClickLabel *imgWord, *lblWord, *imgExcel, *lblExcel, *imgGuida, *lblGuida, *imgEsci, *lblEsci;
+    QTableWidget* grdRecords;
+    QLabel* panInfo;
+
+    // The grid's texts, row by row, as the exports take them.
+    std::vector<std::vector<std::string>> gridTexts() const;
+
+public slots:
+    void FormShow();
+    void imgWordMouseUp();
+    void imgExcelMouseUp();
+    void imgGuidaMouseUp();
+    void imgEsciMouseUp();
+    void grdRecordsMouseMove();
+    void grpControlliMouseMove();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Writes a command's hint into the status line and paints its label red, the others black.
+    void highlight(ClickLabel* label, const QString& hint);
+
+    AppContext context_;
+};
+
+} // namespace velarium

@@ -1,0 +1,396 @@
+// The export window: its grid, and the calls it makes on the office servers, recorded.
+#include "ScriptedUi.h"
+#include "TempFolder.h"
+#include "app/Controls.h"
+#include "archive/CardArchive.h"
+#include "archive/EsportaMat.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace velarium;
+using velarium::test::BoxKind;
+using velarium::test::ScriptedUi;
+using velarium::test::TempFolder;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+std::string joined(const std::vector<std::vector<std::string>>& values)
+{
+    std::string out;
+    for (const auto& row : values) {
+        out += '[';
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            out += (i ? "|" : "") + row[i];
+        }
+        out += ']';
+    }
+    return out;
+}
+
+class RecordingTable final : public automation::WordTable
+{
+public:
+    explicit RecordingTable(Calls& calls) : calls_(calls) {}
+    void setCellText(int row, int column, std::string_view text) override
+    {
+        calls_.push_back("Cell(" + std::to_string(row) + "," + std::to_string(column) +
+                         ").Range.Text=" + std::string(text));
+    }
+
+private:
+    Calls& calls_;
+};
+
+class RecordingDocument final : public automation::WordDocument
+{
+public:
+    explicit RecordingDocument(Calls& calls) : calls_(calls) {}
+    std::unique_ptr<automation::WordTable> addTable(automation::WordRange, int rows,
+                                                    int columns) override
+    {
+        calls_.push_back("Tables.Add(" + std::to_string(rows) + "," + std::to_string(columns) +
+                         ")");
+        return std::make_unique<RecordingTable>(calls_);
+    }
+
+private:
+    Calls& calls_;
+};
+
+class RecordingWord final : public automation::WordApplication
+{
+public:
+    explicit RecordingWord(Calls& calls, bool failOnRelease = false)
+        : calls_(calls), failOnRelease_(failOnRelease)
+    {
+    }
+    void setVisible(bool visible) override
+    {
+        calls_.push_back(visible ? "Visible=true" : "Visible=false");
+    }
+    std::unique_ptr<automation::WordDocument> addDocument() override
+    {
+        calls_.push_back("Documents.Add");
+        return std::make_unique<RecordingDocument>(calls_);
+    }
+    automation::WordRange selectionRange() override
+    {
+        calls_.push_back("Selection.Range");
+        return {};
+    }
+    void release() override
+    {
+        calls_.push_back("release");
+        if (failOnRelease_) {
+            throw Error("il disco è pieno");
+        }
+    }
+
+private:
+    Calls& calls_;
+    bool failOnRelease_;
+};
+
+class RecordingExcel final : public automation::ExcelApplication
+{
+public:
+    explicit RecordingExcel(Calls& calls, int failAt = -1) : calls_(calls), failAt_(failAt) {}
+    void setVisible(bool visible) override { call(visible ? "Visible=true" : "Visible=false"); }
+    void addWorkbook(int kind) override { call("Workbooks.Add(" + std::to_string(kind) + ")"); }
+    void setSheetName(int workbook, int sheet, std::string_view name) override
+    {
+        call("Workbooks(" + std::to_string(workbook) + ").WorkSheets(" + std::to_string(sheet) +
+             ").Name=" + std::string(name));
+    }
+    void selectRange(std::string_view first, std::string_view last) override
+    {
+        call("Range(" + std::string(first) + "," + std::string(last) + ").Select");
+    }
+    void setSelectionNumberFormat(std::string_view format) override
+    {
+        call("Selection.NumberFormat=" + std::string(format));
+    }
+    void setRangeValue(std::string_view first, std::string_view last,
+                       const std::vector<std::vector<std::string>>& values) override
+    {
+        call("Range(" + std::string(first) + "," + std::string(last) + ").Value=" + joined(values));
+    }
+    void setCellBold(int row, int column, bool bold) override
+    {
+        call("Cells(" + std::to_string(row) + "," + std::to_string(column) +
+             ").Font.Bold=" + (bold ? "true" : "false"));
+    }
+    void autoFitColumns(std::string_view columns) override
+    {
+        call("Columns(" + std::string(columns) + ").EntireColumn.AutoFit");
+    }
+    void selectCell(int row, int column) override
+    {
+        call("Cells(" + std::to_string(row) + "," + std::to_string(column) + ").Select");
+    }
+    void release() override { call("release"); }
+
+private:
+    void call(std::string what)
+    {
+        if (static_cast<int>(calls_.size()) == failAt_) {
+            throw Error("il server non risponde");
+        }
+        calls_.push_back(std::move(what));
+    }
+
+    Calls& calls_;
+    int failAt_;
+};
+
+class ExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<TfrmEsportaMat>(AppContext{folder.path(), ui});
+    }
+
+    void store(int cards)
+    {
+        CardArchive archive(folder.path());
+        archive.Open();
+        for (int i = 1; i <= cards; ++i) {
+            const std::string n = std::to_string(i);
+            archive.Append({"  C:\\dati\\f" + n + ".doc", " Scheda " + n + " ",
+                            i == 2 ? "007" : "pw" + n, "conferma"});
+        }
+        archive.Close();
+    }
+
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem* item = window->grdRecords->item(row, column);
+        return item ? item->text() : QString();
+    }
+
+    TempFolder folder;
+    ScriptedUi ui;
+    std::unique_ptr<TfrmEsportaMat> window;
+};
+
+} // namespace
+
+TEST_F(ExportTest, LayoutAndCaptions)
+{
+    window->show();
+    EXPECT_EQ(window->windowTitle(),
+              QStringLiteral(" Esportazione archivio file criptati in Microsoft Word ed Excel"));
+    EXPECT_EQ(window->size(), QSize(783, 505));
+    EXPECT_EQ(window->lblWord->text(), QStringLiteral("Esporta in Word"));
+    EXPECT_EQ(window->lblExcel->text(), QStringLiteral("Esporta in Excel"));
+    EXPECT_EQ(window->lblGuida->text(), QStringLiteral("Guida"));
+    EXPECT_EQ(window->lblEsci->text(), QStringLiteral("Esci"));
+    for (ClickLabel* control :
+         {window->imgWord, window->lblWord, window->imgExcel, window->lblExcel, window->imgGuida,
+          window->lblGuida, window->imgEsci, window->lblEsci}) {
+        EXPECT_EQ(control->cursor().shape(), Qt::PointingHandCursor);
+    }
+    EXPECT_EQ(window->grdRecords->columnCount(), 4);
+    EXPECT_EQ(window->grdRecords->rowCount(), 10) << "ten rows at the first showing";
+    EXPECT_EQ(window->grdRecords->rowHeight(0), 24);
+    EXPECT_EQ(window->grdRecords->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(ExportTest, EveryShowingFillsTheGridFromTheArchive)
+{
+    store(3);
+    window->show();
+    ASSERT_EQ(window->grdRecords->rowCount(), 4);
+    EXPECT_EQ(cell(0, 0), QString());
+    EXPECT_EQ(cell(0, 1), QStringLiteral(" Descrizione file"));
+    EXPECT_EQ(cell(0, 2), QStringLiteral(" Password"));
+    EXPECT_EQ(cell(0, 3), QStringLiteral(" Percorso file"));
+    EXPECT_EQ(cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(cell(2, 1), QStringLiteral("Scheda 2"));
+    EXPECT_EQ(cell(2, 2), QStringLiteral("007"));
+    EXPECT_EQ(cell(2, 3), QStringLiteral("C:\\dati\\f2.doc"));
+    const int widths[] = {50, 500, 250, 500};
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(window->grdRecords->columnWidth(column), widths[column]);
+    }
+    // The archive grows; the next showing sees it.
+    window->hide();
+    store(2);
+    window->show();
+    EXPECT_EQ(window->grdRecords->rowCount(), 6);
+    EXPECT_EQ(cell(5, 0), QStringLiteral("5"));
+}
+
+TEST_F(ExportTest, AnEmptyArchiveLeavesTheGridAsItWas)
+{
+    window->show();
+    EXPECT_EQ(window->grdRecords->rowCount(), 10);
+    EXPECT_EQ(cell(0, 1), QString()) << "the titles come only with cards";
+    EXPECT_TRUE(std::filesystem::exists(folder / "Velarium.pro"));
+}
+
+TEST_F(ExportTest, WordGetsATableOfTheGridInOrder)
+{
+    store(3);
+    window->show();
+    Calls calls;
+    ui.word = [&] {
+        return std::make_unique<RecordingWord>(calls);
+    };
+    QTest::mouseClick(window->lblWord, Qt::RightButton); // any button runs the command
+    ASSERT_EQ(calls.size(), 4u + 16u + 1u);
+    EXPECT_EQ(calls[0], "Visible=true");
+    EXPECT_EQ(calls[1], "Documents.Add");
+    EXPECT_EQ(calls[2], "Selection.Range");
+    EXPECT_EQ(calls[3], "Tables.Add(4,4)");
+    EXPECT_EQ(calls[4], "Cell(1,1).Range.Text=");
+    EXPECT_EQ(calls[5], "Cell(1,2).Range.Text= Descrizione file");
+    EXPECT_EQ(calls[8], "Cell(2,1).Range.Text=1");
+    EXPECT_EQ(calls[14], "Cell(3,3).Range.Text=007");
+    EXPECT_EQ(calls.back(), "release");
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(ui.busyCount, 1);
+    EXPECT_EQ(ui.busyDepth, 0);
+}
+
+TEST_F(ExportTest, WithoutAWordProcessorTheCommandSaysSo)
+{
+    store(1);
+    window->show();
+    window->imgWordMouseUp();
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
+    EXPECT_EQ(ui.shown[0].text,
+              QStringLiteral("Attenzione: il sistema non consente di creare il file di Microsoft "
+                             "Word.\n\r\n\rEsportazione dati non riuscita."));
+    EXPECT_FALSE(ui.shown[0].busy) << "the pointer is normal again";
+    EXPECT_EQ(ui.busyDepth, 0);
+
+    // A failure once the word processor runs goes to the general error display.
+    Calls calls;
+    ui.word = [&] {
+        return std::make_unique<RecordingWord>(calls, true);
+    };
+    window->imgWordMouseUp();
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[1].kind, BoxKind::Error);
+    EXPECT_EQ(ui.shown[1].text, QStringLiteral("il disco è pieno"));
+}
+
+TEST_F(ExportTest, ExcelGetsTheTrimmedRangeAsTextWithBoldTitles)
+{
+    store(3);
+    window->show();
+    Calls calls;
+    ui.excel = [&] {
+        return std::make_unique<RecordingExcel>(calls);
+    };
+    QTest::mouseClick(window->imgExcel, Qt::LeftButton);
+    Calls expected = {
+        "Visible=false",
+        "Workbooks.Add(-4167)",
+        "Workbooks(1).WorkSheets(1).Name=Archivio file criptati",
+        "Range(A1,D4).Select",
+        "Selection.NumberFormat=@",
+        "Range(A1,D4).Value=[|Descrizione file|Password|Percorso file]"
+        "[1|Scheda 1|pw1|C:\\dati\\f1.doc][2|Scheda 2|007|C:\\dati\\f2.doc]"
+        "[3|Scheda 3|pw3|C:\\dati\\f3.doc]",
+    };
+    for (int column = 2; column <= 17; ++column) {
+        expected.push_back("Cells(1," + std::to_string(column) + ").Font.Bold=true");
+    }
+    expected.insert(expected.end(), {"Columns(A:Z).EntireColumn.AutoFit", "Cells(1,1).Select",
+                                     "Visible=true", "release"});
+    EXPECT_EQ(calls, expected);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ExportTest, AnEmptyGridExportsItsTenEmptyRows)
+{
+    window->show();
+    Calls calls;
+    ui.excel = [&] {
+        return std::make_unique<RecordingExcel>(calls);
+    };
+    window->imgExcelMouseUp();
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(calls[3], "Range(A1,D10).Select");
+    Calls word;
+    ui.word = [&] {
+        return std::make_unique<RecordingWord>(word);
+    };
+    window->imgWordMouseUp();
+    EXPECT_EQ(word[3], "Tables.Add(10,4)");
+}
+
+TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessage)
+{
+    store(1);
+    window->show();
+    const QString message =
+        QStringLiteral("Si è verificato un errore durante l'esportazione dei dati in Excel.\r\n\r\n"
+                       "Accertarsi che il pacchetto Microsoft Office sia installato sul proprio "
+                       "computer.");
+    window->imgExcelMouseUp(); // no spreadsheet at all
+    for (int failAt : {0, 4, 9}) {
+        Calls calls;
+        ui.excel = [&] {
+            return std::make_unique<RecordingExcel>(calls, failAt);
+        };
+        window->imgExcelMouseUp();
+        EXPECT_EQ(static_cast<int>(calls.size()), failAt);
+    }
+    ASSERT_EQ(ui.shown.size(), 4u);
+    for (const auto& box : ui.shown) {
+        EXPECT_EQ(box.kind, BoxKind::Plain);
+        EXPECT_EQ(box.text, message);
+        EXPECT_FALSE(box.busy);
+    }
+}
+
+TEST_F(ExportTest, HoveringExplainsTheCommandsAndTheCurrentCell)
+{
+    store(2);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QColor red(255, 0, 0);
+    auto colour = [](QLabel* label) {
+        return label->palette().color(QPalette::WindowText);
+    };
+    const std::pair<QWidget*, const char*> hints[] = {
+        {window->imgWord, " Esporta l'archivio in un file di Microsoft Word."},
+        {window->lblExcel, " Esporta l'archivio in un foglio di lavoro di Microsoft Excel."},
+        {window->imgGuida, " Visualizza la guida in linea."},
+        {window->lblEsci, " Esce dalla schermata di lavoro corrente."},
+    };
+    for (const auto& [control, hint] : hints) {
+        QTest::mouseMove(control, QPoint(5, 5));
+        EXPECT_EQ(window->panInfo->text(), QString::fromUtf8(hint));
+    }
+    EXPECT_EQ(colour(window->lblEsci), red);
+    EXPECT_EQ(colour(window->lblWord), QColor(Qt::black));
+
+    window->grdRecords->setCurrentCell(2, 1);
+    QTest::mouseMove(window->grdRecords->viewport(), QPoint(300, 10));
+    EXPECT_EQ(window->panInfo->text(), QStringLiteral(" Scheda 2"));
+    EXPECT_EQ(colour(window->lblEsci), QColor(Qt::black));
+
+    QTest::mouseMove(window->grpControlli, QPoint(700, 10));
+    EXPECT_TRUE(window->panInfo->text().isEmpty());
+}
+
+TEST_F(ExportTest, EsciClosesTheWindow)
+{
+    window->show();
+    QTest::mouseClick(window->imgEsci, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+}
