@@ -7,9 +7,11 @@ namespace velarium {
 
 std::filesystem::path withBackupExtension(const std::filesystem::path& chosen)
 {
+    // Compared in the path's own characters, which are wide on Windows.
+    const std::filesystem::path extension(kBackupExtension);
     std::filesystem::path::string_type name = chosen.native();
-    if (!name.ends_with(kBackupExtension)) {
-        name += kBackupExtension;
+    if (!name.ends_with(extension.native())) {
+        name += extension.native();
     }
     return name;
 }

@@ -19,11 +19,14 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,7 +58,12 @@ struct Command
     // What is wrong with arguments whose count is right, or nothing; checked before anything
     // is touched, so that wrong usage always means exit 2 and no effect.
     std::optional<std::string> (*usageProblem)(Arguments) = nullptr;
+    // The command's own help: what it does, line by line, then examples of use.
+    std::string_view details = {};
+    std::string_view examples = {};
 };
+
+constexpr std::size_t kAnyNumber = SIZE_MAX;
 
 const char* const kSynopsis = "Uso: velarium-cli [--folder CARTELLA] COMANDO [ARGOMENTI]\n";
 
@@ -66,33 +74,78 @@ int wrongUsage(std::string_view problem)
     return kWrongUsage;
 }
 
-int runCipher(const Context& context, std::string_view file, CipherDirection direction)
+// A failed write to standard output (a full disk behind a redirection) must not pass for a
+// complete listing.
+int finishOutput()
 {
-    const bool encrypt = direction == CipherDirection::Encrypt;
-    // Asked before touching anything: a refused password leaves no trace in either folder.
-    const velarium::cli::Secret password = velarium::cli::readCipherPassword(STDIN_FILENO);
-    try {
-        velarium::InPlaceCipher cipher(context.programFolder, fs::path(file), direction);
-        cipher.writeProcessedCopy(password.view());
-        cipher.replaceChosenFile();
-    } catch (const std::exception& e) {
-        std::cerr << "Attenzione: il sistema non consente di "
-                  << (encrypt ? "criptare" : "decriptare") << " il file selezionato.\n"
-                  << e.what() << '\n';
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "Attenzione: impossibile scrivere sullo standard output.\n";
         return kFailure;
     }
-    std::cout << (encrypt ? "File criptato: " : "File decriptato: ") << file << '\n';
     return kSuccess;
+}
+
+// The cipher is its own inverse: a file named twice in one batch (under one name or two) would
+// come out as it went in, reported as processed.
+std::optional<std::string_view> repeatedFile(Arguments files)
+{
+    std::set<std::pair<dev_t, ino_t>> seen;
+    for (const std::string_view file : files) {
+        struct stat st
+        {
+        };
+        // A file that cannot be found now fails in its turn, with the usual message.
+        if (::stat(std::string(file).c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second) {
+            return file;
+        }
+    }
+    return std::nullopt;
+}
+
+// The files in the order given, under one password. The first failure stops the batch: the
+// files before it are done (each whole, and listed on standard output as it is done), the
+// failing one is as it was, the ones after it are untouched.
+int runCipher(const Context& context, Arguments files, CipherDirection direction)
+{
+    const bool encrypt = direction == CipherDirection::Encrypt;
+    if (const auto repeated = repeatedFile(files)) {
+        std::cerr << "Attenzione: il file " << *repeated
+                  << " è indicato più di una volta; nessun file è stato elaborato.\n";
+        return kFailure;
+    }
+    // Asked before touching anything: a refused password leaves no trace in either folder.
+    const velarium::cli::Secret password = velarium::cli::readCipherPassword(STDIN_FILENO);
+    for (std::size_t at = 0; at < files.size(); ++at) {
+        try {
+            velarium::InPlaceCipher cipher(context.programFolder, fs::path(files[at]), direction);
+            cipher.writeProcessedCopy(password.view());
+            cipher.replaceChosenFile();
+        } catch (const std::exception& e) {
+            std::cerr << "Attenzione: il sistema non consente di "
+                      << (encrypt ? "criptare" : "decriptare") << " il file selezionato.\n"
+                      << e.what() << '\n'
+                      << (encrypt ? "File non criptato: " : "File non decriptato: ") << files[at]
+                      << '\n';
+            for (const std::string_view skipped : files.subspan(at + 1)) {
+                std::cerr << "File non elaborato: " << skipped << '\n';
+            }
+            return kFailure;
+        }
+        // Line by line, so that a script sees what is done even if the batch is cut short.
+        std::cout << (encrypt ? "File criptato: " : "File decriptato: ") << files[at] << std::endl;
+    }
+    return finishOutput();
 }
 
 int runEncrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments[0], CipherDirection::Encrypt);
+    return runCipher(context, arguments, CipherDirection::Encrypt);
 }
 
 int runDecrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments[0], CipherDirection::Decrypt);
+    return runCipher(context, arguments, CipherDirection::Decrypt);
 }
 
 // Archive texts go out one to a line: trimmed, in UTF-8, and with any control character inside
@@ -110,18 +163,6 @@ int archiveFailure(const velarium::ArchiveError& error)
     std::cerr << "Attenzione: il sistema non permette di accedere all'archivio.\n"
               << error.what() << '\n';
     return kFailure;
-}
-
-// A failed write to standard output (a full disk behind a redirection) must not pass for a
-// complete listing.
-int finishOutput()
-{
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "Attenzione: impossibile scrivere sullo standard output.\n";
-        return kFailure;
-    }
-    return kSuccess;
 }
 
 std::string cardCount(std::uint64_t count)
@@ -255,6 +296,163 @@ int runCardsShow(const Context& context, Arguments arguments)
     return finishOutput();
 }
 
+struct CardsAddOptions
+{
+    std::optional<std::string_view> file;
+    std::optional<std::string_view> description;
+};
+
+constexpr std::string_view kAddUsage = "uso: cards add --file PERCORSO --description TESTO";
+
+// Fills `options` from "--file X" or "--file=X" and the same for --description, each once, in
+// any order; returns what is wrong, if anything.
+std::optional<std::string> parseCardsAdd(Arguments arguments, CardsAddOptions& options)
+{
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view argument = arguments[at];
+        std::string_view name = argument;
+        std::optional<std::string_view> value;
+        if (const auto equals = argument.find('=');
+            argument.starts_with("--") && equals != std::string_view::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        std::optional<std::string_view>* const slot = name == "--file"          ? &options.file
+                                                      : name == "--description" ? &options.description
+                                                                                : nullptr;
+        if (slot == nullptr) {
+            return "argomento inatteso per cards add: " + std::string(argument) + "; " +
+                   std::string(kAddUsage);
+        }
+        if (*slot) {
+            return "opzione ripetuta: " + std::string(name) + "; " + std::string(kAddUsage);
+        }
+        if (!value) {
+            if (at + 1 == arguments.size()) {
+                return "manca il valore dopo " + std::string(name) + "; " + std::string(kAddUsage);
+            }
+            value = arguments[++at];
+        }
+        *slot = value;
+    }
+    if (!options.file || !options.description) {
+        return std::string(options.file ? "manca --description" : "manca --file") + "; " +
+               std::string(kAddUsage);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> cardsAddUsageProblem(Arguments arguments)
+{
+    CardsAddOptions options;
+    return parseCardsAdd(arguments, options);
+}
+
+void wipe(std::string& text)
+{
+    // Taken over by a Secret only to be wiped with it.
+    const velarium::cli::Secret gone(std::move(text));
+}
+
+int cardRefused(std::string_view message)
+{
+    std::cerr << message << '\n';
+    return kFailure;
+}
+
+// The card names its file from any folder: a relative path is completed with the current one.
+// Only "." steps are dropped; a ".." stays, since behind a symbolic link it does not lead back.
+fs::path wholePath(std::string_view given)
+{
+    fs::path whole;
+    for (const fs::path& part : fs::absolute(fs::path(std::string(given)))) {
+        if (part != ".") {
+            whole /= part;
+        }
+    }
+    return whole;
+}
+
+const char* const kNotWindows1252 = "Sono ammessi soltanto i caratteri della codifica Windows-1252 "
+                                    "(lettere accentate comprese), scritti in UTF-8.";
+
+// The main window's Save for a new card: its five checks in its order, on trimmed texts, with
+// the first sentence of its warnings; then the card is appended.
+int runCardsAdd(const Context& context, Arguments arguments)
+{
+    CardsAddOptions options;
+    parseCardsAdd(arguments, options);
+    const std::string_view file = velarium::trimmed(*options.file);
+    if (file.empty()) {
+        return cardRefused("Attenzione: non è stato selezionato alcun file.\n"
+                           "Indicare il file da criptare con --file PERCORSO.");
+    }
+    const std::string_view description = velarium::trimmed(*options.description);
+    if (description.empty()) {
+        return cardRefused("Attenzione: inserire una descrizione del file da criptare.\n"
+                           "Indicarla con --description TESTO.");
+    }
+    // Before the passwords are asked: typing them twice for nothing would be a poor reward.
+    const std::optional<std::string> path = velarium::utf8ToCp1252(wholePath(file).string());
+    if (!path) {
+        return cardRefused(std::string("Attenzione: il percorso del file contiene caratteri che "
+                                       "l'archivio non può registrare.\n") +
+                           kNotWindows1252);
+    }
+    const std::optional<std::string> storedDescription = velarium::utf8ToCp1252(description);
+    if (!storedDescription) {
+        return cardRefused(std::string("Attenzione: la descrizione contiene caratteri che "
+                                       "l'archivio non può registrare.\n") +
+                           kNotWindows1252);
+    }
+
+    const velarium::cli::CardPasswords typed = velarium::cli::readCardPasswords(STDIN_FILENO);
+    const std::string_view password = velarium::trimmed(typed.password.view());
+    const std::string_view confirmation = velarium::trimmed(typed.confirmation.view());
+    if (password.empty()) {
+        return cardRefused("Attenzione: indicare la password da abbinare al file da criptare.");
+    }
+    if (confirmation.empty()) {
+        return cardRefused("Attenzione: confermare la password di criptaggio immettendo lo stesso "
+                           "valore alla richiesta Conferma password.");
+    }
+    if (password != confirmation) {
+        return cardRefused("Attenzione: la password indicata non corrisponde a quella immessa "
+                           "come conferma.");
+    }
+    std::optional<std::string> converted = velarium::utf8ToCp1252(password);
+    if (!converted) {
+        return cardRefused(std::string("Attenzione: la password contiene caratteri non "
+                                       "ammessi.\n") +
+                           kNotWindows1252);
+    }
+    const velarium::cli::Secret storedPassword(std::move(*converted));
+
+    velarium::FileCard card{*path, *storedDescription, std::string(storedPassword.view()),
+                            std::string(storedPassword.view())};
+    // The card's copies of the password go the way of every password the tool holds.
+    struct WipeLater
+    {
+        velarium::FileCard& card;
+        ~WipeLater()
+        {
+            wipe(card.FilePassword);
+            wipe(card.Confirmation);
+        }
+    } wipeLater{card};
+    std::uint64_t number = 0;
+    try {
+        velarium::CardArchive archive(context.programFolder);
+        archive.Open();
+        number = archive.Append(card);
+        archive.Close();
+    } catch (const velarium::ArchiveError& error) {
+        return archiveFailure(error);
+    }
+    std::cout << number << '\n';
+    return finishOutput();
+}
+
 int runBackup(const Context& context, Arguments arguments)
 {
     const fs::path destination = velarium::withBackupExtension(fs::path(arguments[0]));
@@ -342,29 +540,140 @@ int runExportCsv(const Context& context, Arguments arguments)
     return runExport(context, arguments[0], ExportFormat::Csv);
 }
 
+constexpr std::string_view kCipherDetails =
+    "La password è la prima riga dello standard input, usata così com'è (spazi\n"
+    "compresi); da un terminale viene chiesta due volte senza mostrarla.\n"
+    "Ogni file viene prima elaborato in una copia nella cartella del programma, poi\n"
+    "messo al posto dell'originale in un solo passo: in ogni istante il file è intero,\n"
+    "originale o elaborato. Un file di sola lettura è rifiutato; i permessi restano.\n"
+    "Al primo errore il comando si ferma: i file già elaborati sono elencati sullo\n"
+    "standard output, quello non riuscito e quelli non elaborati sullo standard\n"
+    "error. Un file indicato due volte è rifiutato prima di iniziare.\n"
+    "Criptare e decriptare sono la stessa trasformazione: una password sbagliata non\n"
+    "viene segnalata e dà un file illeggibile, che lo stesso comando con la stessa\n"
+    "password riporta com'era.\n";
+
+constexpr std::string_view kExportDetails =
+    "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una riga\n"
+    "di titoli. FILE, se esiste già, viene sostituito.\n";
+
 constexpr std::array kCommands{
-    Command{"encrypt", "FILE", "cripta FILE sul posto", 1, 1, &runEncrypt},
-    Command{"decrypt", "FILE", "decripta FILE sul posto", 1, 1, &runDecrypt},
-    Command{"cards list", "[TESTO]", "elenca le schede: numero, TAB, descrizione", 0, 1,
-            &runCardsList},
-    Command{"cards show", "N [--passwords]", "mostra percorso e descrizione della scheda N", 1, 2,
-            &runCardsShow, &cardsShowUsageProblem},
-    Command{"export xlsx", "FILE", "esporta l'archivio in FILE, cartella di lavoro di Excel", 1, 1,
-            &runExportXlsx},
-    Command{"export docx", "FILE", "esporta l'archivio in FILE, documento di Word", 1, 1,
-            &runExportDocx},
-    Command{"export csv", "FILE", "esporta l'archivio in FILE, valori separati da virgole", 1, 1,
-            &runExportCsv},
-    Command{"backup", "DEST", "copia l'archivio nel file di backup DEST", 1, 1, &runBackup},
-    Command{"restore", "SRC", "sostituisce l'archivio con il file di backup SRC", 1, 1,
-            &runRestore},
+    Command{.name = "encrypt",
+            .arguments = "FILE...",
+            .summary = "cripta sul posto ogni FILE, con una sola password",
+            .minArguments = 1,
+            .maxArguments = kAnyNumber,
+            .run = &runEncrypt,
+            .details = kCipherDetails,
+            .examples = "printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
+                        "velarium-cli encrypt lettera.docx foto.jpg   # password dal terminale\n"},
+    Command{.name = "decrypt",
+            .arguments = "FILE...",
+            .summary = "decripta sul posto ogni FILE, con una sola password",
+            .minArguments = 1,
+            .maxArguments = kAnyNumber,
+            .run = &runDecrypt,
+            .details = kCipherDetails,
+            .examples = "printf '%s\\n' 'la mia password' | velarium-cli decrypt documento.pdf\n"
+                        "velarium-cli decrypt *.pdf                  # password dal terminale\n"},
+    Command{.name = "cards list",
+            .arguments = "[TESTO]",
+            .summary = "elenca le schede: numero, TAB, descrizione",
+            .minArguments = 0,
+            .maxArguments = 1,
+            .run = &runCardsList,
+            .details =
+                "Le schede sono quelle dell'archivio Velarium.pro, numerate da 1, una per riga.\n"
+                "Con TESTO sono elencate solo le schede la cui descrizione contiene TESTO così\n"
+                "com'è, spazi compresi; maiuscole e minuscole si equivalgono solo per le\n"
+                "lettere A-Z.\n",
+            .examples = "velarium-cli cards list\n"
+                        "velarium-cli cards list fattura\n"},
+    Command{.name = "cards show",
+            .arguments = "N [--passwords]",
+            .summary = "mostra percorso e descrizione della scheda N",
+            .minArguments = 1,
+            .maxArguments = 2,
+            .run = &runCardsShow,
+            .usageProblem = &cardsShowUsageProblem,
+            .details = "Una riga ciascuno; con --passwords seguono la password e la conferma,\n"
+                       "in chiaro.\n",
+            .examples = "velarium-cli cards show 3\n"
+                        "velarium-cli cards show 3 --passwords\n"},
+    Command{.name = "cards add",
+            .arguments = "--file PERCORSO --description TESTO",
+            .summary = "aggiunge una scheda e ne stampa il numero",
+            .minArguments = 2,
+            .maxArguments = 4,
+            .run = &runCardsAdd,
+            .usageProblem = &cardsAddUsageProblem,
+            .details =
+                "La scheda va in fondo all'archivio; il suo numero è l'unica riga stampata\n"
+                "sullo standard output. La password è la prima riga dello standard input e\n"
+                "vale anche come conferma; da un terminale vengono chieste password e conferma\n"
+                "senza mostrarle. Come con Salva nella finestra principale, percorso,\n"
+                "descrizione, password e conferma non possono essere vuoti, e password e\n"
+                "conferma devono coincidere. I testi sono registrati senza spazi iniziali e\n"
+                "finali e tagliati a 250 caratteri; un percorso relativo è completato con la\n"
+                "cartella corrente. Caratteri estranei alla codifica dell'archivio\n"
+                "(Windows-1252) sono rifiutati.\n",
+            .examples = "printf '%s\\n' 'la mia password' |\n"
+                        "    velarium-cli cards add --file documento.pdf --description 'Contratto'\n"
+                        "velarium-cli cards add --file=foto.jpg --description='Vacanze 2024'\n"},
+    Command{.name = "export xlsx",
+            .arguments = "FILE",
+            .summary = "esporta l'archivio in FILE, cartella di lavoro di Excel",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .run = &runExportXlsx,
+            .details = kExportDetails,
+            .examples = "velarium-cli export xlsx archivio.xlsx\n"},
+    Command{.name = "export docx",
+            .arguments = "FILE",
+            .summary = "esporta l'archivio in FILE, documento di Word",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .run = &runExportDocx,
+            .details = kExportDetails,
+            .examples = "velarium-cli export docx archivio.docx\n"},
+    Command{.name = "export csv",
+            .arguments = "FILE",
+            .summary = "esporta l'archivio in FILE, valori separati da virgole",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .run = &runExportCsv,
+            .details = "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
+                       "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito.\n",
+            .examples = "velarium-cli export csv archivio.csv\n"},
+    Command{.name = "backup",
+            .arguments = "DEST",
+            .summary = "copia l'archivio nel file di backup DEST",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .run = &runBackup,
+            .details =
+                "La copia è byte per byte. Al nome DEST si aggiunge .bka se non termina già\n"
+                "con .bka (minuscolo). Un file DEST già esistente viene sostituito solo a\n"
+                "copia completa; l'archivio stesso non può essere la destinazione.\n",
+            .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"},
+    Command{.name = "restore",
+            .arguments = "SRC",
+            .summary = "sostituisce l'archivio con il file di backup SRC",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .run = &runRestore,
+            .details =
+                "Il contenuto di SRC diventa l'archivio così com'è, senza domande. La\n"
+                "sostituzione avviene in un solo passo: se non riesce, l'archivio resta\n"
+                "com'era.\n",
+            .examples = "velarium-cli restore ~/archivio.bka\n"},
 };
 
-std::vector<std::string_view> words(std::string_view text)
+std::vector<std::string_view> words(std::string_view text, char separator = ' ')
 {
     std::vector<std::string_view> result;
     while (!text.empty()) {
-        const auto space = text.find(' ');
+        const auto space = text.find(separator);
         result.push_back(text.substr(0, space));
         text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
     }
@@ -391,28 +700,72 @@ const Command* findCommand(Arguments arguments, std::size_t& wordCount)
 void printUsage(std::ostream& out)
 {
     out << kSynopsis << "\nComandi:\n";
-    std::size_t width = 0;
-    for (const Command& command : kCommands) {
-        width = std::max(width, command.name.size() + 1 + command.arguments.size());
-    }
+    // A head too long for the column puts its summary on the next line.
+    constexpr std::size_t kWidth = 27;
     for (const Command& command : kCommands) {
         const std::string head = std::string(command.name) + ' ' + std::string(command.arguments);
-        out << "  " << head << std::string(width - head.size() + 3, ' ') << command.summary << '\n';
+        out << "  " << head
+            << (head.size() <= kWidth ? std::string(kWidth - head.size() + 2, ' ')
+                                      : '\n' + std::string(kWidth + 4, ' '))
+            << command.summary << '\n';
     }
     out << "\nOpzioni:\n"
-           "  --folder CARTELLA  cartella del programma (predefinita: quella dell'eseguibile)\n"
+           "  --folder CARTELLA  cartella del programma (predefinita: quella dell'eseguibile),\n"
+           "                     dove stanno l'archivio Velarium.pro e i file temporanei\n"
            "  --help             mostra questo aiuto\n"
-           "\nencrypt e decrypt: la password è la prima riga dello standard input; da un\n"
-           "terminale viene chiesta due volte senza mostrarla.\n"
-           "cards: le schede dell'archivio Velarium.pro, numerate da 1. Con TESTO, cards list\n"
-           "mostra solo le schede la cui descrizione contiene TESTO così com'è, spazi compresi;\n"
-           "maiuscole e minuscole si equivalgono solo per le lettere A-Z. cards show --passwords\n"
-           "aggiunge password e conferma.\n"
-           "export: numero, descrizione, password e percorso di ogni scheda, sotto una riga di\n"
-           "titoli; FILE, se esiste già, viene sostituito. Il CSV è in UTF-8.\n"
-           "backup: al nome DEST si aggiunge .bka se non termina già con .bka (minuscolo).\n"
-           "restore: il contenuto di SRC diventa l'archivio così com'è, senza domande.\n"
-           "\nUscita: 0 riuscito, 1 non riuscito, 2 uso errato.\n";
+           "\nAiuto su un comando: velarium-cli help COMANDO, oppure velarium-cli COMANDO --help\n"
+           "(per esempio: velarium-cli help cards add).\n"
+           "\nEsempi:\n"
+           "  printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
+           "  velarium-cli --folder /opt/Velarium cards list fattura\n"
+           "\nUscita: 0 riuscito, 1 non riuscito, 2 uso errato; i messaggi vanno sullo\n"
+           "standard error.\n";
+}
+
+void printCommandHelp(std::ostream& out, const Command& command)
+{
+    std::string summary(command.summary);
+    summary.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(summary.front())));
+    out << "Uso: velarium-cli [--folder CARTELLA] " << command.name << ' ' << command.arguments
+        << "\n\n"
+        << summary << ".\n"
+        << command.details << "\nEsempi:\n";
+    for (const std::string_view line : words(command.examples, '\n')) {
+        out << "  " << line << '\n';
+    }
+}
+
+bool isHelpOption(std::string_view argument)
+{
+    return argument == "--help" || argument == "-h";
+}
+
+// The help of every command whose name opens with `topic` ("cards" gives all the card
+// commands); the whole tool's when there is no topic.
+int printHelp(Arguments topic)
+{
+    if (topic.empty()) {
+        printUsage(std::cout);
+        return finishOutput();
+    }
+    bool found = false;
+    for (const Command& command : kCommands) {
+        const auto name = words(command.name);
+        if (topic.size() <= name.size() && std::equal(topic.begin(), topic.end(), name.begin())) {
+            std::cout << (found ? "\n" : "");
+            printCommandHelp(std::cout, command);
+            found = true;
+        }
+    }
+    if (!found) {
+        std::string asked;
+        for (const std::string_view word : topic) {
+            asked += (asked.empty() ? "" : " ") + std::string(word);
+        }
+        return wrongUsage("nessun comando " + asked);
+    }
+    std::cout << "\nUscita: 0 riuscito, 1 non riuscito, 2 uso errato.\n";
+    return finishOutput();
 }
 
 // A first word that only opens longer commands ("cards") gets the list of those.
@@ -466,8 +819,17 @@ int run(Arguments arguments)
     if (rest.empty()) {
         return wrongUsage("manca il comando");
     }
+    if (rest.front() == "help") {
+        return printHelp(rest.subspan(1));
+    }
     std::size_t nameWords = 0;
     const Command* command = findCommand(rest, nameWords);
+    // "COMMAND --help" anywhere after the command's words; "cards --help" for the whole group.
+    if (const auto help = std::find_if(rest.begin(), rest.end(), isHelpOption);
+        help != rest.end()) {
+        const std::size_t topicWords = static_cast<std::size_t>(help - rest.begin());
+        return printHelp(rest.first(command != nullptr ? nameWords : topicWords));
+    }
     if (command == nullptr) {
         return wrongUsage(unknownCommand(rest.front()));
     }

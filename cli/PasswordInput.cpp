@@ -218,4 +218,18 @@ Secret readCipherPassword(int fd)
     return Secret(std::move(*converted));
 }
 
+CardPasswords readCardPasswords(int fd)
+{
+    CardPasswords typed;
+    if (::isatty(fd)) {
+        EchoOff quiet(fd);
+        typed.password = promptLine(fd, "Password: ");
+        typed.confirmation = promptLine(fd, "Conferma password: ");
+    } else {
+        typed.password = readLine(fd);
+        typed.confirmation = Secret(std::string(typed.password.view()));
+    }
+    return typed;
+}
+
 } // namespace velarium::cli

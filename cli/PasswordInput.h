@@ -45,4 +45,15 @@ public:
 // Raises PasswordError when the password cannot be used, SystemError when reading fails.
 Secret readCipherPassword(int fd);
 
+// The password and the confirmation of a new file card, exactly as typed (UTF-8, blanks kept,
+// unchecked: the card's own checks judge them, in their order). From a terminal both are asked
+// without echo; otherwise the first line of `fd` is the password and serves as its confirmation
+// too. Raises SystemError when reading fails.
+struct CardPasswords
+{
+    Secret password;
+    Secret confirmation;
+};
+CardPasswords readCardPasswords(int fd);
+
 } // namespace velarium::cli

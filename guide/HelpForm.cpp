@@ -100,8 +100,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     // put it out. Moves over the other controls leave it as it is, which is why only these
     // track the mouse.
     for (QWidget* watched :
-         {static_cast<QWidget*>(this), static_cast<QWidget*>(imgPDF), static_cast<QWidget*>(lblPDF),
-          static_cast<QWidget*>(memTopic), memTopic->viewport()}) {
+         std::initializer_list<QWidget*>{this, imgPDF, lblPDF, memTopic, memTopic->viewport()}) {
         watched->setMouseTracking(true);
         watched->installEventFilter(this);
     }

@@ -13,6 +13,7 @@
 #include "archive/EsportaMat.h"
 #include "guide/HelpForm.h"
 #include "guide/HelpTopics.h"
+#include "guide/Info.h"
 #include "guide/Splash.h"
 #include "main/Encrypt_Decrypt.h"
 #include "platform/DesktopUi.h"
@@ -82,11 +83,6 @@ QFont font(qreal points, bool bold = false)
     f.setBold(bold);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
     return f;
-}
-
-QString utf8(const char* text)
-{
-    return QString::fromUtf8(text);
 }
 
 std::string ansi(const char* utf8)
@@ -209,6 +205,7 @@ Pictures photographWindows(velarium::Forms& forms, const velarium::AppContext& c
     pictures[QStringLiteral("backup")] = framed(*forms.frmBakContatti);
     pictures[QStringLiteral("esportazione")] = framed(*forms.frmEsportaMat); // the sample cards
 
+    pictures[QStringLiteral("informazioni")] = framed(*forms.frmInfo);
     pictures[QStringLiteral("copyright")] = framed(*forms.frmSplash);
 
     velarium::TfrmHelpForm& help = *forms.frmHelpForm;
@@ -419,7 +416,7 @@ QString withBreaks(const QString& html, const std::set<std::size_t>& breaks)
     return broken + html.mid(from);
 }
 
-// Sets the source, each stranded heading or figure moved on to the next page. Every attempt
+// Sets the source, each stranded heading, figure or note moved on to the next page. Every attempt
 // starts from the source again: the layout is only trusted when it was made in one go.
 void setWithoutStrandedBlocks(QTextDocument& document, const QString& html)
 {
@@ -451,10 +448,9 @@ struct Chapter
 std::vector<Chapter> chapters(const QTextDocument& document)
 {
     std::vector<Chapter> found;
-    QAbstractTextDocumentLayout* layout = document.documentLayout();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (block.blockFormat().headingLevel() == 1) {
-            found.push_back({block.text(), pageOf(layout->blockBoundingRect(block).top())});
+            found.push_back({block.text(), pageOf(lineRect(document, block, 0).top())});
         }
     }
     return found;
@@ -531,10 +527,11 @@ void paintCover(QPainter& p, const Pictures& pictures)
                QStringLiteral("Velarium 2.0"));
     p.setPen(QColor(0xc9, 0xd8, 0xff));
     p.setFont(font(16));
-    p.drawText(QRectF(0, mm(86), kPageWidth, mm(12)), Qt::AlignCenter, utf8("Guida per l'utente"));
+    p.drawText(QRectF(0, mm(86), kPageWidth, mm(12)), Qt::AlignCenter,
+               QStringLiteral("Guida per l'utente"));
     p.setFont(font(10));
     p.drawText(QRectF(0, mm(100), kPageWidth, mm(8)), Qt::AlignCenter,
-               utf8("File protetti da password e un archivio per non dimenticarle"));
+               QStringLiteral("File protetti da password e un archivio per non dimenticarle"));
 
     const auto main = pictures.find(QStringLiteral("principale"));
     if (main != pictures.end()) {
@@ -549,7 +546,7 @@ void paintCover(QPainter& p, const Pictures& pictures)
     p.setPen(kMuted);
     p.setFont(font(8.5));
     p.drawText(QRectF(0, kPageHeight - mm(22), kPageWidth, mm(8)), Qt::AlignCenter,
-               utf8("Velarium 2.0 · per Linux e Windows"));
+               QStringLiteral("Velarium 2.0 · per Linux e Windows"));
 }
 
 // The running head and foot of a page of the document: the chapter, the guide's name and the
@@ -566,7 +563,8 @@ void paintFurniture(QPainter& p, int printed, const QString& chapter)
     p.drawText(QRectF(kMarginLeft, kMarginTop - mm(13), kBodyWidth, mm(5)),
                Qt::AlignRight | Qt::AlignBottom, chapter);
     p.drawText(QRectF(kMarginLeft, kPageHeight - kMarginBottom + mm(9), kBodyWidth, mm(6)),
-               Qt::AlignLeft | Qt::AlignVCenter, utf8("Velarium 2.0 · Guida per l'utente"));
+               Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Velarium 2.0 · Guida per l'utente"));
     p.setPen(kNavy);
     p.setFont(font(8, true));
     p.drawText(QRectF(kMarginLeft, kPageHeight - kMarginBottom + mm(9), kBodyWidth, mm(6)),
@@ -588,7 +586,7 @@ void writeGuide(const QString& sourcePath, const QString& outputPath, const Pict
     writer.setResolution(kDotsPerInch);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(utf8("Velarium 2.0 – Guida per l'utente"));
+    writer.setTitle(QStringLiteral("Velarium 2.0 – Guida per l'utente"));
     writer.setCreator(QStringLiteral("Velarium"));
 
     GuideDocument document(pictures);

@@ -33,6 +33,9 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password)
     if (std::filesystem::equivalent(target_, temporary_, ignored)) {
         throw Error("Il file scelto è il file temporaneo del programma");
     }
+    // Taken before reading: a change while the cipher runs shows as well as one after it.
+    sourceSize_ = std::filesystem::file_size(target_);
+    sourceTime_ = std::filesystem::last_write_time(target_);
     pending_ = true;
     FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt);
 }
@@ -42,8 +45,13 @@ void InPlaceCipher::replaceChosenFile()
     if (!pending_) {
         throw Error("Nessuna copia elaborata da sostituire al file scelto");
     }
-    // Checked again: the file may have been made read-only or removed meanwhile.
-    target_ = platform::replaceableTarget(chosen_);
+    // Checked again: the file may have been made read-only or removed meanwhile, or edited (a
+    // window waits for the user between the two steps).
+    const std::filesystem::path target = platform::replaceableTarget(chosen_);
+    if (target != target_ || std::filesystem::file_size(target) != sourceSize_ ||
+        std::filesystem::last_write_time(target) != sourceTime_) {
+        throw Error("Il file scelto è cambiato dopo l'elaborazione: " + target.string());
+    }
     platform::replaceFile(temporary_, target_);
     pending_ = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -30,7 +31,9 @@ public:
     // Refuses a missing or read-only chosen file before anything is written, then runs the
     // cipher from the chosen file into the temporary file. Raises on failure.
     void writeProcessedCopy(std::string_view password);
-    // Puts the processed copy in the chosen file's place. Raises on failure.
+    // Puts the processed copy in the chosen file's place. Raises on failure, and refuses a
+    // chosen file that was changed, replaced or removed since its copy was made: whatever it
+    // holds now would be lost.
     void replaceChosenFile();
 
     const std::filesystem::path& temporaryPath() const { return temporary_; }
@@ -39,6 +42,9 @@ private:
     std::filesystem::path chosen_;
     std::filesystem::path target_;
     std::filesystem::path temporary_;
+    // The chosen file as it was when its copy was made.
+    std::uintmax_t sourceSize_ = 0;
+    std::filesystem::file_time_type sourceTime_{};
     CipherDirection direction_;
     bool pending_ = false;
 };

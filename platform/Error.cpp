@@ -19,7 +19,9 @@ std::string describe(int code)
     case EROFS:
         return "il disco è di sola lettura";
     case ENOSPC:
+#ifdef EDQUOT // Windows has no disk quotas of this kind, and no code for them.
     case EDQUOT:
+#endif
         return "spazio su disco esaurito";
     case EISDIR:
         return "è una cartella";

@@ -24,7 +24,8 @@ public:
 
 private:
     std::filesystem::path path_;
-    int fd_ = -1;
+    // The backend's descriptor or handle; -1 is never a valid one.
+    std::intptr_t handle_ = -1;
 };
 
 // A file created new (or emptied) for writing, readable only by its owner until it is given
@@ -50,7 +51,8 @@ public:
 
 private:
     std::filesystem::path path_;
-    int fd_ = -1;
+    // The backend's descriptor or handle; -1 is never a valid one.
+    std::intptr_t handle_ = -1;
     std::uint64_t written_ = 0;
     std::uint64_t flushed_ = 0;
 };

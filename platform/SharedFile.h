@@ -47,7 +47,8 @@ public:
 
 private:
     std::filesystem::path path_;
-    int fd_ = -1;
+    // The backend's descriptor or handle; -1 is never a valid one.
+    std::intptr_t handle_ = -1;
     bool written_ = false;
 };
 

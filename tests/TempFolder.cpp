@@ -1,5 +1,6 @@
 #include "TempFolder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -12,11 +13,22 @@ namespace velarium::test {
 TempFolder::TempFolder(const std::filesystem::path& parent)
 {
     const auto base = parent.empty() ? std::filesystem::temp_directory_path() : parent;
-    std::string pattern = (base / "velarium-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder under " + base.string());
+    // create_directory reports a name already taken, so a fresh name is tried until one is free;
+    // unlike mkdtemp this works on every system the tests run on.
+    thread_local std::mt19937_64 generator(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "velarium-test-%012llx",
+                      static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) {
+            path_ = base / name;
+            // Owner only, as mkdtemp made it.
+            std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("cannot create a temporary folder under " + base.string());
 }
 
 TempFolder::~TempFolder()

@@ -1,6 +1,6 @@
 // Two copies of the program writing the card archive at the same time, each opening and closing
-// it for every command as the program does: no record may come out torn and no appended card
-// may be lost.
+// it for every command as the program does, while a third browses it: no record may come out
+// torn, be read torn, or be lost when appended.
 
 #include "TempFolder.h"
 #include "archive/CardArchive.h"
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -202,13 +203,57 @@ void runWriter(const fs::path& folder, int writer, RoundBarrier& barrier)
 
         rewrite(positions.at(static_cast<std::size_t>(steps.ownRewrite.number)), steps.ownRewrite);
     }
+    std::fprintf(stderr, "writer done %lld\n", (long long)std::chrono::steady_clock::now().time_since_epoch().count()/1000000);
 }
 
-// A forked writer, killed and reaped if the test leaves early.
-class Writer
+// The browsing copy: the whole list from the first card to the last, as the search window reads
+// it, then cards chosen by number, as the arrows reach them; a fixed number of times, each
+// with its own Open and Close.
+constexpr int kBrowsingPasses = 100;
+constexpr int kStepsPerPass = 200;
+
+// A card read at `position` must be one whole write, and one that belongs there.
+void checkBrowsed(const FileCard& card, std::uint64_t position)
+{
+    const std::optional<Stamp> stamp = parseStamp(card.Description);
+    if (!stamp || card != cardFor(*stamp)) {
+        throw std::runtime_error("torn card read at position " + std::to_string(position) +
+                                 ": " + card.Description.substr(0, 40));
+    }
+    const bool belongs = position < static_cast<std::uint64_t>(kSharedCards)
+                             ? stamp->kind != 'a' && stamp->target == static_cast<int>(position)
+                             : stamp->kind == 'a';
+    if (!belongs) {
+        throw std::runtime_error("card " + stampText(*stamp) + " read at position " +
+                                 std::to_string(position));
+    }
+}
+
+void runBrowser(const fs::path& folder)
+{
+    std::mt19937 random(4711);
+    for (int pass = 0; pass < kBrowsingPasses; ++pass) {
+        CardArchive archive(folder);
+        archive.Open();
+        for (std::uint64_t position = 0; !archive.AtEnd(); ++position) {
+            checkBrowsed(archive.Read(), position);
+        }
+        const std::uint64_t count = archive.Count();
+        for (int step = 0; step < kStepsPerPass; ++step) {
+            const std::uint64_t position = random() % count;
+            archive.Seek(position);
+            checkBrowsed(archive.Read(), position);
+        }
+        archive.Close();
+    }
+    std::fprintf(stderr, "browser done %lld\n", (long long)std::chrono::steady_clock::now().time_since_epoch().count()/1000000);
+}
+
+// A forked copy of the program, killed and reaped if the test leaves early.
+class Process
 {
 public:
-    Writer(const fs::path& folder, int writer, RoundBarrier& barrier)
+    Process(const std::string& name, const std::function<void()>& work)
     {
         pid_ = ::fork();
         if (pid_ < 0) {
@@ -217,9 +262,9 @@ public:
         if (pid_ == 0) {
             // _exit throughout: the child must not run the test framework's exit handlers.
             try {
-                runWriter(folder, writer, barrier);
+                work();
             } catch (const std::exception& error) {
-                std::fprintf(stderr, "writer %d: %s\n", writer, error.what());
+                std::fprintf(stderr, "%s: %s\n", name.c_str(), error.what());
                 std::fflush(stderr);
                 ::_exit(1);
             }
@@ -227,7 +272,7 @@ public:
         }
     }
 
-    ~Writer()
+    ~Process()
     {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
@@ -235,10 +280,10 @@ public:
         }
     }
 
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
-    // The exit code, or nothing when the writer crashed or ran past the deadline.
+    // The exit code, or nothing when the process crashed or ran past the deadline.
     std::optional<int> finish(std::chrono::steady_clock::time_point deadline)
     {
         int status = 0;
@@ -276,10 +321,13 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
     }
 
     RoundBarrier barrier;
-    std::vector<std::unique_ptr<Writer>> writers;
+    std::vector<std::unique_ptr<Process>> writers;
     for (int writer = 1; writer <= kWriters; ++writer) {
-        writers.push_back(std::make_unique<Writer>(program.path(), writer, barrier));
+        writers.push_back(std::make_unique<Process>(
+            "writer " + std::to_string(writer),
+            [&, writer] { runWriter(program.path(), writer, barrier); }));
     }
+    Process browser("browser", [&] { runBrowser(program.path()); });
     const auto deadline = std::chrono::steady_clock::now() + 120s;
     for (int writer = 1; writer <= kWriters; ++writer) {
         const std::optional<int> code =
@@ -287,6 +335,9 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
         ASSERT_TRUE(code.has_value()) << "writer " << writer << " crashed or hung";
         ASSERT_EQ(*code, 0) << "writer " << writer << " failed; see its message above";
     }
+    const std::optional<int> browsed = browser.finish(deadline);
+    ASSERT_TRUE(browsed.has_value()) << "the browser crashed or hung";
+    ASSERT_EQ(*browsed, 0) << "the browser failed; see its message above";
 
     // An appended card must hold its writer's last revision of it, known from the schedule.
     std::map<std::pair<int, int>, int> lastRevision; // (writer, sequence) -> revision

@@ -1,5 +1,6 @@
 // The command-line tool, run as a separate process exactly as a script would run it.
 
+#include "ChildProcess.h"
 #include "OfficeReader.h"
 #include "TempFolder.h"
 #include "app/Text.h"
@@ -8,27 +9,17 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <linux/magic.h>
-#include <poll.h>
 #include <random>
-#include <spawn.h>
-#include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <sys/vfs.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace velarium::test {
 namespace {
@@ -38,183 +29,9 @@ using namespace std::chrono_literals;
 
 const char* const kCli = VELARIUM_CLI_PATH;
 
-struct Outcome
-{
-    // The exit status, or -1 when a signal ended the process.
-    int exitCode = -1;
-    int signal = 0;
-    // Killed for running past the deadline: a hang fails the test instead of stalling it.
-    bool timedOut = false;
-    std::string out;
-    std::string err;
-};
-
-// One run of a program with its standard input fed from a string. Output is either collected
-// or thrown away (for runs that are killed and whose output nobody reads).
-class Child
-{
-public:
-    Child(const std::string& program, const std::vector<std::string>& arguments,
-          std::string_view input, bool captureOutput = true)
-    {
-        // A child that exits before reading its input must not take the test down with it.
-        std::signal(SIGPIPE, SIG_IGN);
-        int in[2], out[2], err[2];
-        makePipe(in);
-        makePipe(out);
-        makePipe(err);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-        if (captureOutput) {
-            posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-            posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-        } else {
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        }
-        std::vector<std::string> argv{program};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> pointers;
-        for (std::string& argument : argv) {
-            pointers.push_back(argument.data());
-        }
-        pointers.push_back(nullptr);
-        const int spawned =
-            posix_spawn(&pid_, program.c_str(), &actions, nullptr, pointers.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        for (int fd : {in[0], out[1], err[1]}) {
-            ::close(fd);
-        }
-        outFd_ = out[0];
-        errFd_ = err[0];
-        if (spawned != 0) {
-            pid_ = -1;
-            ::close(in[1]);
-            throw std::runtime_error("cannot start " + program);
-        }
-        // Inputs here are far smaller than a pipe's buffer: written at once, never blocking.
-        std::size_t done = 0;
-        while (done < input.size()) {
-            const ssize_t n = ::write(in[1], input.data() + done, input.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(in[1]);
-    }
-
-    ~Child()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            reap();
-        }
-        ::close(outFd_);
-        ::close(errFd_);
-    }
-
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void kill(int signal) { ::kill(pid_, signal); }
-
-    // Collects the output until the child closes it, then its exit status.
-    Outcome finish(std::chrono::seconds limit = 60s)
-    {
-        Outcome outcome;
-        pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-        std::string* sinks[2] = {&outcome.out, &outcome.err};
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        int open = 2;
-        while (open > 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                outcome.timedOut = true;
-                kill(SIGKILL);
-                break;
-            }
-            if (::poll(fds, 2, static_cast<int>(left.count())) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                break;
-            }
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || fds[i].revents == 0) {
-                    continue;
-                }
-                char buffer[4096];
-                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || errno != EINTR) {
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-        const int status = reap();
-        if (WIFEXITED(status)) {
-            outcome.exitCode = WEXITSTATUS(status);
-        } else if (WIFSIGNALED(status)) {
-            outcome.signal = WTERMSIG(status);
-        }
-        return outcome;
-    }
-
-private:
-    static void makePipe(int fds[2])
-    {
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
-            throw std::runtime_error("cannot create a pipe");
-        }
-    }
-
-    int reap()
-    {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        pid_ = -1;
-        return status;
-    }
-
-    pid_t pid_ = -1;
-    int outFd_ = -1;
-    int errFd_ = -1;
-};
-
 Outcome runCli(const std::vector<std::string>& arguments, std::string_view input)
 {
     return Child(kCli, arguments, input).finish();
-}
-
-// The file's bytes in one read; the stream iterator behind readFile is too slow for the large
-// files of the kill test.
-std::string readWhole(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    std::string bytes(fs::file_size(path), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
 }
 
 // What the core cipher makes of `plain` with the password's bytes exactly as given.
@@ -366,7 +183,6 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndDoesNothing)
         {"cripta", file},
         {"encrypt"},
         {"decrypt"},
-        {"encrypt", file, file},
         {"--colore", "rosso", "encrypt", file},
         {"-f", folder, "encrypt", file},
         {"--folder"},
@@ -380,6 +196,93 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndDoesNothing)
         EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
         EXPECT_TRUE(outcome.out.empty()) << outcome.out;
         expectUntouched();
+    }
+}
+
+TEST_F(CliTest, BatchProcessesEveryFileInOrderUnderOnePassword)
+{
+    const std::vector<fs::path> files = {data_ / "uno.dat", data_ / "due.dat", data_ / "tre.dat"};
+    std::vector<std::string> plains;
+    std::vector<std::string> arguments = {"--folder", program_.path().string(), "encrypt"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        plains.push_back(randomBytes(5000 + i, static_cast<unsigned>(30 + i)));
+        writeFile(files[i], plains[i]);
+        arguments.push_back(files[i].string());
+    }
+    const Outcome encrypted = runCli(arguments, "comune\n");
+    EXPECT_EQ(encrypted.exitCode, 0) << encrypted.err;
+    EXPECT_TRUE(encrypted.err.empty()) << encrypted.err;
+    EXPECT_EQ(encrypted.out, "File criptato: " + files[0].string() + "\nFile criptato: " +
+                                 files[1].string() + "\nFile criptato: " + files[2].string() +
+                                 "\n");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(readWhole(files[i]), coreCipher(plains[i], "comune")) << files[i];
+    }
+
+    arguments[2] = "decrypt";
+    const Outcome decrypted = runCli(arguments, "comune\n");
+    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    EXPECT_EQ(std::count(decrypted.out.begin(), decrypted.out.end(), '\n'), 3) << decrypted.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(readWhole(files[i]), plains[i]) << files[i];
+    }
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(CliTest, BatchStopsAtTheFirstFailureAndSaysWhatWasDone)
+{
+    const fs::path first = data_ / "a.dat";
+    const fs::path locked = data_ / "b.dat";
+    const fs::path last = data_ / "c.dat";
+    const std::string firstPlain = randomBytes(9000, 41);
+    writeFile(first, firstPlain);
+    writeFile(locked, "sola lettura");
+    writeFile(last, "mai raggiunto");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
+
+    const Outcome outcome = runCli({"--folder", program_.path().string(), "encrypt",
+                                    first.string(), locked.string(), last.string()},
+                                   "segreto\n");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, "File criptato: " + first.string() + "\n");
+    EXPECT_EQ(outcome.err.rfind("Attenzione: il sistema non consente di criptare il file "
+                                "selezionato.\n",
+                                0),
+              0u)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("File non criptato: " + locked.string() + "\n"), std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("File non elaborato: " + last.string() + "\n"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(readWhole(first), coreCipher(firstPlain, "segreto"));
+    EXPECT_EQ(readWhole(locked), "sola lettura");
+    EXPECT_EQ(fs::status(locked).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(readWhole(last), "mai raggiunto");
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(CliTest, AFileNamedTwiceInABatchIsRefusedBeforeAnythingIsDone)
+{
+    // Twice through the cipher would give the original back, reported as encrypted.
+    const fs::path other = data_ / "altro.dat";
+    writeFile(other, "altro");
+    fs::create_symlink(file_, data_ / "collegamento");
+    const std::vector<std::vector<std::string>> batches = {
+        {file_.string(), file_.string()},
+        {other.string(), file_.string(), (data_ / "collegamento").string()},
+    };
+    for (const auto& batch : batches) {
+        SCOPED_TRACE(::testing::PrintToString(batch));
+        std::vector<std::string> arguments = {"--folder", program_.path().string(), "encrypt"};
+        arguments.insert(arguments.end(), batch.begin(), batch.end());
+        const Outcome outcome = runCli(arguments, "segreto\n");
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find("più di una volta"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_EQ(readWhole(file_), plain_);
+        EXPECT_EQ(readWhole(other), "altro");
+        EXPECT_TRUE(namesIn(program_.path()).empty());
     }
 }
 
@@ -679,6 +582,255 @@ TEST_F(CardsCliTest, ArchiveThatCannotBeOpenedIsReportedNotCreated)
     expectRefused("read-only");
 }
 
+// New cards from the command line: the main window's Save, with its checks in its order.
+class CardsAddCliTest : public ::testing::Test
+{
+protected:
+    std::vector<std::string> command(const std::vector<std::string>& options) const
+    {
+        std::vector<std::string> arguments = {"--folder", program_.path().string(), "cards",
+                                              "add"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return arguments;
+    }
+
+    Outcome add(const std::vector<std::string>& options, std::string_view input)
+    {
+        return runCli(command(options), input);
+    }
+
+    std::vector<FileCard> stored() const
+    {
+        CardArchive archive(program_.path());
+        archive.Open();
+        std::vector<FileCard> cards;
+        while (!archive.AtEnd()) {
+            cards.push_back(archive.Read());
+        }
+        archive.Close();
+        return cards;
+    }
+
+    fs::path archivePath() const { return program_ / kCardArchiveName; }
+
+    // A refusal says so with `message` first, prints nothing and leaves no archive behind.
+    void expectRefused(const Outcome& outcome, std::string_view message)
+    {
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.find(message), 0u) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_FALSE(fs::exists(archivePath()));
+    }
+
+    TempFolder program_;
+};
+
+const std::string kNoFile = "Attenzione: non è stato selezionato alcun file.";
+const std::string kNoDescription = "Attenzione: inserire una descrizione del file da criptare.";
+const std::string kNoPassword =
+    "Attenzione: indicare la password da abbinare al file da criptare.";
+const std::string kNoConfirmation = "Attenzione: confermare la password di criptaggio";
+const std::string kMismatch = "Attenzione: la password indicata non corrisponde";
+
+TEST_F(CardsAddCliTest, CardsGoBehindTheLastTrimmedAndInWindows1252AndTheirNumberIsPrinted)
+{
+    {
+        CardArchive archive(program_.path());
+        archive.Open();
+        archive.Append({"/doc/uno", "Primo", "a", "a"});
+        archive.Append({"/doc/due", "Secondo", "b", "b"});
+        archive.Close();
+    }
+    const Outcome third =
+        add({"--file", "  /doc/contratto.pdf ", "--description", "  Contratto d'affitto \t"},
+            "  segreto \n");
+    EXPECT_EQ(third.exitCode, 0) << third.err;
+    EXPECT_EQ(third.out, "3\n");
+    EXPECT_TRUE(third.err.empty()) << third.err;
+
+    const Outcome fourth = add({"--description=Caff\xC3\xA8 \xE2\x82\xAC 5", "--file=/doc/caff\xC3\xA8"},
+                               "p\xC3\xA0ss\n");
+    EXPECT_EQ(fourth.exitCode, 0) << fourth.err;
+    EXPECT_EQ(fourth.out, "4\n");
+
+    // Relative paths are completed with the tool's current folder, as a file dialog would give.
+    const Outcome fifth = add({"--file", "./cartella/nota.txt", "--description",
+                               std::string(300, 'd')},
+                              "pw\n");
+    EXPECT_EQ(fifth.exitCode, 0) << fifth.err;
+    EXPECT_EQ(fifth.out, "5\n");
+
+    const std::vector<FileCard> expected = {
+        {"/doc/uno", "Primo", "a", "a"},
+        {"/doc/due", "Secondo", "b", "b"},
+        {"/doc/contratto.pdf", "Contratto d'affitto", "segreto", "segreto"},
+        {"/doc/caff\xE8", "Caff\xE8 \x80 5", "p\xE0ss", "p\xE0ss"},
+        {(fs::current_path() / "cartella" / "nota.txt").string(), std::string(250, 'd'), "pw",
+         "pw"},
+    };
+    EXPECT_EQ(stored(), expected);
+    EXPECT_EQ(fs::file_size(archivePath()), 5 * kCardRecordBytes);
+}
+
+TEST_F(CardsAddCliTest, ChecksRunInTheWindowsOrderBeforeTheArchiveIsOpened)
+{
+    struct Case
+    {
+        const char* what;
+        std::string file;
+        std::string description;
+        const char* input;
+        const std::string& message;
+    };
+    const Case cases[] = {
+        {"no file", "", "Descrizione", "pw\n", kNoFile},
+        {"blank file", " \t ", "Descrizione", "pw\n", kNoFile},
+        {"blank file before blank description", " ", " ", "", kNoFile},
+        {"blank description", "/doc/a", "  ", "pw\n", kNoDescription},
+        {"blank description before blank password", "/doc/a", "", "\n", kNoDescription},
+        {"blank password", "/doc/a", "Descrizione", " \t \n", kNoPassword},
+        {"no input at all", "/doc/a", "Descrizione", "", kNoPassword},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        expectRefused(add({"--file", c.file, "--description", c.description}, c.input),
+                      c.message);
+    }
+}
+
+TEST_F(CardsAddCliTest, TextTheArchiveCannotHoldIsRefused)
+{
+    struct Case
+    {
+        const char* what;
+        std::string file;
+        std::string description;
+        const char* input;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"CJK path", "/doc/\xE4\xB8\xAD", "Descrizione", "pw\n", "Attenzione: il percorso"},
+        {"emoji in the description", "/doc/a", "Foto \xF0\x9F\x98\x80", "pw\n",
+         "Attenzione: la descrizione"},
+        {"Windows-1252 bytes are not UTF-8", "/doc/a", "Caff\xE8", "pw\n",
+         "Attenzione: la descrizione"},
+        {"CJK password", "/doc/a", "Descrizione", "\xE4\xB8\xAD\n", "Attenzione: la password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = add({"--file", c.file, "--description", c.description}, c.input);
+        expectRefused(outcome, c.message);
+        EXPECT_NE(outcome.err.find("Windows-1252"), std::string::npos) << outcome.err;
+    }
+}
+
+TEST_F(CardsAddCliTest, WrongUsageExitsWithTwoAndTouchesNothing)
+{
+    const std::vector<std::vector<std::string>> usages = {
+        {},
+        {"--file", "/doc/a"},
+        {"--description", "d"},
+        {"--file", "/doc/a", "--description"},
+        {"--file", "/doc/a", "--file", "/doc/b", "--description", "d"},
+        {"--file", "/doc/a", "--description", "d", "extra"},
+        {"--file", "/doc/a", "--descrizione", "d"},
+        {"/doc/a", "d"},
+    };
+    for (const auto& usage : usages) {
+        SCOPED_TRACE(::testing::PrintToString(usage));
+        const Outcome outcome = add(usage, "pw\n");
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("Uso:"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_FALSE(fs::exists(archivePath()));
+    }
+}
+
+// A pseudo-terminal as the tool's standard input: what a user types at its prompts.
+class Terminal
+{
+public:
+    Terminal()
+    {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
+            if (const char* name = ::ptsname(master_)) {
+                terminal_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+            }
+        }
+    }
+    ~Terminal()
+    {
+        for (const int fd : {terminal_, master_}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    bool available() const { return terminal_ >= 0; }
+    int input() const { return terminal_; }
+    void type(const std::string& line)
+    {
+        const std::string typed = line + "\n";
+        ASSERT_EQ(::write(master_, typed.data(), typed.size()),
+                  static_cast<ssize_t>(typed.size()));
+    }
+
+private:
+    int master_ = -1;
+    int terminal_ = -1;
+};
+
+TEST_F(CardsAddCliTest, OnATerminalPasswordAndConfirmationAreAskedAndChecked)
+{
+    struct Case
+    {
+        const char* password;
+        const char* confirmation;
+        // Empty when the card is saved.
+        std::string message;
+    };
+    const Case cases[] = {
+        {"", "segreto", kNoPassword},
+        {"segreto", "", kNoConfirmation},
+        {"segreto", "  \t", kNoConfirmation},
+        {"segreto", "Segreto", kMismatch},
+        {"segreto", "segret", kMismatch},
+        {"  segreto ", "segreto\t", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.password) + "|" + c.confirmation));
+        Terminal terminal;
+        if (!terminal.available()) {
+            GTEST_SKIP() << "no pseudo-terminal available";
+        }
+        ChildOptions options;
+        options.inputFd = terminal.input();
+        Child child(kCli, command({"--file", "/doc/a", "--description", "Descrizione"}), "",
+                    options);
+        // Typing before the prompt would be lost: the echo is turned off with a flush.
+        ASSERT_TRUE(child.waitForError("Password: "));
+        terminal.type(c.password);
+        ASSERT_TRUE(child.waitForError("Conferma password: "));
+        terminal.type(c.confirmation);
+        const Outcome outcome = child.finish();
+        if (c.message.empty()) {
+            EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+            EXPECT_EQ(outcome.out, "1\n");
+            EXPECT_EQ(stored(),
+                      (std::vector<FileCard>{{"/doc/a", "Descrizione", "segreto", "segreto"}}));
+        } else {
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_NE(outcome.err.find("\n" + c.message), std::string::npos) << outcome.err;
+            EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+            EXPECT_FALSE(fs::exists(archivePath()));
+        }
+    }
+}
+
 // Backups of the archive: the same copies as the window's, with its messages.
 class BackupCliTest : public ::testing::Test
 {
@@ -958,17 +1110,65 @@ TEST_F(ExportCliTest, WrongUsageExitsWithTwoAndWritesNothing)
     }
 }
 
-// Memory-backed temporary folders would hide what a kill does to data on its way to the disk.
-fs::path diskFolder()
+TEST(CliHelpTest, EveryCommandHasItsOwnHelpWithExamplesAndRunsNothing)
 {
-    const fs::path temporary = fs::temp_directory_path();
-    struct statfs info
-    {
-    };
-    if (::statfs(temporary.c_str(), &info) == 0 && info.f_type == TMPFS_MAGIC) {
-        return fs::current_path();
+    const TempFolder program;
+    const std::string folder = program.path().string();
+    const Outcome whole = runCli({"--help"}, "");
+    EXPECT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_TRUE(whole.err.empty()) << whole.err;
+
+    const char* const commands[] = {"encrypt",    "decrypt",     "cards list",
+                                    "cards show", "cards add",   "export xlsx",
+                                    "export docx", "export csv", "backup",
+                                    "restore"};
+    for (const char* command : commands) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> words;
+        for (std::string_view rest = command; !rest.empty();) {
+            const auto space = rest.find(' ');
+            words.emplace_back(rest.substr(0, space));
+            rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+        }
+        EXPECT_NE(whole.out.find(std::string("\n  ") + command + ' '), std::string::npos)
+            << whole.out;
+
+        std::vector<std::string> asked = {"--folder", folder, "help"};
+        asked.insert(asked.end(), words.begin(), words.end());
+        const Outcome help = runCli(asked, "");
+        EXPECT_EQ(help.exitCode, 0) << help.err;
+        EXPECT_TRUE(help.err.empty()) << help.err;
+        EXPECT_EQ(help.out.find(std::string("Uso: velarium-cli [--folder CARTELLA] ") + command +
+                                ' '),
+                  0u)
+            << help.out;
+        EXPECT_NE(help.out.find("\nEsempi:\n  "), std::string::npos) << help.out;
+        EXPECT_NE(help.out.find(std::string("velarium-cli ") + command), std::string::npos)
+            << "an example uses the command: " << help.out;
+
+        // The same help after the command, even with arguments that would otherwise run it.
+        for (const char* option : {"--help", "-h"}) {
+            std::vector<std::string> inline_ = {"--folder", folder};
+            inline_.insert(inline_.end(), words.begin(), words.end());
+            inline_.insert(inline_.end(), {"1", option});
+            const Outcome after = runCli(inline_, "pw\n");
+            EXPECT_EQ(after.exitCode, 0) << after.err;
+            EXPECT_EQ(after.out, help.out);
+        }
     }
-    return temporary;
+    EXPECT_TRUE(namesIn(program.path()).empty()) << "a help request ran its command";
+
+    const Outcome group = runCli({"cards", "--help"}, "");
+    EXPECT_EQ(group.exitCode, 0) << group.err;
+    for (const char* command : {"cards list", "cards show", "cards add"}) {
+        EXPECT_NE(group.out.find(std::string("Uso: velarium-cli [--folder CARTELLA] ") + command),
+                  std::string::npos)
+            << group.out;
+    }
+    const Outcome unknown = runCli({"help", "cripta"}, "");
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.out.empty()) << unknown.out;
+    EXPECT_NE(unknown.err.find("Uso:"), std::string::npos) << unknown.err;
 }
 
 TEST(CliKillTest, ChosenFileIsWholeOriginalOrWholeResultWhenKilledAnywhere)

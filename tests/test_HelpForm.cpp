@@ -314,7 +314,7 @@ TEST_F(HelpTest, ThePdfLinkTurnsRedUnderTheMouseAndWhiteOverTheBackgroundOrTheTe
     EXPECT_TRUE(ui.opened.isEmpty()) << "hovering opens nothing";
 }
 
-TEST_F(HelpTest, TheExportWindowCanSetATopicOfItsOwn)
+TEST_F(HelpTest, AnyOpenerCanSetATopicOfItsOwn)
 {
     const HelpTopic own{
         QStringLiteral("Un altro argomento"),

@@ -252,7 +252,7 @@ TEST(SplashTick, KeepsEverySpriteWithinItsLimitsOverThousandsOfTicks)
     for (const std::uint32_t seed : {1u, 20240517u}) {
         SCOPED_TRACE(seed);
         SplashAnimation animation = makeAnimation(std::make_unique<SeededRandom>(seed));
-        for (int tick = 0; tick < 2500; ++tick) {
+        for (int tick = 0; tick < 1500; ++tick) {
             const auto before = animation.Sprites();
             animation.tick();
             for (int k = 1; k <= 5; ++k) {
@@ -472,7 +472,7 @@ TEST(SplashFrame, NoTickLeavesTracesOfEarlierDrawings)
 {
     // Every frame is the background with the sprites as they now stand, and nothing else.
     SplashAnimation animation = makeAnimation(std::make_unique<SeededRandom>(3));
-    for (int tick = 0; tick < 400; ++tick) {
+    for (int tick = 0; tick < 150; ++tick) {
         animation.tick();
         const Bitmap expected = composedByHand(animation);
         int differing = 0;
@@ -494,7 +494,7 @@ TEST(SplashFrame, ErasingRestoresTheLastSquaresAndNothingElse)
         flagColours.insert({colour.red, colour.green, colour.blue});
     }
 
-    for (int tick = 0; tick < 60; ++tick) {
+    for (int tick = 0; tick < 40; ++tick) {
         SCOPED_TRACE(tick);
         const Bitmap before = animation.BackBuffer();
         const auto last = animation.Sprites();

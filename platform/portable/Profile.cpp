@@ -88,7 +88,10 @@ ProfileText parse(const std::string& bytes)
             end = bytes.size();
         }
         std::string text = bytes.substr(start, end - start);
-        if (!text.empty() && text.back() == '\r') {
+        // Every carriage return at a line's end belongs to the line end, as on Windows: one kept
+        // in the text would turn into a CRLF the next time the file is written, and a value
+        // read before would read differently after.
+        while (!text.empty() && text.back() == '\r') {
             text.pop_back();
         }
         profile.lines.push_back({std::move(text)});

@@ -14,17 +14,17 @@ constexpr std::uint64_t kWritebackStep = 8u << 20;
 
 InputFile::InputFile(const std::filesystem::path& path) : path_(path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
+    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle_ < 0) {
         throw SystemError("Impossibile aprire il file", path, errno);
     }
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(handle_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 InputFile::~InputFile()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (handle_ >= 0) {
+        ::close(handle_);
     }
 }
 
@@ -32,7 +32,7 @@ std::size_t InputFile::read(std::span<std::byte> buffer)
 {
     std::size_t filled = 0;
     while (filled < buffer.size()) {
-        const ssize_t n = ::read(fd_, buffer.data() + filled, buffer.size() - filled);
+        const ssize_t n = ::read(handle_, buffer.data() + filled, buffer.size() - filled);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -49,16 +49,16 @@ std::size_t InputFile::read(std::span<std::byte> buffer)
 
 OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
 {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
+    handle_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (handle_ < 0) {
         throw SystemError("Impossibile creare il file", path, errno);
     }
 }
 
 OutputFile::~OutputFile()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (handle_ >= 0) {
+        ::close(handle_);
     }
 }
 
@@ -66,7 +66,7 @@ void OutputFile::write(std::span<const std::byte> data)
 {
     std::size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+        const ssize_t n = ::write(handle_, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -83,13 +83,13 @@ void OutputFile::startWriteback()
     // Start writing the newest step, and wait for the one before it: the amount of dirty data
     // stays bounded and the final sync has at most two steps left to write.
     while (written_ - flushed_ >= kWritebackStep) {
-        ::sync_file_range(fd_, static_cast<off_t>(flushed_), kWritebackStep, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(handle_, static_cast<off_t>(flushed_), kWritebackStep, SYNC_FILE_RANGE_WRITE);
         if (flushed_ >= kWritebackStep) {
             const auto previous = flushed_ - kWritebackStep;
-            ::sync_file_range(fd_, static_cast<off_t>(previous), kWritebackStep,
+            ::sync_file_range(handle_, static_cast<off_t>(previous), kWritebackStep,
                               SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
                                   SYNC_FILE_RANGE_WAIT_AFTER);
-            ::posix_fadvise(fd_, static_cast<off_t>(previous), kWritebackStep, POSIX_FADV_DONTNEED);
+            ::posix_fadvise(handle_, static_cast<off_t>(previous), kWritebackStep, POSIX_FADV_DONTNEED);
         }
         flushed_ += kWritebackStep;
     }
@@ -97,15 +97,15 @@ void OutputFile::startWriteback()
 
 void OutputFile::sync()
 {
-    if (::fdatasync(fd_) != 0) {
+    if (::fdatasync(handle_) != 0) {
         throw SystemError("Errore di scrittura su disco del file", path_, errno);
     }
 }
 
 void OutputFile::close()
 {
-    const int fd = fd_;
-    fd_ = -1;
+    const int fd = handle_;
+    handle_ = -1;
     if (fd >= 0 && ::close(fd) != 0) {
         throw SystemError("Errore di chiusura del file", path_, errno);
     }

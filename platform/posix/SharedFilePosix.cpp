@@ -11,32 +11,32 @@ namespace velarium::platform {
 SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
 {
     // Without O_TRUNC, creating never empties a file that appeared meanwhile.
-    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ < 0 && errno == ENOENT) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    handle_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (handle_ < 0 && errno == ENOENT) {
+        handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     }
-    if (fd_ < 0) {
+    if (handle_ < 0) {
         throw SystemError("Impossibile aprire il file", path, errno);
     }
     struct stat st
     {
     };
-    if (::fstat(fd_, &st) != 0) {
+    if (::fstat(handle_, &st) != 0) {
         const int code = errno;
-        ::close(fd_);
+        ::close(handle_);
         throw SystemError("Impossibile leggere le proprietà del file", path, code);
     }
     // The superuser may open anything; a file marked read-only stays untouched all the same.
     if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        ::close(fd_);
+        ::close(handle_);
         throw SystemError("File di sola lettura", path, S_ISREG(st.st_mode) ? EACCES : EISDIR);
     }
 }
 
 SharedFile::~SharedFile()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (handle_ >= 0) {
+        ::close(handle_);
     }
 }
 
@@ -45,7 +45,7 @@ std::uint64_t SharedFile::size() const
     struct stat st
     {
     };
-    if (::fstat(fd_, &st) != 0) {
+    if (::fstat(handle_, &st) != 0) {
         throw SystemError("Impossibile leggere la lunghezza del file", path_, errno);
     }
     return static_cast<std::uint64_t>(st.st_size);
@@ -55,7 +55,7 @@ void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+        const ssize_t n = ::pread(handle_, buffer.data() + done, buffer.size() - done,
                                   static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) {
             continue;
@@ -74,7 +74,7 @@ void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
     ssize_t n;
     do {
-        n = ::pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
+        n = ::pwrite(handle_, data.data(), data.size(), static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
     written_ = true;
     if (n < 0) {
@@ -87,8 +87,8 @@ void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 
 void SharedFile::close()
 {
-    const int fd = fd_;
-    fd_ = -1;
+    const int fd = handle_;
+    handle_ = -1;
     if (fd < 0) {
         return;
     }
@@ -101,7 +101,7 @@ void SharedFile::close()
 
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
-    while (::flock(file_.fd_, LOCK_EX) != 0) {
+    while (::flock(file_.handle_, LOCK_EX) != 0) {
         if (errno != EINTR) {
             throw SystemError("Impossibile riservare il file", file_.path_, errno);
         }
@@ -110,7 +110,7 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
-    ::flock(file_.fd_, LOCK_UN);
+    ::flock(file_.handle_, LOCK_UN);
 }
 
 } // namespace velarium::platform

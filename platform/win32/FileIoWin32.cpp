@@ -1,0 +1,116 @@
+#include "platform/FileIo.h"
+
+#include "platform/win32/Win32Support.h"
+
+#include <algorithm>
+
+namespace velarium::platform {
+namespace {
+
+HANDLE native(std::intptr_t handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+std::intptr_t stored(HANDLE handle)
+{
+    return reinterpret_cast<std::intptr_t>(handle);
+}
+
+// ReadFile and WriteFile count in DWORDs; larger buffers go in pieces of this size.
+constexpr std::size_t kMaxPiece = 1u << 30;
+
+} // namespace
+
+InputFile::InputFile(const std::filesystem::path& path) : path_(path)
+{
+    // Others may read the source meanwhile but not change it under the cipher.
+    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        win32::raise("Impossibile aprire il file", path);
+    }
+    handle_ = stored(handle);
+}
+
+InputFile::~InputFile()
+{
+    if (handle_ != -1) {
+        ::CloseHandle(native(handle_));
+    }
+}
+
+std::size_t InputFile::read(std::span<std::byte> buffer)
+{
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(kMaxPiece, buffer.size() - filled));
+        if (!::ReadFile(native(handle_), buffer.data() + filled, want, &got, nullptr)) {
+            win32::raise("Errore di lettura dal file", path_);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    return filled;
+}
+
+OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
+{
+    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        win32::raise("Impossibile creare il file", path);
+    }
+    handle_ = stored(handle);
+}
+
+OutputFile::~OutputFile()
+{
+    if (handle_ != -1) {
+        ::CloseHandle(native(handle_));
+    }
+}
+
+void OutputFile::write(std::span<const std::byte> data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        DWORD put = 0;
+        const auto want = static_cast<DWORD>(std::min(kMaxPiece, data.size() - done));
+        if (!::WriteFile(native(handle_), data.data() + done, want, &put, nullptr)) {
+            win32::raise("Errore di scrittura nel file", path_);
+        }
+        if (put == 0) {
+            win32::raise("Errore di scrittura nel file", path_, ERROR_HANDLE_DISK_FULL);
+        }
+        done += put;
+    }
+    written_ += data.size();
+}
+
+void OutputFile::startWriteback()
+{
+    // The cache manager writes behind on its own; there is no cheaper hint to give it.
+    flushed_ = written_;
+}
+
+void OutputFile::sync()
+{
+    if (!::FlushFileBuffers(native(handle_))) {
+        win32::raise("Errore di scrittura su disco del file", path_);
+    }
+}
+
+void OutputFile::close()
+{
+    const std::intptr_t handle = handle_;
+    handle_ = -1;
+    if (handle != -1 && !::CloseHandle(native(handle))) {
+        win32::raise("Errore di chiusura del file", path_);
+    }
+}
+
+} // namespace velarium::platform

@@ -1,0 +1,141 @@
+#include "platform/SharedFile.h"
+
+#include "platform/win32/Win32Support.h"
+
+#include <cerrno>
+
+namespace velarium::platform {
+namespace {
+
+HANDLE native(std::intptr_t handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+OVERLAPPED at(std::uint64_t offset)
+{
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(offset);
+    overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return overlapped;
+}
+
+// Windows locks are mandatory for the bytes they cover, so the exclusive section locks one byte
+// far beyond any data instead: cooperating writers wait for each other while every reader and
+// writer of the records goes on unhindered.
+constexpr std::uint64_t kLockByte = 0x7FFFFFFFFFFFFFFEull;
+
+} // namespace
+
+SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
+{
+    // OPEN_ALWAYS creates a missing file and never empties one that exists. A read-only file
+    // refuses GENERIC_WRITE, which is the refusal wanted.
+    const HANDLE handle = ::CreateFileW(
+        path.c_str(), GENERIC_READ | GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            throw SystemError("File di sola lettura", path, EACCES);
+        }
+        win32::raise("Impossibile aprire il file", path, code);
+    }
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        throw SystemError("File di sola lettura", path, EISDIR);
+    }
+    // An administrator's handle (and Wine's, run as root) may write a read-only file all the
+    // same; the user marked it to be left alone.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(handle, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        ::CloseHandle(handle);
+        throw SystemError("File di sola lettura", path, EACCES);
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+}
+
+SharedFile::~SharedFile()
+{
+    if (handle_ != -1) {
+        ::CloseHandle(native(handle_));
+    }
+}
+
+std::uint64_t SharedFile::size() const
+{
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(native(handle_), &size)) {
+        win32::raise("Impossibile leggere la lunghezza del file", path_);
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
+{
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        OVERLAPPED position = at(offset + done);
+        DWORD got = 0;
+        if (!::ReadFile(native(handle_), buffer.data() + done,
+                        static_cast<DWORD>(buffer.size() - done), &got, &position)) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_HANDLE_EOF) {
+                throw SystemError("Il file è più corto del previsto", path_, EIO);
+            }
+            win32::raise("Errore di lettura dal file", path_, code);
+        }
+        if (got == 0) {
+            throw SystemError("Il file è più corto del previsto", path_, EIO);
+        }
+        done += got;
+    }
+}
+
+void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
+{
+    OVERLAPPED position = at(offset);
+    DWORD put = 0;
+    written_ = true;
+    if (!::WriteFile(native(handle_), data.data(), static_cast<DWORD>(data.size()), &put,
+                     &position)) {
+        win32::raise("Errore di scrittura nel file", path_);
+    }
+    if (put != data.size()) {
+        throw SystemError("Scrittura incompleta nel file", path_, ENOSPC);
+    }
+}
+
+void SharedFile::close()
+{
+    const std::intptr_t handle = handle_;
+    handle_ = -1;
+    if (handle == -1) {
+        return;
+    }
+    const bool synced = !written_ || ::FlushFileBuffers(native(handle));
+    const DWORD code = ::GetLastError();
+    if (!::CloseHandle(native(handle)) || !synced) {
+        win32::raise("Errore di scrittura su disco del file", path_,
+                     synced ? ::GetLastError() : code);
+    }
+}
+
+SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
+{
+    OVERLAPPED position = at(kLockByte);
+    if (!::LockFileEx(native(file_.handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position)) {
+        win32::raise("Impossibile riservare il file", file_.path_);
+    }
+}
+
+SharedFile::ExclusiveSection::~ExclusiveSection()
+{
+    OVERLAPPED position = at(kLockByte);
+    ::UnlockFileEx(native(file_.handle_), 0, 1, 0, &position);
+}
+
+} // namespace velarium::platform

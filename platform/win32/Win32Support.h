@@ -1,0 +1,66 @@
+#pragma once
+
+// Shared by the Windows backends only: turning refusals into the program's errors, owning
+// handles, and naming the fresh files that are put in a target's place.
+
+#include "platform/Error.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+namespace velarium::platform::win32 {
+
+// The errno-style code whose wording SystemError already knows, so that a refusal reads the same
+// on every system.
+int errnoFrom(DWORD code);
+
+// Raises SystemError for `code`, by default the calling thread's last error.
+[[noreturn]] void raise(const std::string& what, const std::filesystem::path& path,
+                        DWORD code = ::GetLastError());
+
+// A kernel handle closed when the object goes away.
+class Handle
+{
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    // Closes now; false when the system reports a failure to close.
+    bool reset()
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle == INVALID_HANDLE_VALUE || handle == nullptr || ::CloseHandle(handle);
+    }
+    // Closes the handle held so far and takes `handle` in its place.
+    void adopt(HANDLE handle)
+    {
+        reset();
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Creates a new empty file beside `target` under a name no other file has, and returns its path
+// with the handle open for writing. `attributes` are those it is created with.
+std::filesystem::path createSibling(const std::filesystem::path& target, DWORD attributes,
+                                    Handle& handle);
+
+// The attributes a file passes on to the one that takes its place; READONLY never is, since the
+// check for it comes first and a read-only replacement could not be replaced again.
+inline DWORD inheritedAttributes(DWORD attributes)
+{
+    const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    return kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
+}
+
+} // namespace velarium::platform::win32

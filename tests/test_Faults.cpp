@@ -1,0 +1,770 @@
+// What the program promises when things go wrong around it: a process killed at any instant, a
+// disk that runs full, a chosen file changed behind its back, a folder that cannot be written.
+// Afterwards every file, the card archive and the access store are whole, old or new, and
+// nothing that was there before is lost.
+
+#include "ChildProcess.h"
+#include "TempFolder.h"
+#include "app/Crypt.h"
+#include "archive/CardArchive.h"
+#include "main/FileCipher.h"
+#include "main/InPlaceCipher.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace velarium::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* const kCli = VELARIUM_CLI_PATH;
+
+std::vector<std::string> cli(const fs::path& programFolder, std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), {"--folder", programFolder.string()});
+    return arguments;
+}
+
+const std::string kEncryptFailed =
+    "Attenzione: il sistema non consente di criptare il file selezionato.\n";
+const std::string kBackupFailed =
+    "Attenzione: il sistema non consente di salvare il file nella "
+    "posizione specificata. Creazione backup archivio non riuscita.\n";
+const std::string kRestoreFailed = "Attenzione: il sistema non consente di sovrascrivere "
+                                   "l'archivio corrente. Ripristino archivio file criptati non "
+                                   "riuscito.\n";
+const std::string kArchiveRefused =
+    "Attenzione: il sistema non permette di accedere all'archivio.\n";
+
+void expectFailure(const Outcome& outcome, const std::string& message)
+{
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_EQ(outcome.err.rfind(message, 0), 0u) << outcome.err;
+    EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+}
+
+// A card whose every field is derived from its name, so that a record holding parts of two
+// writes, or a write cut short, cannot pass for a card.
+FileCard stampedCard(const std::string& name)
+{
+    const auto fill = [](const std::string& unit) {
+        std::string text;
+        while (text.size() < kCardFieldCapacity) {
+            text += unit;
+        }
+        text.resize(kCardFieldCapacity);
+        return text;
+    };
+    return {fill("/archivio/" + name + "/"), name, fill(name + "#"), fill(name + "#")};
+}
+
+std::string archiveOf(const std::vector<std::string>& names)
+{
+    std::string bytes;
+    for (const std::string& name : names) {
+        const CardRecord record = encodeCard(stampedCard(name));
+        bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
+    }
+    return bytes;
+}
+
+// The names of the cards an archive holds, each checked to be exactly the card of its name.
+std::vector<std::string> wholeCards(const std::string& bytes)
+{
+    EXPECT_EQ(bytes.size() % kCardRecordBytes, 0u) << "a record was cut short";
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at + kCardRecordBytes <= bytes.size(); at += kCardRecordBytes) {
+        CardRecord record;
+        std::memcpy(record.data(), bytes.data() + at, kCardRecordBytes);
+        const FileCard card = decodeCard(record);
+        EXPECT_TRUE(record == encodeCard(stampedCard(card.Description)))
+            << "torn record " << at / kCardRecordBytes << ": " << card.Description;
+        names.push_back(card.Description);
+    }
+    return names;
+}
+
+// Moments at which to kill a run, seeded so that a failure can be replayed: spread over a little
+// more than a measured run, so that some land around its very end.
+class KillMoments
+{
+public:
+    KillMoments(std::chrono::nanoseconds run, unsigned seed)
+        : generator_(seed),
+          delays_(0, std::chrono::duration_cast<std::chrono::microseconds>(run * 5 / 4).count())
+    {
+    }
+
+    std::chrono::microseconds next() { return std::chrono::microseconds(delays_(generator_)); }
+
+private:
+    std::mt19937 generator_;
+    std::uniform_int_distribution<long long> delays_;
+};
+
+// A full run of the tool that must succeed, and how long it took.
+std::chrono::nanoseconds timedRun(const std::vector<std::string>& arguments, std::string_view input)
+{
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome outcome = Child(kCli, arguments, input).finish();
+    const auto duration = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    return duration;
+}
+
+// The tool started, killed after `delay`; whether the kill came before it ended by itself.
+bool killedMidway(const std::vector<std::string>& arguments, std::string_view input,
+                  std::chrono::microseconds delay)
+{
+    Child child(kCli, arguments, input, false);
+    std::this_thread::sleep_for(delay);
+    child.kill(SIGKILL);
+    return child.finish().signal == SIGKILL;
+}
+
+TEST(KilledAnywhere, DecryptLeavesTheWholeEncryptedFileOrTheWholePlainOne)
+{
+    constexpr std::size_t kSize = 12u << 20;
+    constexpr int kKills = 8;
+    const TempFolder program(diskFolder());
+    const TempFolder data(diskFolder());
+    const fs::path file = data / "grande.dat";
+    const std::string plain = randomBytes(kSize, 77);
+    writeFile(data / "chiaro", plain);
+    FileCipher(data / "chiaro", file, "uccidimi", true);
+    fs::remove(data / "chiaro");
+    const std::string encrypted = readWhole(file);
+
+    const auto arguments = cli(program.path(), {"decrypt", file.string()});
+    const auto run = timedRun(arguments, "uccidimi\n");
+    ASSERT_EQ(readWhole(file), plain);
+    writeFile(file, encrypted);
+
+    KillMoments moments(run, 4242);
+    int midway = 0;
+    for (int i = 0; i < kKills; ++i) {
+        const auto delay = moments.next();
+        midway += killedMidway(arguments, "uccidimi\n", delay);
+        const std::string content = readWhole(file);
+        ASSERT_TRUE(content == encrypted || content == plain)
+            << "a kill after " << delay.count() << " us left " << content.size()
+            << " bytes that are neither the encrypted file nor the plain one";
+        if (content == plain) {
+            writeFile(file, encrypted);
+        }
+    }
+    // With too few kills before the end, the test would prove nothing.
+    EXPECT_GE(midway, kKills / 4);
+}
+
+// The card `cards add` makes of a name given as its path's last step and its description.
+FileCard addedCard(const std::string& name)
+{
+    return {"/archivio/" + name, name, "pw", "pw"};
+}
+
+// Whether `some` are among `all`, each once and in the same order.
+bool inTheSameOrder(const std::vector<std::string>& some, const std::vector<std::string>& all)
+{
+    auto next = all.begin();
+    for (const std::string& name : some) {
+        next = std::find(next, all.end(), name);
+        if (next == all.end()) {
+            return false;
+        }
+        ++next;
+    }
+    return true;
+}
+
+TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
+{
+    constexpr int kRuns = 24;
+    const TempFolder program(diskFolder());
+    const fs::path archivePath = program / kCardArchiveName;
+    // Every card ever tried, in the order tried: appends only ever go behind the last card.
+    std::vector<std::string> tried = {"prima", "seconda", "terza"};
+    {
+        CardArchive archive(program.path());
+        archive.Open();
+        for (const std::string& name : tried) {
+            archive.Append(addedCard(name));
+        }
+        archive.Close();
+    }
+    const auto add = [&](const std::string& name) {
+        return cli(program.path(),
+                   {"cards", "add", "--file", "/archivio/" + name, "--description", name});
+    };
+    tried.push_back("misurata");
+    const auto run = timedRun(add(tried.back()), "pw\n");
+
+    KillMoments moments(run, 99);
+    std::vector<std::pair<std::string, std::size_t>> reported = {{"misurata", 4}};
+    int midway = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        tried.push_back("aggiunta" + std::to_string(i));
+        Child child(kCli, add(tried.back()), "pw\n");
+        std::this_thread::sleep_for(moments.next());
+        child.kill(SIGKILL);
+        const Outcome outcome = child.finish();
+        if (outcome.exitCode == 0) {
+            reported.emplace_back(tried.back(), std::stoul(outcome.out));
+        } else {
+            ++midway;
+        }
+
+        const std::string bytes = readWhole(archivePath);
+        ASSERT_EQ(bytes.size() % kCardRecordBytes, 0u) << "run " << i << " cut a record short";
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < bytes.size(); at += kCardRecordBytes) {
+            CardRecord record;
+            std::memcpy(record.data(), bytes.data() + at, kCardRecordBytes);
+            names.push_back(decodeCard(record).Description);
+            ASSERT_TRUE(record == encodeCard(addedCard(names.back())))
+                << "run " << i << " left card " << names.size() << " torn";
+        }
+        ASSERT_TRUE(inTheSameOrder(names, tried))
+            << "cards out of order, repeated or from nowhere after run " << i;
+        for (const auto& [name, number] : reported) {
+            ASSERT_LE(number, names.size()) << name;
+            EXPECT_EQ(names[number - 1], name) << "a card reported as saved is not there";
+        }
+    }
+    EXPECT_GE(midway, kRuns / 4);
+}
+
+// A copy of this process doing `work` until it is killed. It leaves through _exit only, so
+// that the test framework's exit handlers never run in it.
+class Forked
+{
+public:
+    explicit Forked(const std::function<void()>& work)
+    {
+        pid_ = ::fork();
+        if (pid_ < 0) {
+            throw std::runtime_error("cannot fork");
+        }
+        if (pid_ == 0) {
+            try {
+                work();
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "forked worker: %s\n", error.what());
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+    }
+    ~Forked()
+    {
+        if (pid_ > 0) {
+            kill();
+        }
+    }
+    Forked(const Forked&) = delete;
+    Forked& operator=(const Forked&) = delete;
+
+    // Kills the worker; whether it was still working, as it should have been.
+    bool kill()
+    {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
+{
+    constexpr int kCards = 40;
+    constexpr int kKills = 12;
+    const TempFolder program(diskFolder());
+    std::vector<std::string> originals;
+    for (int i = 0; i < kCards; ++i) {
+        originals.push_back("o" + std::to_string(i));
+    }
+    writeFile(program / kCardArchiveName, archiveOf(originals));
+
+    std::mt19937 random(2718);
+    std::uniform_int_distribution<int> delays(0, 40'000);
+    int round = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        // Each worker's operations carry its round, so that all of them stay apart.
+        const int base = ++round * 1'000'000;
+        {
+            Forked worker([&] {
+                for (int op = base;; ++op) {
+                    CardArchive archive(program.path());
+                    archive.Open();
+                    if (op % 5 == 4) {
+                        archive.Append(stampedCard("a" + std::to_string(op)));
+                    } else {
+                        archive.Seek(static_cast<std::uint64_t>(op % kCards));
+                        archive.Write(stampedCard("r" + std::to_string(op)));
+                    }
+                    archive.Close();
+                }
+            });
+            std::this_thread::sleep_for(std::chrono::microseconds(delays(random)));
+            ASSERT_TRUE(worker.kill()) << "the worker stopped by itself";
+        }
+        const std::vector<std::string> names = wholeCards(readWhole(program / kCardArchiveName));
+        ASSERT_GE(names.size(), static_cast<std::size_t>(kCards));
+        for (std::size_t at = 0; at < names.size(); ++at) {
+            const std::string& name = names[at];
+            if (at < kCards) {
+                const bool rewritten =
+                    name.front() == 'r' && std::stoi(name.substr(1)) % kCards == static_cast<int>(at);
+                EXPECT_TRUE(name == originals[at] || rewritten) << at << ": " << name;
+            } else {
+                EXPECT_EQ(name.front(), 'a') << at << ": " << name;
+            }
+        }
+        if (HasFailure()) {
+            return;
+        }
+    }
+}
+
+TEST(KilledAnywhere, RestoreLeavesTheOldArchiveOrTheWholeBackup)
+{
+    constexpr int kKills = 10;
+    const TempFolder program(diskFolder());
+    const TempFolder data(diskFolder());
+    const fs::path archive = program / kCardArchiveName;
+    const fs::path backup = data / "copia.bka";
+    std::vector<std::string> older, newer;
+    for (int i = 0; i < 3000; ++i) {
+        older.push_back("vecchia" + std::to_string(i));
+    }
+    for (int i = 0; i < 6000; ++i) {
+        newer.push_back("nuova" + std::to_string(i));
+    }
+    const std::string before = archiveOf(older);
+    const std::string restored = archiveOf(newer);
+    writeFile(archive, before);
+    writeFile(backup, restored);
+
+    const auto arguments = cli(program.path(), {"restore", backup.string()});
+    const auto run = timedRun(arguments, "");
+    ASSERT_EQ(readWhole(archive), restored);
+    writeFile(archive, before);
+
+    KillMoments moments(run, 31337);
+    int midway = 0;
+    for (int i = 0; i < kKills; ++i) {
+        const auto delay = moments.next();
+        midway += killedMidway(arguments, "", delay);
+        const std::string content = readWhole(archive);
+        ASSERT_TRUE(content == before || content == restored)
+            << "a kill after " << delay.count() << " us left an archive of " << content.size()
+            << " bytes that is neither the old one nor the backup";
+        if (content == restored) {
+            writeFile(archive, before);
+        }
+    }
+    EXPECT_EQ(readWhole(backup), restored);
+    EXPECT_GE(midway, kKills / 4);
+}
+
+std::string storeWith(const std::string& value)
+{
+    return "; impostazioni\r\n[Generale]\r\nLingua=it\r\n[Accesso]\r\nValore=" + value +
+           "\r\n[Fine]\r\nX=y\r\n";
+}
+
+TEST(KilledAnywhere, StoreWriteLeavesTheOldValueOrTheNewOneWithEverythingElse)
+{
+    constexpr int kKills = 12;
+    const TempFolder program(diskFolder());
+    const fs::path store = program / kAccessStoreName;
+    const std::vector<std::string> values = {storedValueFor("prima"), storedValueFor("seconda"),
+                                             storedValueFor("la terza password")};
+    writeFile(store, storeWith(values[0]));
+
+    std::mt19937 random(1618);
+    std::uniform_int_distribution<int> delays(0, 30'000);
+    for (int kill = 0; kill < kKills; ++kill) {
+        {
+            Forked worker([&] {
+                for (std::size_t op = 1;; ++op) {
+                    writeAccessValue(program.path(), values[op % values.size()]);
+                }
+            });
+            std::this_thread::sleep_for(std::chrono::microseconds(delays(random)));
+            ASSERT_TRUE(worker.kill()) << "the worker stopped by itself";
+        }
+        const std::string content = readWhole(store);
+        EXPECT_TRUE(std::any_of(values.begin(), values.end(),
+                                [&](const std::string& value) {
+                                    return content == storeWith(value);
+                                }))
+            << "kill " << kill << " left a store that is no whole version:\n"
+            << content;
+        EXPECT_TRUE(AccessCheck(readAccessValue(program.path()), "prima") ||
+                    AccessCheck(readAccessValue(program.path()), "seconda") ||
+                    AccessCheck(readAccessValue(program.path()), "LA TERZA PASSWORD"));
+    }
+}
+
+// A file system of the test's own, unmounted when the object goes away. Mounting needs the
+// right to (root, outside a container that withholds it); without it, mounted() says why not.
+class TestMount
+{
+public:
+    TestMount() : point_(folder_ / "montato") { fs::create_directory(point_); }
+    ~TestMount()
+    {
+        if (mounted_) {
+            ::umount2(point_.c_str(), MNT_DETACH);
+        }
+    }
+    TestMount(const TestMount&) = delete;
+    TestMount& operator=(const TestMount&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& failure() const { return failure_; }
+    const fs::path& path() const { return point_; }
+    fs::path operator/(std::string_view name) const { return point_ / name; }
+
+protected:
+    bool tried(int result, const char* what)
+    {
+        if (result != 0 && failure_.empty()) {
+            failure_ = std::string(what) + ": " + std::strerror(errno);
+        }
+        return result == 0;
+    }
+
+    TempFolder folder_;
+    fs::path point_;
+    bool mounted_ = false;
+    std::string failure_;
+};
+
+// A memory disk of a few bytes, where writing soon runs out of room.
+class SmallDisk : public TestMount
+{
+public:
+    explicit SmallDisk(std::size_t bytes)
+    {
+        const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+        mounted_ = tried(::mount("velarium-test", point_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                                 options.c_str()),
+                         "mount tmpfs");
+    }
+};
+
+// Another folder seen through a read-only mount of it.
+class ReadOnlyView : public TestMount
+{
+public:
+    explicit ReadOnlyView(const fs::path& source)
+    {
+        mounted_ = tried(::mount(source.c_str(), point_.c_str(), nullptr, MS_BIND, nullptr),
+                         "bind mount");
+        if (mounted_ && !tried(::mount(nullptr, point_.c_str(), nullptr,
+                                       MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr),
+                               "read-only remount")) {
+            ::umount2(point_.c_str(), MNT_DETACH);
+            mounted_ = false;
+        }
+    }
+};
+
+// Where writing fails for want of room: a small memory disk, where the system lets the test
+// mount one, and always a limit on the size of the files the tool may write, which makes its
+// writes fail the same way (EFBIG instead of ENOSPC).
+class WriteFailureTest : public ::testing::Test
+{
+protected:
+    static constexpr std::size_t kLimit = 256u << 10;
+
+    WriteFailureTest() { limited_.fileSizeLimit = kLimit; }
+
+    Outcome limitedRun(const fs::path& program, const std::vector<std::string>& arguments,
+                       std::string_view input = "")
+    {
+        return Child(kCli, cli(program, arguments), input, limited_).finish();
+    }
+
+    Outcome run(const fs::path& program, const std::vector<std::string>& arguments,
+                std::string_view input = "")
+    {
+        return Child(kCli, cli(program, arguments), input).finish();
+    }
+
+    ChildOptions limited_;
+    TempFolder program_;
+    TempFolder data_;
+};
+
+// What the detail line says of each refusal.
+const std::string kTooLarge = std::strerror(EFBIG);
+const std::string kNoSpace = "spazio su disco esaurito";
+
+TEST_F(WriteFailureTest, EncryptFailsWithItsMessageAndLosesNothing)
+{
+    const fs::path file = data_ / "documento.dat";
+    const std::string plain = randomBytes(4 * kLimit, 5);
+    writeFile(file, plain);
+    const Outcome outcome = limitedRun(program_.path(), {"encrypt", file.string()}, "pw\n");
+    expectFailure(outcome, kEncryptFailed);
+    EXPECT_NE(outcome.err.find(kTooLarge), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(file), plain);
+    EXPECT_TRUE(namesIn(program_.path()).empty()) << "the processed copy stayed behind";
+    EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"documento.dat"});
+}
+
+TEST_F(WriteFailureTest, BackupFailsWithItsMessageAndKeepsTheOlderBackup)
+{
+    const std::string cards = randomBytes(4 * kLimit, 6);
+    writeFile(program_ / kCardArchiveName, cards);
+    writeFile(data_ / "copia.bka", "il backup di ieri");
+    const Outcome outcome = limitedRun(program_.path(), {"backup", (data_ / "copia").string()});
+    expectFailure(outcome, kBackupFailed);
+    EXPECT_NE(outcome.err.find(kTooLarge), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(data_ / "copia.bka"), "il backup di ieri");
+    EXPECT_EQ(namesIn(data_.path()), std::vector<std::string>{"copia.bka"})
+        << "a partial copy stayed behind";
+    EXPECT_EQ(readWhole(program_ / kCardArchiveName), cards);
+}
+
+TEST_F(WriteFailureTest, RestoreFailsAndKeepsTheArchiveWhole)
+{
+    const std::string cards = archiveOf({"una", "due", "tre"});
+    writeFile(program_ / kCardArchiveName, cards);
+    writeFile(data_ / "copia.bka", randomBytes(4 * kLimit, 7));
+    const Outcome outcome =
+        limitedRun(program_.path(), {"restore", (data_ / "copia.bka").string()});
+    expectFailure(outcome, kRestoreFailed);
+    EXPECT_NE(outcome.err.find(kTooLarge), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(program_ / kCardArchiveName), cards);
+    EXPECT_EQ(namesIn(program_.path()), std::vector<std::string>{kCardArchiveName});
+}
+
+class FullDiskTest : public WriteFailureTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!disk_.mounted()) {
+            GTEST_SKIP() << "no memory disk could be mounted (" << disk_.failure()
+                         << "); the injected write failures stand in for it";
+        }
+    }
+
+    SmallDisk disk_{1u << 20};
+};
+
+TEST_F(FullDiskTest, EncryptFailsWithItsMessageAndLosesNothing)
+{
+    // The processed copy finds no room in the program folder.
+    const fs::path file = data_ / "documento.dat";
+    const std::string plain = randomBytes(2u << 20, 8);
+    writeFile(file, plain);
+    const Outcome noCopy = run(disk_.path(), {"encrypt", file.string()}, "pw\n");
+    expectFailure(noCopy, kEncryptFailed);
+    EXPECT_NE(noCopy.err.find(kNoSpace), std::string::npos) << noCopy.err;
+    EXPECT_EQ(readWhole(file), plain);
+    EXPECT_TRUE(namesIn(disk_.path()).empty()) << "the processed copy stayed behind";
+
+    // The file lives on the full disk: the copy that must first be made beside it finds no room.
+    const fs::path onDisk = disk_ / "documento.dat";
+    const std::string small = randomBytes(600u << 10, 9);
+    writeFile(onDisk, small);
+    const Outcome noRoomBeside = run(program_.path(), {"encrypt", onDisk.string()}, "pw\n");
+    expectFailure(noRoomBeside, kEncryptFailed);
+    EXPECT_NE(noRoomBeside.err.find(kNoSpace), std::string::npos) << noRoomBeside.err;
+    EXPECT_EQ(readWhole(onDisk), small);
+    EXPECT_EQ(namesIn(disk_.path()), std::vector<std::string>{"documento.dat"});
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(FullDiskTest, BackupFailsWithItsMessageAndKeepsTheOlderBackup)
+{
+    const std::string cards = randomBytes(2u << 20, 10);
+    writeFile(program_ / kCardArchiveName, cards);
+    writeFile(disk_ / "copia.bka", "il backup di ieri");
+    const Outcome outcome = run(program_.path(), {"backup", (disk_ / "copia").string()});
+    expectFailure(outcome, kBackupFailed);
+    EXPECT_NE(outcome.err.find(kNoSpace), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(disk_ / "copia.bka"), "il backup di ieri");
+    EXPECT_EQ(namesIn(disk_.path()), std::vector<std::string>{"copia.bka"});
+    EXPECT_EQ(readWhole(program_ / kCardArchiveName), cards);
+}
+
+TEST_F(FullDiskTest, RestoreFailsAndKeepsTheArchiveWhole)
+{
+    const std::string cards = archiveOf({"una", "due", "tre"});
+    writeFile(disk_ / kCardArchiveName, cards);
+    writeFile(data_ / "copia.bka", randomBytes(2u << 20, 11));
+    const Outcome outcome = run(disk_.path(), {"restore", (data_ / "copia.bka").string()});
+    expectFailure(outcome, kRestoreFailed);
+    EXPECT_NE(outcome.err.find(kNoSpace), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(disk_ / kCardArchiveName), cards);
+    EXPECT_EQ(namesIn(disk_.path()), std::vector<std::string>{kCardArchiveName});
+}
+
+// The program folder on a read-only file system, where even the superuser cannot write: what
+// only reads works, everything that writes is refused, and nothing there changes.
+TEST(ReadOnlyFolder, ArchiveAndStoreThereAreReadButNeverChanged)
+{
+    const TempFolder source;
+    const std::string cards = archiveOf({"una", "due", "tre"});
+    const std::string store = storeWith(storedValueFor("velarium"));
+    writeFile(source / kCardArchiveName, cards);
+    writeFile(source / kAccessStoreName, store);
+    writeFile(source / "documento.dat", "da non toccare");
+    const ReadOnlyView view(source.path());
+    if (!view.mounted()) {
+        GTEST_SKIP() << "no read-only mount could be made (" << view.failure()
+                     << "); the permission-bit cases stand in for it";
+    }
+    const TempFolder elsewhere;
+    const auto run = [&](const std::vector<std::string>& arguments, std::string_view input) {
+        return Child(kCli, cli(view.path(), arguments), input).finish();
+    };
+
+    expectFailure(
+        run({"cards", "add", "--file", "/doc/a", "--description", "Nuova"}, "pw\n"),
+        kArchiveRefused);
+    // Browsing opens the archive for writing too, as the program always has.
+    expectFailure(run({"cards", "list"}, ""), kArchiveRefused);
+    writeFile(elsewhere / "copia.bka", archiveOf({"altra"}));
+    expectFailure(run({"restore", (elsewhere / "copia.bka").string()}, ""), kRestoreFailed);
+
+    // A backup only reads the archive.
+    const Outcome backup = run({"backup", (elsewhere / "nuova").string()}, "");
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    EXPECT_EQ(readWhole(elsewhere / "nuova.bka"), cards);
+
+    // No processed copy can be written in the program folder, and a file on the read-only file
+    // system cannot be replaced.
+    writeFile(elsewhere / "documento.dat", "anche questo");
+    expectFailure(run({"encrypt", (elsewhere / "documento.dat").string()}, "pw\n"),
+                  kEncryptFailed);
+    EXPECT_EQ(readWhole(elsewhere / "documento.dat"), "anche questo");
+    const Outcome onView =
+        Child(kCli, cli(elsewhere.path(), {"encrypt", (view / "documento.dat").string()}), "pw\n")
+            .finish();
+    expectFailure(onView, kEncryptFailed);
+
+    EXPECT_TRUE(AccessCheck(readAccessValue(view.path()), "velarium"));
+    EXPECT_THROW(writeAccessValue(view.path(), storedValueFor("altra")), Error);
+
+    EXPECT_EQ(readWhole(source / kCardArchiveName), cards);
+    EXPECT_EQ(readWhole(source / kAccessStoreName), store);
+    EXPECT_EQ(readWhole(source / "documento.dat"), "da non toccare");
+    EXPECT_EQ(namesIn(source.path()),
+              (std::vector<std::string>{kCardArchiveName, "documento.dat", kAccessStoreName}));
+    EXPECT_EQ(namesIn(elsewhere.path()),
+              (std::vector<std::string>{"copia.bka", "documento.dat", "nuova.bka"}));
+}
+
+// The chosen file changed between the two steps of the cipher, while a window waits for the
+// user to read that the processed copy is ready.
+class ChangedBetweenStepsTest : public ::testing::Test
+{
+protected:
+    ChangedBetweenStepsTest() : chosen_(files_ / "documento.txt")
+    {
+        writeFile(chosen_, "originale");
+        // Well in the past, so that a change now shows in the time even on coarse clocks.
+        fs::last_write_time(chosen_, fs::file_time_type::clock::now() - 1h);
+    }
+
+    TempFolder program_;
+    TempFolder files_;
+    fs::path chosen_;
+};
+
+TEST_F(ChangedBetweenStepsTest, AFileRemovedAfterItsCopyIsNotBroughtBack)
+{
+    {
+        InPlaceCipher job(program_.path(), chosen_, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        fs::remove(chosen_);
+        EXPECT_THROW(job.replaceChosenFile(), Error);
+    }
+    EXPECT_FALSE(fs::exists(chosen_));
+    EXPECT_TRUE(namesIn(program_.path()).empty()) << "the processed copy stayed behind";
+}
+
+TEST_F(ChangedBetweenStepsTest, AFileEditedOrReplacedAfterItsCopyKeepsWhatItNowHolds)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void()> change;
+        std::string content;
+    };
+    const Case cases[] = {
+        {"edited in place, same length", [&] { writeFile(chosen_, "ORIGINALE"); }, "ORIGINALE"},
+        {"edited in place, longer", [&] { writeFile(chosen_, "originale e altro"); },
+         "originale e altro"},
+        {"replaced by another file",
+         [&] {
+             writeFile(files_ / "nuovo", "salvato!!");
+             fs::rename(files_ / "nuovo", chosen_);
+         },
+         "salvato!!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(chosen_, "originale");
+        fs::last_write_time(chosen_, fs::file_time_type::clock::now() - 1h);
+        {
+            InPlaceCipher job(program_.path(), chosen_, CipherDirection::Encrypt);
+            job.writeProcessedCopy("pw");
+            c.change();
+            EXPECT_THROW(job.replaceChosenFile(), Error);
+        }
+        EXPECT_EQ(readWhole(chosen_), c.content);
+        EXPECT_TRUE(namesIn(program_.path()).empty());
+    }
+
+    // A link chosen, then pointed elsewhere: neither file is replaced.
+    const fs::path link = files_ / "collegamento";
+    writeFile(files_ / "altro.txt", "altro");
+    writeFile(chosen_, "originale");
+    fs::create_symlink(chosen_, link);
+    {
+        InPlaceCipher job(program_.path(), link, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        fs::remove(link);
+        fs::create_symlink(files_ / "altro.txt", link);
+        EXPECT_THROW(job.replaceChosenFile(), Error);
+    }
+    EXPECT_EQ(readWhole(chosen_), "originale");
+    EXPECT_EQ(readWhole(files_ / "altro.txt"), "altro");
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+} // namespace
+} // namespace velarium::test

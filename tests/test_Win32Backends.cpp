@@ -1,0 +1,288 @@
+// The Windows backends on the system's own calls: the same results as the portable backends
+// (files and stores written by one are read by the other), and the refusals a user can meet.
+
+#include "CrossCheckCases.h"
+#include "TempFolder.h"
+#include "app/Crypt.h"
+#include "main/FileCipher.h"
+#include "main/InPlaceCipher.h"
+#include "platform/Error.h"
+#include "platform/FileReplace.h"
+#include "platform/Profile.h"
+#include "platform/Rc4.h"
+#include "platform/SharedFile.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+using namespace velarium;
+using namespace velarium::test::crosscheck;
+using velarium::test::readFile;
+using velarium::test::TempFolder;
+using velarium::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder the portable side wrote into; the tests that need it are skipped without it.
+fs::path crossCheckFolder()
+{
+    const char* folder = std::getenv("VELARIUM_CROSS_CHECK_DIR");
+    return folder ? fs::path(folder) : fs::path();
+}
+
+void setAttribute(const fs::path& path, DWORD attribute, bool on)
+{
+    const DWORD now = ::GetFileAttributesW(path.c_str());
+    ASSERT_NE(now, INVALID_FILE_ATTRIBUTES) << path;
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), on ? now | attribute : now & ~attribute));
+}
+
+DWORD attributesOf(const fs::path& path)
+{
+    return ::GetFileAttributesW(path.c_str());
+}
+
+std::string cipherOf(const TempFolder& folder, std::string_view plain, std::string_view password)
+{
+    writeFile(folder / "in", plain);
+    FileCipher(folder / "in", folder / "out", password, true);
+    return readFile(folder / "out");
+}
+
+} // namespace
+
+TEST(CryptoApiCipher, EncryptsEveryCaseToThePortableBackendsBytes)
+{
+    const fs::path folder = crossCheckFolder();
+    if (folder.empty()) {
+        GTEST_SKIP() << "VELARIUM_CROSS_CHECK_DIR is not set";
+    }
+    std::ifstream expected(folder / kCipherFile, std::ios::binary);
+    ASSERT_TRUE(expected) << (folder / kCipherFile);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(expected, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), sizes().size() * passwords().size());
+
+    TempFolder scratch;
+    std::size_t at = 0;
+    for (std::size_t size : sizes()) {
+        const std::string plain = plainFor(size);
+        for (const std::string& password : passwords()) {
+            const std::string output = cipherOf(scratch, plain, password);
+            EXPECT_EQ(cipherLine(size, password, output), lines[at])
+                << "size " << size << ", password " << hex(password);
+            ++at;
+        }
+    }
+}
+
+TEST(CryptoApiCipher, TheKeyStreamRunsOnAcrossBlocksInBothDirections)
+{
+    std::vector<std::uint8_t> whole(2000, 0);
+    platform::deriveRc4Key("chiave")->encrypt(whole);
+
+    // The same stream, asked for in uneven pieces, half of them through the decrypt call.
+    const auto key = platform::deriveRc4Key("chiave");
+    std::vector<std::uint8_t> pieces(2000, 0);
+    std::size_t at = 0;
+    bool decrypt = false;
+    for (std::size_t length : {1u, 511u, 512u, 0u, 488u, 488u}) {
+        const std::span<std::uint8_t> piece(pieces.data() + at, length);
+        decrypt ? key->decrypt(piece) : key->encrypt(piece);
+        decrypt = !decrypt;
+        at += length;
+    }
+    ASSERT_EQ(at, pieces.size());
+    EXPECT_EQ(pieces, whole);
+    // Every key starts the stream anew.
+    std::vector<std::uint8_t> again(16, 0);
+    platform::deriveRc4Key("chiave")->decrypt(again);
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), whole.begin()));
+}
+
+TEST(Win32Store, ReadsTheStoreThePortableWriterWrote)
+{
+    const fs::path folder = crossCheckFolder();
+    if (folder.empty()) {
+        GTEST_SKIP() << "VELARIUM_CROSS_CHECK_DIR is not set";
+    }
+    const fs::path store = folder / kPortableStoreFolder;
+    ASSERT_TRUE(fs::exists(store / kAccessStoreName));
+    EXPECT_TRUE(AccessCheck(readAccessValue(store), kAccessPassword));
+    for (const StoreEntry& entry : storeEntries()) {
+        EXPECT_EQ(platform::readProfileString(store / kAccessStoreName, entry.section, entry.key,
+                                              "<assente>"),
+                  entry.value)
+            << entry.section << '/' << entry.key;
+    }
+}
+
+TEST(Win32Store, WritesAStoreThePortableReaderReads)
+{
+    const fs::path folder = crossCheckFolder();
+    if (folder.empty()) {
+        GTEST_SKIP() << "VELARIUM_CROSS_CHECK_DIR is not set";
+    }
+    const fs::path store = folder / kWindowsStoreFolder;
+    fs::create_directories(store);
+    fs::remove(store / kAccessStoreName);
+    // A value written first and then changed: the store is created, then rewritten.
+    writeAccessValue(store, storedValueFor("provvisoria"));
+    writeAccessValue(store, storedValueFor(kAccessPassword));
+    for (const StoreEntry& entry : storeEntries()) {
+        platform::writeProfileString(store / kAccessStoreName, entry.section, entry.key,
+                                     entry.value);
+    }
+    EXPECT_TRUE(AccessCheck(readAccessValue(store), kAccessPassword));
+    // Nothing but the store is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(store), fs::directory_iterator()), 1);
+}
+
+TEST(Win32Store, ARefusedWriteRaisesAndKeepsThePreviousValue)
+{
+    TempFolder program;
+    writeAccessValue(program.path(), "AB12");
+    setAttribute(program / kAccessStoreName, FILE_ATTRIBUTE_READONLY, true);
+    EXPECT_THROW(writeAccessValue(program.path(), "CD34"), SystemError);
+    EXPECT_EQ(readAccessValue(program.path()), "AB12");
+    setAttribute(program / kAccessStoreName, FILE_ATTRIBUTE_READONLY, false);
+
+    EXPECT_THROW(writeAccessValue(program / "non-esiste", "CD34"), SystemError);
+    EXPECT_FALSE(fs::exists(program / "non-esiste"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), fs::directory_iterator()), 1);
+}
+
+TEST(Win32Replace, AReadOnlyChosenFileFailsTheCommandAndStaysAsItWas)
+{
+    TempFolder program;
+    TempFolder files;
+    const auto chosen = files / "documento.txt";
+    writeFile(chosen, "contenuto");
+
+    // Marked before the command: refused before anything is written.
+    setAttribute(chosen, FILE_ATTRIBUTE_READONLY, true);
+    {
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        EXPECT_THROW(job.writeProcessedCopy("pw"), SystemError);
+    }
+    EXPECT_TRUE(fs::is_empty(program.path()));
+
+    // Marked between the cipher and the replacement: the replacement is refused.
+    setAttribute(chosen, FILE_ATTRIBUTE_READONLY, false);
+    {
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        setAttribute(chosen, FILE_ATTRIBUTE_READONLY, true);
+        EXPECT_THROW(job.replaceChosenFile(), SystemError);
+    }
+    EXPECT_EQ(readFile(chosen), "contenuto");
+    EXPECT_TRUE(attributesOf(chosen) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(fs::is_empty(program.path()));
+    setAttribute(chosen, FILE_ATTRIBUTE_READONLY, false);
+}
+
+TEST(Win32Replace, TheReplacedFileKeepsItsAttributesAndNothingIsLeftBehind)
+{
+    TempFolder program;
+    TempFolder files;
+    const auto chosen = files / "nascosto.bin";
+    const std::string plain = test::randomBytes(3000, 5);
+    writeFile(chosen, plain);
+    setAttribute(chosen, FILE_ATTRIBUTE_HIDDEN, true);
+    {
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        job.replaceChosenFile();
+    }
+    EXPECT_TRUE(attributesOf(chosen) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(readFile(chosen), cipherOf(program, plain, "pw"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
+}
+
+// The program folder on another volume (named by VELARIUM_OTHER_VOLUME): the replacement is
+// copied beside the chosen file and moved over it.
+TEST(Win32Replace, ProgramFolderOnAnotherVolume)
+{
+    const char* other = std::getenv("VELARIUM_OTHER_VOLUME");
+    if (other == nullptr) {
+        GTEST_SKIP() << "VELARIUM_OTHER_VOLUME is not set";
+    }
+    TempFolder program(other);
+    TempFolder files;
+    const std::string plain = test::randomBytes(200000, 3);
+    const auto chosen = files / "lontano.bin";
+    writeFile(chosen, plain);
+    {
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        job.replaceChosenFile();
+    }
+    TempFolder scratch;
+    EXPECT_EQ(readFile(chosen), cipherOf(scratch, plain, "pw"));
+    EXPECT_TRUE(fs::is_empty(program.path()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
+}
+
+TEST(Win32Replace, AtomicWritesAndCopiesRefuseReadOnlyDestinationsAndTheSameFile)
+{
+    TempFolder folder;
+    platform::writeFileAtomically(folder / "a", "uno");
+    EXPECT_EQ(readFile(folder / "a"), "uno");
+    platform::writeFileAtomically(folder / "a", "due");
+    EXPECT_EQ(readFile(folder / "a"), "due");
+
+    platform::copyFileAtomically(folder / "a", folder / "b");
+    EXPECT_EQ(readFile(folder / "b"), "due");
+    EXPECT_THROW(platform::copyFileAtomically(folder / "a", folder / "a"), Error);
+    EXPECT_THROW(platform::copyFileAtomically(folder / "a", folder / "." / "a"), Error);
+    EXPECT_EQ(readFile(folder / "a"), "due");
+
+    setAttribute(folder / "b", FILE_ATTRIBUTE_READONLY, true);
+    EXPECT_THROW(platform::writeFileAtomically(folder / "b", "tre"), SystemError);
+    EXPECT_THROW(platform::copyFileAtomically(folder / "a", folder / "b"), SystemError);
+    setAttribute(folder / "b", FILE_ATTRIBUTE_READONLY, false);
+    EXPECT_EQ(readFile(folder / "b"), "due");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+TEST(Win32SharedFile, TheExclusiveSectionKeepsWritersOutButNotTheRecords)
+{
+    TempFolder folder;
+    platform::SharedFile first(folder / "archivio");
+    platform::SharedFile second(folder / "archivio");
+    const std::string record = "record";
+    first.writeAt(0, std::as_bytes(std::span(record)));
+
+    std::atomic<bool> entered{false};
+    std::thread other;
+    {
+        platform::SharedFile::ExclusiveSection section(first);
+        // Records stay readable and writable through another opener meanwhile.
+        std::string seen(record.size(), '\0');
+        second.readAt(0, std::as_writable_bytes(std::span(seen)));
+        EXPECT_EQ(seen, record);
+        second.writeAt(6, std::as_bytes(std::span(record)));
+
+        other = std::thread([&] {
+            platform::SharedFile::ExclusiveSection waits(second);
+            entered = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_FALSE(entered);
+    }
+    other.join();
+    EXPECT_TRUE(entered);
+    EXPECT_EQ(first.size(), 12u);
+    first.close();
+    second.close();
+}
