@@ -96,7 +96,8 @@ std::optional<std::string_view> repeatedFile(Arguments files)
         {
         };
         // A file that cannot be found now fails in its turn, with the usual message.
-        if (::stat(std::string(file).c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second) {
+        if (::stat(std::string(file).c_str(), &st) == 0 &&
+            !seen.insert({st.st_dev, st.st_ino}).second) {
             return file;
         }
     }
@@ -317,9 +318,10 @@ std::optional<std::string> parseCardsAdd(Arguments arguments, CardsAddOptions& o
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        std::optional<std::string_view>* const slot = name == "--file"          ? &options.file
-                                                      : name == "--description" ? &options.description
-                                                                                : nullptr;
+        std::optional<std::string_view>* const slot = name == "--file" ? &options.file
+                                                      : name == "--description"
+                                                          ? &options.description
+                                                          : nullptr;
         if (slot == nullptr) {
             return "argomento inatteso per cards add: " + std::string(argument) + "; " +
                    std::string(kAddUsage);
@@ -600,26 +602,26 @@ constexpr std::array kCommands{
                        "in chiaro.\n",
             .examples = "velarium-cli cards show 3\n"
                         "velarium-cli cards show 3 --passwords\n"},
-    Command{.name = "cards add",
-            .arguments = "--file PERCORSO --description TESTO",
-            .summary = "aggiunge una scheda e ne stampa il numero",
-            .minArguments = 2,
-            .maxArguments = 4,
-            .run = &runCardsAdd,
-            .usageProblem = &cardsAddUsageProblem,
-            .details =
-                "La scheda va in fondo all'archivio; il suo numero è l'unica riga stampata\n"
-                "sullo standard output. La password è la prima riga dello standard input e\n"
-                "vale anche come conferma; da un terminale vengono chieste password e conferma\n"
-                "senza mostrarle. Come con Salva nella finestra principale, percorso,\n"
-                "descrizione, password e conferma non possono essere vuoti, e password e\n"
-                "conferma devono coincidere. I testi sono registrati senza spazi iniziali e\n"
-                "finali e tagliati a 250 caratteri; un percorso relativo è completato con la\n"
-                "cartella corrente. Caratteri estranei alla codifica dell'archivio\n"
-                "(Windows-1252) sono rifiutati.\n",
-            .examples = "printf '%s\\n' 'la mia password' |\n"
-                        "    velarium-cli cards add --file documento.pdf --description 'Contratto'\n"
-                        "velarium-cli cards add --file=foto.jpg --description='Vacanze 2024'\n"},
+    Command{
+        .name = "cards add",
+        .arguments = "--file PERCORSO --description TESTO",
+        .summary = "aggiunge una scheda e ne stampa il numero",
+        .minArguments = 2,
+        .maxArguments = 4,
+        .run = &runCardsAdd,
+        .usageProblem = &cardsAddUsageProblem,
+        .details = "La scheda va in fondo all'archivio; il suo numero è l'unica riga stampata\n"
+                   "sullo standard output. La password è la prima riga dello standard input e\n"
+                   "vale anche come conferma; da un terminale vengono chieste password e conferma\n"
+                   "senza mostrarle. Come con Salva nella finestra principale, percorso,\n"
+                   "descrizione, password e conferma non possono essere vuoti, e password e\n"
+                   "conferma devono coincidere. I testi sono registrati senza spazi iniziali e\n"
+                   "finali e tagliati a 250 caratteri; un percorso relativo è completato con la\n"
+                   "cartella corrente. Caratteri estranei alla codifica dell'archivio\n"
+                   "(Windows-1252) sono rifiutati.\n",
+        .examples = "printf '%s\\n' 'la mia password' |\n"
+                    "    velarium-cli cards add --file documento.pdf --description 'Contratto'\n"
+                    "velarium-cli cards add --file=foto.jpg --description='Vacanze 2024'\n"},
     Command{.name = "export xlsx",
             .arguments = "FILE",
             .summary = "esporta l'archivio in FILE, cartella di lavoro di Excel",
@@ -662,10 +664,9 @@ constexpr std::array kCommands{
             .minArguments = 1,
             .maxArguments = 1,
             .run = &runRestore,
-            .details =
-                "Il contenuto di SRC diventa l'archivio così com'è, senza domande. La\n"
-                "sostituzione avviene in un solo passo: se non riesce, l'archivio resta\n"
-                "com'era.\n",
+            .details = "Il contenuto di SRC diventa l'archivio così com'è, senza domande. La\n"
+                       "sostituzione avviene in un solo passo: se non riesce, l'archivio resta\n"
+                       "com'era.\n",
             .examples = "velarium-cli restore ~/archivio.bka\n"},
 };
 

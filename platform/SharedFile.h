@@ -23,10 +23,11 @@ public:
     SharedFile& operator=(const SharedFile&) = delete;
 
     std::uint64_t size() const;
-    // Reads exactly buffer.size() bytes or raises.
+    // Reads exactly buffer.size() bytes or raises. A write of another cooperating opener (one
+    // going through this class) is seen whole or not at all.
     void readAt(std::uint64_t offset, std::span<std::byte> buffer) const;
-    // Writes all of data with one positioned write, so that another opener never sees it half
-    // written; raises when the system takes less.
+    // Writes all of data with one positioned write; a cooperating opener reading meanwhile sees
+    // it whole or not at all. Raises when the system takes less.
     void writeAt(std::uint64_t offset, std::span<const std::byte> data);
     // Puts what was written on the disk and closes; raises on failure.
     void close();
@@ -50,6 +51,8 @@ private:
     // The backend's descriptor or handle; -1 is never a valid one.
     std::intptr_t handle_ = -1;
     bool written_ = false;
+    // Inside an ExclusiveSection, whose lock already covers every read and write.
+    bool exclusive_ = false;
 };
 
 } // namespace velarium::platform

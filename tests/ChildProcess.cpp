@@ -84,8 +84,8 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
     makePipe(err);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(
-        &actions, options.inputFd >= 0 ? options.inputFd : in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, options.inputFd >= 0 ? options.inputFd : in[0],
+                                     STDIN_FILENO);
     if (options.captureOutput) {
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);

@@ -203,7 +203,6 @@ void runWriter(const fs::path& folder, int writer, RoundBarrier& barrier)
 
         rewrite(positions.at(static_cast<std::size_t>(steps.ownRewrite.number)), steps.ownRewrite);
     }
-    std::fprintf(stderr, "writer done %lld\n", (long long)std::chrono::steady_clock::now().time_since_epoch().count()/1000000);
 }
 
 // The browsing copy: the whole list from the first card to the last, as the search window reads
@@ -217,8 +216,8 @@ void checkBrowsed(const FileCard& card, std::uint64_t position)
 {
     const std::optional<Stamp> stamp = parseStamp(card.Description);
     if (!stamp || card != cardFor(*stamp)) {
-        throw std::runtime_error("torn card read at position " + std::to_string(position) +
-                                 ": " + card.Description.substr(0, 40));
+        throw std::runtime_error("torn card read at position " + std::to_string(position) + ": " +
+                                 card.Description.substr(0, 40));
     }
     const bool belongs = position < static_cast<std::uint64_t>(kSharedCards)
                              ? stamp->kind != 'a' && stamp->target == static_cast<int>(position)
@@ -246,7 +245,6 @@ void runBrowser(const fs::path& folder)
         }
         archive.Close();
     }
-    std::fprintf(stderr, "browser done %lld\n", (long long)std::chrono::steady_clock::now().time_since_epoch().count()/1000000);
 }
 
 // A forked copy of the program, killed and reaped if the test leaves early.
@@ -323,9 +321,9 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
     RoundBarrier barrier;
     std::vector<std::unique_ptr<Process>> writers;
     for (int writer = 1; writer <= kWriters; ++writer) {
-        writers.push_back(std::make_unique<Process>(
-            "writer " + std::to_string(writer),
-            [&, writer] { runWriter(program.path(), writer, barrier); }));
+        writers.push_back(
+            std::make_unique<Process>("writer " + std::to_string(writer),
+                                      [&, writer] { runWriter(program.path(), writer, barrier); }));
     }
     Process browser("browser", [&] { runBrowser(program.path()); });
     const auto deadline = std::chrono::steady_clock::now() + 120s;

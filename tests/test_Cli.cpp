@@ -212,9 +212,9 @@ TEST_F(CliTest, BatchProcessesEveryFileInOrderUnderOnePassword)
     const Outcome encrypted = runCli(arguments, "comune\n");
     EXPECT_EQ(encrypted.exitCode, 0) << encrypted.err;
     EXPECT_TRUE(encrypted.err.empty()) << encrypted.err;
-    EXPECT_EQ(encrypted.out, "File criptato: " + files[0].string() + "\nFile criptato: " +
-                                 files[1].string() + "\nFile criptato: " + files[2].string() +
-                                 "\n");
+    EXPECT_EQ(encrypted.out, "File criptato: " + files[0].string() +
+                                 "\nFile criptato: " + files[1].string() +
+                                 "\nFile criptato: " + files[2].string() + "\n");
     for (std::size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(readWhole(files[i]), coreCipher(plains[i], "comune")) << files[i];
     }
@@ -240,8 +240,8 @@ TEST_F(CliTest, BatchStopsAtTheFirstFailureAndSaysWhatWasDone)
     writeFile(last, "mai raggiunto");
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
 
-    const Outcome outcome = runCli({"--folder", program_.path().string(), "encrypt",
-                                    first.string(), locked.string(), last.string()},
+    const Outcome outcome = runCli({"--folder", program_.path().string(), "encrypt", first.string(),
+                                    locked.string(), last.string()},
                                    "segreto\n");
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.out, "File criptato: " + first.string() + "\n");
@@ -588,8 +588,7 @@ class CardsAddCliTest : public ::testing::Test
 protected:
     std::vector<std::string> command(const std::vector<std::string>& options) const
     {
-        std::vector<std::string> arguments = {"--folder", program_.path().string(), "cards",
-                                              "add"};
+        std::vector<std::string> arguments = {"--folder", program_.path().string(), "cards", "add"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return arguments;
     }
@@ -627,8 +626,7 @@ protected:
 
 const std::string kNoFile = "Attenzione: non è stato selezionato alcun file.";
 const std::string kNoDescription = "Attenzione: inserire una descrizione del file da criptare.";
-const std::string kNoPassword =
-    "Attenzione: indicare la password da abbinare al file da criptare.";
+const std::string kNoPassword = "Attenzione: indicare la password da abbinare al file da criptare.";
 const std::string kNoConfirmation = "Attenzione: confermare la password di criptaggio";
 const std::string kMismatch = "Attenzione: la password indicata non corrisponde";
 
@@ -648,15 +646,14 @@ TEST_F(CardsAddCliTest, CardsGoBehindTheLastTrimmedAndInWindows1252AndTheirNumbe
     EXPECT_EQ(third.out, "3\n");
     EXPECT_TRUE(third.err.empty()) << third.err;
 
-    const Outcome fourth = add({"--description=Caff\xC3\xA8 \xE2\x82\xAC 5", "--file=/doc/caff\xC3\xA8"},
-                               "p\xC3\xA0ss\n");
+    const Outcome fourth = add(
+        {"--description=Caff\xC3\xA8 \xE2\x82\xAC 5", "--file=/doc/caff\xC3\xA8"}, "p\xC3\xA0ss\n");
     EXPECT_EQ(fourth.exitCode, 0) << fourth.err;
     EXPECT_EQ(fourth.out, "4\n");
 
     // Relative paths are completed with the tool's current folder, as a file dialog would give.
-    const Outcome fifth = add({"--file", "./cartella/nota.txt", "--description",
-                               std::string(300, 'd')},
-                              "pw\n");
+    const Outcome fifth =
+        add({"--file", "./cartella/nota.txt", "--description", std::string(300, 'd')}, "pw\n");
     EXPECT_EQ(fifth.exitCode, 0) << fifth.err;
     EXPECT_EQ(fifth.out, "5\n");
 
@@ -693,8 +690,7 @@ TEST_F(CardsAddCliTest, ChecksRunInTheWindowsOrderBeforeTheArchiveIsOpened)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        expectRefused(add({"--file", c.file, "--description", c.description}, c.input),
-                      c.message);
+        expectRefused(add({"--file", c.file, "--description", c.description}, c.input), c.message);
     }
 }
 
@@ -775,8 +771,7 @@ public:
     void type(const std::string& line)
     {
         const std::string typed = line + "\n";
-        ASSERT_EQ(::write(master_, typed.data(), typed.size()),
-                  static_cast<ssize_t>(typed.size()));
+        ASSERT_EQ(::write(master_, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
     }
 
 private:
@@ -794,12 +789,9 @@ TEST_F(CardsAddCliTest, OnATerminalPasswordAndConfirmationAreAskedAndChecked)
         std::string message;
     };
     const Case cases[] = {
-        {"", "segreto", kNoPassword},
-        {"segreto", "", kNoConfirmation},
-        {"segreto", "  \t", kNoConfirmation},
-        {"segreto", "Segreto", kMismatch},
-        {"segreto", "segret", kMismatch},
-        {"  segreto ", "segreto\t", ""},
+        {"", "segreto", kNoPassword},         {"segreto", "", kNoConfirmation},
+        {"segreto", "  \t", kNoConfirmation}, {"segreto", "Segreto", kMismatch},
+        {"segreto", "segret", kMismatch},     {"  segreto ", "segreto\t", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(std::string(c.password) + "|" + c.confirmation));
@@ -1118,10 +1110,9 @@ TEST(CliHelpTest, EveryCommandHasItsOwnHelpWithExamplesAndRunsNothing)
     EXPECT_EQ(whole.exitCode, 0) << whole.err;
     EXPECT_TRUE(whole.err.empty()) << whole.err;
 
-    const char* const commands[] = {"encrypt",    "decrypt",     "cards list",
-                                    "cards show", "cards add",   "export xlsx",
-                                    "export docx", "export csv", "backup",
-                                    "restore"};
+    const char* const commands[] = {"encrypt",   "decrypt",     "cards list",  "cards show",
+                                    "cards add", "export xlsx", "export docx", "export csv",
+                                    "backup",    "restore"};
     for (const char* command : commands) {
         SCOPED_TRACE(command);
         std::vector<std::string> words;
@@ -1138,9 +1129,9 @@ TEST(CliHelpTest, EveryCommandHasItsOwnHelpWithExamplesAndRunsNothing)
         const Outcome help = runCli(asked, "");
         EXPECT_EQ(help.exitCode, 0) << help.err;
         EXPECT_TRUE(help.err.empty()) << help.err;
-        EXPECT_EQ(help.out.find(std::string("Uso: velarium-cli [--folder CARTELLA] ") + command +
-                                ' '),
-                  0u)
+        EXPECT_EQ(
+            help.out.find(std::string("Uso: velarium-cli [--folder CARTELLA] ") + command + ' '),
+            0u)
             << help.out;
         EXPECT_NE(help.out.find("\nEsempi:\n  "), std::string::npos) << help.out;
         EXPECT_NE(help.out.find(std::string("velarium-cli ") + command), std::string::npos)

@@ -20,9 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <random>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <sys/mount.h>
@@ -104,14 +102,14 @@ std::vector<std::string> wholeCards(const std::string& bytes)
     return names;
 }
 
-// Moments at which to kill a run, seeded so that a failure can be replayed: spread over a little
-// more than a measured run, so that some land around its very end.
+// Moments at which to kill a run, seeded so that a failure can be replayed: spread over a
+// measured run, so that some land around its very end.
 class KillMoments
 {
 public:
     KillMoments(std::chrono::nanoseconds run, unsigned seed)
         : generator_(seed),
-          delays_(0, std::chrono::duration_cast<std::chrono::microseconds>(run * 5 / 4).count())
+          delays_(0, std::chrono::duration_cast<std::chrono::microseconds>(run).count())
     {
     }
 
@@ -122,14 +120,22 @@ private:
     std::uniform_int_distribution<long long> delays_;
 };
 
-// A full run of the tool that must succeed, and how long it took.
-std::chrono::nanoseconds timedRun(const std::vector<std::string>& arguments, std::string_view input)
+// How long a full run of the tool takes, at its quickest of three: a first run that warms the
+// caches up would put most kills after the end. `prepare` sets each run up.
+std::chrono::nanoseconds shortestRun(
+    const std::vector<std::string>& arguments, std::string_view input,
+    const std::function<void()>& prepare = [] {})
 {
-    const auto started = std::chrono::steady_clock::now();
-    const Outcome outcome = Child(kCli, arguments, input).finish();
-    const auto duration = std::chrono::steady_clock::now() - started;
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    return duration;
+    auto shortest = std::chrono::nanoseconds::max();
+    for (int run = 0; run < 3; ++run) {
+        prepare();
+        const auto started = std::chrono::steady_clock::now();
+        const Outcome outcome = Child(kCli, arguments, input).finish();
+        shortest = std::min<std::chrono::nanoseconds>(shortest,
+                                                      std::chrono::steady_clock::now() - started);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    }
+    return shortest;
 }
 
 // The tool started, killed after `delay`; whether the kill came before it ended by itself.
@@ -156,7 +162,7 @@ TEST(KilledAnywhere, DecryptLeavesTheWholeEncryptedFileOrTheWholePlainOne)
     const std::string encrypted = readWhole(file);
 
     const auto arguments = cli(program.path(), {"decrypt", file.string()});
-    const auto run = timedRun(arguments, "uccidimi\n");
+    const auto run = shortestRun(arguments, "uccidimi\n", [&] { writeFile(file, encrypted); });
     ASSERT_EQ(readWhole(file), plain);
     writeFile(file, encrypted);
 
@@ -212,19 +218,20 @@ TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
         }
         archive.Close();
     }
-    const auto add = [&](const std::string& name) {
-        return cli(program.path(),
-                   {"cards", "add", "--file", "/archivio/" + name, "--description", name});
+    const auto add = [&](const fs::path& folder, const std::string& name) {
+        return cli(folder, {"cards", "add", "--file", "/archivio/" + name, "--description", name});
     };
-    tried.push_back("misurata");
-    const auto run = timedRun(add(tried.back()), "pw\n");
+    // Measured on an archive of its own, so that the cards of the measure are not counted.
+    const TempFolder measured(diskFolder());
+    fs::copy_file(archivePath, measured / kCardArchiveName);
+    const auto run = shortestRun(add(measured.path(), "misurata"), "pw\n");
 
     KillMoments moments(run, 99);
-    std::vector<std::pair<std::string, std::size_t>> reported = {{"misurata", 4}};
+    std::vector<std::pair<std::string, std::size_t>> reported;
     int midway = 0;
     for (int i = 0; i < kRuns; ++i) {
         tried.push_back("aggiunta" + std::to_string(i));
-        Child child(kCli, add(tried.back()), "pw\n");
+        Child child(kCli, add(program.path(), tried.back()), "pw\n");
         std::this_thread::sleep_for(moments.next());
         child.kill(SIGKILL);
         const Outcome outcome = child.finish();
@@ -312,10 +319,9 @@ TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
 
     std::mt19937 random(2718);
     std::uniform_int_distribution<int> delays(0, 40'000);
-    int round = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
-        // Each worker's operations carry its round, so that all of them stay apart.
-        const int base = ++round * 1'000'000;
+    for (int attempt = 1; attempt <= kKills; ++attempt) {
+        // Each worker's operations carry its attempt, so that all of them stay apart.
+        const int base = attempt * 1'000'000;
         {
             Forked worker([&] {
                 for (int op = base;; ++op) {
@@ -338,11 +344,11 @@ TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
         for (std::size_t at = 0; at < names.size(); ++at) {
             const std::string& name = names[at];
             if (at < kCards) {
-                const bool rewritten =
-                    name.front() == 'r' && std::stoi(name.substr(1)) % kCards == static_cast<int>(at);
+                const bool rewritten = name.starts_with('r') &&
+                                       std::stoi(name.substr(1)) % kCards == static_cast<int>(at);
                 EXPECT_TRUE(name == originals[at] || rewritten) << at << ": " << name;
             } else {
-                EXPECT_EQ(name.front(), 'a') << at << ": " << name;
+                EXPECT_TRUE(name.starts_with('a')) << at << ": " << name;
             }
         }
         if (HasFailure()) {
@@ -371,7 +377,7 @@ TEST(KilledAnywhere, RestoreLeavesTheOldArchiveOrTheWholeBackup)
     writeFile(backup, restored);
 
     const auto arguments = cli(program.path(), {"restore", backup.string()});
-    const auto run = timedRun(arguments, "");
+    const auto run = shortestRun(arguments, "", [&] { writeFile(archive, before); });
     ASSERT_EQ(readWhole(archive), restored);
     writeFile(archive, before);
 
@@ -409,7 +415,7 @@ TEST(KilledAnywhere, StoreWriteLeavesTheOldValueOrTheNewOneWithEverythingElse)
 
     std::mt19937 random(1618);
     std::uniform_int_distribution<int> delays(0, 30'000);
-    for (int kill = 0; kill < kKills; ++kill) {
+    for (int attempt = 0; attempt < kKills; ++attempt) {
         {
             Forked worker([&] {
                 for (std::size_t op = 1;; ++op) {
@@ -420,11 +426,10 @@ TEST(KilledAnywhere, StoreWriteLeavesTheOldValueOrTheNewOneWithEverythingElse)
             ASSERT_TRUE(worker.kill()) << "the worker stopped by itself";
         }
         const std::string content = readWhole(store);
-        EXPECT_TRUE(std::any_of(values.begin(), values.end(),
-                                [&](const std::string& value) {
-                                    return content == storeWith(value);
-                                }))
-            << "kill " << kill << " left a store that is no whole version:\n"
+        EXPECT_TRUE(
+            std::any_of(values.begin(), values.end(),
+                        [&](const std::string& value) { return content == storeWith(value); }))
+            << "kill " << attempt << " left a store that is no whole version:\n"
             << content;
         EXPECT_TRUE(AccessCheck(readAccessValue(program.path()), "prima") ||
                     AccessCheck(readAccessValue(program.path()), "seconda") ||
@@ -486,8 +491,8 @@ class ReadOnlyView : public TestMount
 public:
     explicit ReadOnlyView(const fs::path& source)
     {
-        mounted_ = tried(::mount(source.c_str(), point_.c_str(), nullptr, MS_BIND, nullptr),
-                         "bind mount");
+        mounted_ =
+            tried(::mount(source.c_str(), point_.c_str(), nullptr, MS_BIND, nullptr), "bind mount");
         if (mounted_ && !tried(::mount(nullptr, point_.c_str(), nullptr,
                                        MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr),
                                "read-only remount")) {
@@ -651,9 +656,8 @@ TEST(ReadOnlyFolder, ArchiveAndStoreThereAreReadButNeverChanged)
         return Child(kCli, cli(view.path(), arguments), input).finish();
     };
 
-    expectFailure(
-        run({"cards", "add", "--file", "/doc/a", "--description", "Nuova"}, "pw\n"),
-        kArchiveRefused);
+    expectFailure(run({"cards", "add", "--file", "/doc/a", "--description", "Nuova"}, "pw\n"),
+                  kArchiveRefused);
     // Browsing opens the archive for writing too, as the program always has.
     expectFailure(run({"cards", "list"}, ""), kArchiveRefused);
     writeFile(elsewhere / "copia.bka", archiveOf({"altra"}));
@@ -667,8 +671,7 @@ TEST(ReadOnlyFolder, ArchiveAndStoreThereAreReadButNeverChanged)
     // No processed copy can be written in the program folder, and a file on the read-only file
     // system cannot be replaced.
     writeFile(elsewhere / "documento.dat", "anche questo");
-    expectFailure(run({"encrypt", (elsewhere / "documento.dat").string()}, "pw\n"),
-                  kEncryptFailed);
+    expectFailure(run({"encrypt", (elsewhere / "documento.dat").string()}, "pw\n"), kEncryptFailed);
     EXPECT_EQ(readWhole(elsewhere / "documento.dat"), "anche questo");
     const Outcome onView =
         Child(kCli, cli(elsewhere.path(), {"encrypt", (view / "documento.dat").string()}), "pw\n")

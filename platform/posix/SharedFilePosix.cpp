@@ -7,6 +7,37 @@
 #include <unistd.h>
 
 namespace velarium::platform {
+namespace {
+
+// An advisory lock on the whole file for one read or one write. The system copies a write into
+// its cache piece by piece, and a read out of it likewise: without the lock a reader can get the
+// start of one write with the end of another, a card made of two.
+class AccessLock
+{
+public:
+    AccessLock(int fd, int mode, bool alreadyExclusive, const std::filesystem::path& path)
+        : fd_(alreadyExclusive ? -1 : fd)
+    {
+        while (fd_ >= 0 && ::flock(fd_, mode) != 0) {
+            if (errno != EINTR) {
+                throw SystemError("Impossibile riservare il file", path, errno);
+            }
+        }
+    }
+    ~AccessLock()
+    {
+        if (fd_ >= 0) {
+            ::flock(fd_, LOCK_UN);
+        }
+    }
+    AccessLock(const AccessLock&) = delete;
+    AccessLock& operator=(const AccessLock&) = delete;
+
+private:
+    int fd_;
+};
+
+} // namespace
 
 SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
 {
@@ -53,6 +84,7 @@ std::uint64_t SharedFile::size() const
 
 void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
+    const AccessLock lock(static_cast<int>(handle_), LOCK_SH, exclusive_, path_);
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t n = ::pread(handle_, buffer.data() + done, buffer.size() - done,
@@ -72,6 +104,7 @@ void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 
 void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
+    const AccessLock lock(static_cast<int>(handle_), LOCK_EX, exclusive_, path_);
     ssize_t n;
     do {
         n = ::pwrite(handle_, data.data(), data.size(), static_cast<off_t>(offset));
@@ -106,10 +139,12 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
             throw SystemError("Impossibile riservare il file", file_.path_, errno);
         }
     }
+    file_.exclusive_ = true;
 }
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
+    file_.exclusive_ = false;
     ::flock(file_.handle_, LOCK_UN);
 }
 

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bool allHex = true;
         for (std::size_t i = 0; i < input.size() / 2 * 2; ++i) {
             const char c = input[i];
-            allHex = allHex && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
-                                (c >= 'A' && c <= 'F'));
+            allHex = allHex &&
+                     ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
         }
         require(!allHex, "only a non-hex digit inside the pairs fails");
     }

@@ -23,8 +23,12 @@ struct Name
 
 // The store's own names, the same in other cases, and names the store does not use.
 constexpr std::array kNames{
-    Name{"Accesso", "Valore"}, Name{"ACCESSO", "valore"}, Name{"Accesso", "Altra"},
-    Name{"Altro", "Chiave"},   Name{"", ""},              Name{"Accesso", ""},
+    Name{"Accesso", "Valore"},
+    Name{"ACCESSO", "valore"},
+    Name{"Accesso", "Altra"},
+    Name{"Altro", "Chiave"},
+    Name{"", ""},
+    Name{"Accesso", ""},
 };
 
 std::array<std::string, kNames.size()> readAll(const std::filesystem::path& file)
@@ -57,8 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(after[3] == before[3], "other sections keep their values");
 
     // A new value replaces the one now in place, as changing the access password does.
-    const std::string changed = 
-        velarium::HexScrambleEncode(input.substr(std::min<std::size_t>(16, input.size()), 16)) + "0";
+    const std::string changed =
+        velarium::HexScrambleEncode(input.substr(std::min<std::size_t>(16, input.size()), 16)) +
+        "0";
     writeProfileString(file, "accesso", "VALORE", changed);
     const auto replaced = readAll(file);
     require(replaced[0] == changed, "a new value replaces the old one");
