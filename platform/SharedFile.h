@@ -32,8 +32,9 @@ public:
     // Puts what was written on the disk and closes; raises on failure.
     void close();
 
-    // Keeps other cooperating writers out for its lifetime (an advisory lock on the whole file):
-    // enough to make "find the end, write there" one step.
+    // Keeps other cooperating writers' sections out for its lifetime (an advisory lock of its
+    // own): enough to make "find the end, write there" one step. Single reads and writes by
+    // others go on meanwhile.
     class ExclusiveSection
     {
     public:
@@ -51,8 +52,6 @@ private:
     // The backend's descriptor or handle; -1 is never a valid one.
     std::intptr_t handle_ = -1;
     bool written_ = false;
-    // Inside an ExclusiveSection, whose lock already covers every read and write.
-    bool exclusive_ = false;
 };
 
 } // namespace velarium::platform

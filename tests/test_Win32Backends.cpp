@@ -12,8 +12,6 @@
 #include "platform/Rc4.h"
 #include "platform/SharedFile.h"
 
-#include <windows.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <windows.h>
 
 using namespace velarium;
 using namespace velarium::test::crosscheck;
@@ -285,4 +284,36 @@ TEST(Win32SharedFile, TheExclusiveSectionKeepsWritersOutButNotTheRecords)
     EXPECT_EQ(first.size(), 12u);
     first.close();
     second.close();
+}
+
+TEST(Win32SharedFile, ReadersNeverSeeARecordHalfWrittenByAnotherOpener)
+{
+    TempFolder folder;
+    platform::SharedFile writer(folder / "archivio");
+    platform::SharedFile reader(folder / "archivio");
+    // As large as an archive record, so that a torn copy would mix two fillings.
+    const std::string first(1004, 'a');
+    const std::string second(1004, 'b');
+    writer.writeAt(0, std::as_bytes(std::span(first)));
+
+    std::atomic<bool> done{false};
+    std::thread writing([&] {
+        for (int i = 0; i < 2000; ++i) {
+            const std::string& record = i % 2 ? first : second;
+            writer.writeAt(0, std::as_bytes(std::span(record)));
+        }
+        done = true;
+    });
+    int torn = 0;
+    std::string seen(first.size(), '\0');
+    while (!done) {
+        reader.readAt(0, std::as_writable_bytes(std::span(seen)));
+        if (seen != first && seen != second) {
+            ++torn;
+        }
+    }
+    writing.join();
+    EXPECT_EQ(torn, 0);
+    writer.close();
+    reader.close();
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,33 +10,42 @@
 namespace velarium::platform {
 namespace {
 
-// An advisory lock on the whole file for one read or one write. The system copies a write into
-// its cache piece by piece, and a read out of it likewise: without the lock a reader can get the
-// start of one write with the end of another, a card made of two.
+// Held shared for one read and exclusive for one write, on the whole file. The system copies a
+// write into its cache piece by piece, and a read out of it likewise: without the lock a reader
+// can get the start of one write with the end of another, a card made of two.
 class AccessLock
 {
 public:
-    AccessLock(int fd, int mode, bool alreadyExclusive, const std::filesystem::path& path)
-        : fd_(alreadyExclusive ? -1 : fd)
+    AccessLock(int fd, int mode, const std::filesystem::path& path) : fd_(fd)
     {
-        while (fd_ >= 0 && ::flock(fd_, mode) != 0) {
+        while (::flock(fd_, mode) != 0) {
             if (errno != EINTR) {
                 throw SystemError("Impossibile riservare il file", path, errno);
             }
         }
     }
-    ~AccessLock()
-    {
-        if (fd_ >= 0) {
-            ::flock(fd_, LOCK_UN);
-        }
-    }
+    ~AccessLock() { ::flock(fd_, LOCK_UN); }
     AccessLock(const AccessLock&) = delete;
     AccessLock& operator=(const AccessLock&) = delete;
 
 private:
     int fd_;
 };
+
+// The exclusive section's lock: one byte far beyond any data, a lock of another kind than the
+// one above so that the two never wait for each other, and of the open file rather than of the
+// process, so that two openers in one program exclude each other as two programs do.
+struct flock sectionRange(short type)
+{
+    struct flock range
+    {
+    };
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = std::numeric_limits<off_t>::max() - 1;
+    range.l_len = 1;
+    return range;
+}
 
 } // namespace
 
@@ -84,7 +94,7 @@ std::uint64_t SharedFile::size() const
 
 void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
-    const AccessLock lock(static_cast<int>(handle_), LOCK_SH, exclusive_, path_);
+    const AccessLock lock(static_cast<int>(handle_), LOCK_SH, path_);
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t n = ::pread(handle_, buffer.data() + done, buffer.size() - done,
@@ -104,7 +114,7 @@ void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 
 void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
-    const AccessLock lock(static_cast<int>(handle_), LOCK_EX, exclusive_, path_);
+    const AccessLock lock(static_cast<int>(handle_), LOCK_EX, path_);
     ssize_t n;
     do {
         n = ::pwrite(handle_, data.data(), data.size(), static_cast<off_t>(offset));
@@ -134,18 +144,18 @@ void SharedFile::close()
 
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
-    while (::flock(file_.handle_, LOCK_EX) != 0) {
+    struct flock range = sectionRange(F_WRLCK);
+    while (::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLKW, &range) != 0) {
         if (errno != EINTR) {
             throw SystemError("Impossibile riservare il file", file_.path_, errno);
         }
     }
-    file_.exclusive_ = true;
 }
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
-    file_.exclusive_ = false;
-    ::flock(file_.handle_, LOCK_UN);
+    struct flock range = sectionRange(F_UNLCK);
+    ::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLK, &range);
 }
 
 } // namespace velarium::platform

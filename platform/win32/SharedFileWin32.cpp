@@ -1,5 +1,4 @@
 #include "platform/SharedFile.h"
-
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
@@ -25,16 +24,43 @@ OVERLAPPED at(std::uint64_t offset)
 // writer of the records goes on unhindered.
 constexpr std::uint64_t kLockByte = 0x7FFFFFFFFFFFFFFEull;
 
+// Held shared for one read and exclusive for one write: the system does not promise that a read
+// never sees a concurrent write half done, which would make one card of two. A byte of its own,
+// so that it and the exclusive section never wait for each other.
+constexpr std::uint64_t kAccessByte = kLockByte - 1;
+
+class AccessLock
+{
+public:
+    AccessLock(std::intptr_t handle, DWORD flags, const std::filesystem::path& path)
+        : handle_(handle)
+    {
+        OVERLAPPED position = at(kAccessByte);
+        if (!::LockFileEx(native(handle_), flags, 0, 1, 0, &position)) {
+            win32::raise("Impossibile riservare il file", path);
+        }
+    }
+    ~AccessLock()
+    {
+        OVERLAPPED position = at(kAccessByte);
+        ::UnlockFileEx(native(handle_), 0, 1, 0, &position);
+    }
+    AccessLock(const AccessLock&) = delete;
+    AccessLock& operator=(const AccessLock&) = delete;
+
+private:
+    std::intptr_t handle_;
+};
+
 } // namespace
 
 SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
 {
     // OPEN_ALWAYS creates a missing file and never empties one that exists. A read-only file
     // refuses GENERIC_WRITE, which is the refusal wanted.
-    const HANDLE handle = ::CreateFileW(
-        path.c_str(), GENERIC_READ | GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -76,6 +102,7 @@ std::uint64_t SharedFile::size() const
 
 void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
+    const AccessLock lock(handle_, 0, path_);
     std::size_t done = 0;
     while (done < buffer.size()) {
         OVERLAPPED position = at(offset + done);
@@ -97,6 +124,7 @@ void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 
 void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
+    const AccessLock lock(handle_, LOCKFILE_EXCLUSIVE_LOCK, path_);
     OVERLAPPED position = at(offset);
     DWORD put = 0;
     written_ = true;
