@@ -163,7 +163,7 @@ void TfrmHelpForm::openGuide()
     // Whether a reader opens the guide is the desktop's business: a missing file or no
     // program for PDF files is not reported here.
     BusyPointer busy(context_.ui);
-    context_.ui.openDocument(guidePath());
+    context_.ui.shellExecute(platform::openWithDefaultAction(guidePath().toStdString()));
 }
 
 void TfrmHelpForm::highlightPdfLink(bool highlighted)

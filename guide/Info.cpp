@@ -26,7 +26,7 @@ void sendMailToMaker(UiServices& ui)
               QStringLiteral("Salve, desidererei avere le seguenti informazioni sul software in "
                              "oggetto:");
     }
-    if (!ui.openUrl(url)) {
+    if (!platform::shellSucceeded(ui.shellExecute(platform::sendMail(url.toStdString())))) {
         ui.plainMessage(QStringLiteral("Invio e-mail non riuscito."));
     }
 }
@@ -34,7 +34,7 @@ void sendMailToMaker(UiServices& ui)
 void visitMakerWebSite(UiServices& ui)
 {
     BusyPointer busy(ui);
-    ui.openUrl(QString::fromLatin1(kMakerWebSite));
+    ui.shellExecute(platform::visitWebSite(kMakerWebSite));
 }
 
 TfrmInfo::TfrmInfo(AppContext context) : QDialog(nullptr, kDialogWindowFlags), context_(context)

@@ -148,7 +148,7 @@ void TfrmSplash::FormMouseUp()
     {
         BusyPointer busy(context_.ui);
         // Whether a browser came up is the desktop's business: nothing is reported.
-        context_.ui.openUrl(QString::fromLatin1(kMakerWebSite));
+        context_.ui.shellExecute(platform::visitWebSite(kMakerWebSite));
     }
     close();
 }

@@ -9,9 +9,9 @@
 #include "archive/CercaAcq.h"
 #include "archive/EsportaMat.h"
 #include "guide/HelpForm.h"
+#include "guide/HelpTopics.h"
 #include "guide/Info.h"
 #include "guide/Splash.h"
-#include "guide/HelpTopics.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/UiServices.h"
@@ -500,7 +500,7 @@ void TfrmEncrypt_Decrypt::btnApriClick()
         return;
     }
     BusyPointer busy(context_.ui);
-    context_.ui.openDocument(path);
+    context_.ui.shellExecute(platform::openWithDefaultAction(path.toStdString()));
 }
 
 void TfrmEncrypt_Decrypt::cmdGuidaClick()
@@ -570,10 +570,9 @@ void TfrmEncrypt_Decrypt::buildStatusHints()
 
     // The plain surfaces clear everything. The edit fields, the captions and frames inside the
     // card and the status line itself have no reaction at all.
-    for (QWidget* surface :
-         std::initializer_list<QWidget*>{this, imgLogo, panControlli, imgSfondo, imgBackground,
-                                         panFile, panDescrizione, panPassword, panCheckPW,
-                                         panRecords, lblPosizione, panInformazioni}) {
+    for (QWidget* surface : std::initializer_list<QWidget*>{
+             this, imgLogo, panControlli, imgSfondo, imgBackground, panFile, panDescrizione,
+             panPassword, panCheckPW, panRecords, lblPosizione, panInformazioni}) {
         onMouseMove(surface, [this] { ResetCommandHighlights(); });
     }
 }
@@ -581,10 +580,11 @@ void TfrmEncrypt_Decrypt::buildStatusHints()
 void TfrmEncrypt_Decrypt::highlightCommand(ClickLabel* label, const QString& hint)
 {
     panInfo->setText(hint);
-    for (ClickLabel* each : {lblNuovo, lblSalva, lblCerca, lblEsporta, lblBackup, lblGuida,
-                             lblEsci}) {
+    for (ClickLabel* each :
+         {lblNuovo, lblSalva, lblCerca, lblEsporta, lblBackup, lblGuida, lblEsci}) {
         QPalette palette = each->palette();
-        palette.setColor(QPalette::WindowText, each == label ? QColor(255, 0, 0) : QColor(Qt::black));
+        palette.setColor(QPalette::WindowText,
+                         each == label ? QColor(255, 0, 0) : QColor(Qt::black));
         each->setPalette(palette);
     }
 }

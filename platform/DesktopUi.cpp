@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace velarium {
@@ -71,15 +72,16 @@ QStringList nameFilters(const QString& filter)
 
 constexpr const char* kDocxType =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
-constexpr const char* kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+constexpr const char* kXlsxType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 
 // Whether the desktop has an application for the type: what a missing office suite looks
 // like away from Windows.
 bool desktopOpens(const char* mimeType)
 {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(mimeType)});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QString::fromLatin1(mimeType)});
     return query.waitForFinished(10000) && query.exitCode() == 0 &&
            !query.readAllStandardOutput().trimmed().isEmpty();
 }
@@ -135,14 +137,23 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
     return true;
 }
 
-void DesktopUi::openDocument(const QString& path)
+platform::ShellResult DesktopUi::shellExecute(const platform::ShellRequest& request)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-bool DesktopUi::openUrl(const QString& url)
-{
-    return QDesktopServices::openUrl(QUrl(url));
+#ifdef Q_OS_WIN
+    // The program's window is the one the user is working in.
+    const QWidget* owner = QApplication::activeWindow();
+    return platform::shellExecute(request, owner ? static_cast<std::intptr_t>(owner->winId()) : 0);
+#else
+    // Away from Windows the desktop's handlers stand in for the shell: a URL goes to its
+    // scheme's handler, a path to its type's application. Every verb the program uses means
+    // opening, and the desktop has no owner windows or show modes to pass on.
+    const QString file = QString::fromStdString(request.file);
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    const QUrl url = !file.startsWith(QLatin1Char('/')) && scheme.match(file).hasMatch()
+                         ? QUrl(file)
+                         : QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    return QDesktopServices::openUrl(url) ? platform::kShellDone : platform::kShellNoHandler;
+#endif
 }
 
 void DesktopUi::warning(const QString& title, const QString& text)

@@ -13,8 +13,7 @@ public:
     bool question(const QString& title, const QString& text) override;
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
-    void openDocument(const QString& path) override;
-    bool openUrl(const QString& url) override;
+    platform::ShellResult shellExecute(const platform::ShellRequest& request) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;

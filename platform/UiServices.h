@@ -2,6 +2,7 @@
 
 #include "archive/ListPrint.h"
 #include "platform/Automation.h"
+#include "platform/Shell.h"
 
 #include <QString>
 #include <memory>
@@ -56,12 +57,9 @@ public:
     // dialog.fileName.
     virtual bool runFileDialog(FileDialog& dialog) = 0;
 
-    // Opens a document with the desktop's default application for its type, as the shell's
-    // default action does. The outcome is the shell's business and is not reported.
-    virtual void openDocument(const QString& path) = 0;
-    // Opens a web address (or any URL) with the desktop's handler for its scheme; false when
-    // the desktop refuses it.
-    virtual bool openUrl(const QString& url) = 0;
+    // Hands a document or a URL to the desktop's shell and returns its answer; whether to look
+    // at it is the caller's business.
+    virtual platform::ShellResult shellExecute(const platform::ShellRequest& request) = 0;
 
     // Shows a window modally and returns its result once it has closed.
     virtual int runModal(QDialog& dialog) = 0;

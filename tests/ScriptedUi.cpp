@@ -5,8 +5,32 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
+#include <ostream>
+
+namespace velarium::platform {
+
+void PrintTo(const ShellRequest& request, std::ostream* out)
+{
+    const auto text = [](const std::optional<std::string>& value) {
+        return value ? '"' + *value + '"' : std::string("(none)");
+    };
+    *out << "{owner " << (request.ownedByProgram ? "program" : "none") << ", verb "
+         << text(request.verb) << ", file \"" << request.file << "\", parameters "
+         << text(request.parameters) << ", folder " << text(request.directory) << ", show "
+         << request.showMode << '}';
+}
+
+} // namespace velarium::platform
 
 namespace velarium::test {
+
+platform::ShellRequest defaultActionOn(const QString& path)
+{
+    platform::ShellRequest request;
+    request.file = path.toStdString();
+    request.showMode = 1; // SW_SHOWNORMAL
+    return request;
+}
 
 void ScriptedUi::record(BoxKind kind, const QString& title, const QString& text)
 {
@@ -57,15 +81,10 @@ bool ScriptedUi::runFileDialog(FileDialog& dialog)
     return true;
 }
 
-void ScriptedUi::openDocument(const QString& path)
+platform::ShellResult ScriptedUi::shellExecute(const platform::ShellRequest& request)
 {
-    opened << path;
-}
-
-bool ScriptedUi::openUrl(const QString& url)
-{
-    urls << url;
-    return urlOpens;
+    shell.push_back(request);
+    return shellResult;
 }
 
 int ScriptedUi::runModal(QDialog& dialog)

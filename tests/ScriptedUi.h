@@ -5,10 +5,20 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <vector>
 
+namespace velarium::platform {
+// For the test framework's messages: every argument of the call, nothing shown as absent.
+void PrintTo(const ShellRequest& request, std::ostream* out);
+} // namespace velarium::platform
+
 namespace velarium::test {
+
+// What the shell is asked when the program opens a file or folder with its default action:
+// no owner, no verb, no parameters or folder, a normal window.
+platform::ShellRequest defaultActionOn(const QString& path);
 
 enum class BoxKind
 {
@@ -37,8 +47,7 @@ public:
     bool question(const QString& title, const QString& text) override;
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
-    void openDocument(const QString& path) override;
-    bool openUrl(const QString& url) override;
+    platform::ShellResult shellExecute(const platform::ShellRequest& request) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;
@@ -61,10 +70,9 @@ public:
     std::function<void(const ShownBox&)> onShown;
 
     std::vector<ShownBox> shown;
-    std::vector<FileDialog> dialogs; // each file dialog as it was when it opened
-    QStringList opened;              // documents handed to the desktop
-    QStringList urls;                // URLs handed to the desktop
-    bool urlOpens = true;            // what the desktop answers when asked to open a URL
+    std::vector<FileDialog> dialogs;           // each file dialog as it was when it opened
+    std::vector<platform::ShellRequest> shell; // what was handed to the shell
+    platform::ShellResult shellResult = platform::kShellDone; // and what it answers
     int busyDepth = 0;
     int busyCount = 0; // how many times the hourglass was put up
 

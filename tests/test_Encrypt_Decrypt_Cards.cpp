@@ -418,10 +418,10 @@ TEST_F(CardCommandsTest, OpenHandsTheTrimmedPathToTheDesktop)
     EXPECT_EQ(ui.shown[0].text,
               QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n\r\nCaricare il "
                              "file da criptare o decriptare con il pulsante Sfoglia."));
-    EXPECT_TRUE(ui.opened.isEmpty());
+    EXPECT_TRUE(ui.shell.empty());
 
-    window->txtFile->setText(QStringLiteral(" /dati/foto.jpg "));
+    window->txtFile->setText(QStringLiteral(" /dati/perché.jpg "));
     QTest::mouseClick(window->btnApri, Qt::LeftButton);
-    EXPECT_EQ(ui.opened, QStringList{QStringLiteral("/dati/foto.jpg")});
+    EXPECT_EQ(ui.shell, std::vector{test::defaultActionOn(QStringLiteral("/dati/perché.jpg"))});
     EXPECT_EQ(ui.busyDepth, 0);
 }

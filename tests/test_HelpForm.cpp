@@ -246,7 +246,8 @@ TEST_F(HelpTest, ReleasingAnyButtonOverThePdfLinkOpensTheGuideBesideTheProgram)
                               clickOn(w.imgPDF, Qt::LeftButton);
                               clickOn(w.lblPDF, Qt::RightButton);
                               clickOn(w.lblPDF, Qt::MiddleButton);
-                              EXPECT_EQ(ui.opened, QStringList(3, guidePath()));
+                              EXPECT_EQ(ui.shell,
+                                        std::vector(3, test::defaultActionOn(guidePath())));
                               EXPECT_EQ(ui.busyCount, 3)
                                   << "the hourglass is up while the desktop opens it";
                               EXPECT_EQ(ui.busyDepth, 0) << "and down again afterwards";
@@ -259,7 +260,7 @@ TEST_F(HelpTest, ReleasingAnyButtonOverThePdfLinkOpensTheGuideBesideTheProgram)
                               QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {},
                                                   w.cmdOK->mapTo(window, w.cmdOK->rect().center()));
                               clickOn(w.panTitle, Qt::LeftButton);
-                              EXPECT_EQ(ui.opened.size(), 3);
+                              EXPECT_EQ(ui.shell.size(), 3u);
 
                               // With no Guida.pdf there, nothing is said and the window stays as it
                               // was.
@@ -311,7 +312,7 @@ TEST_F(HelpTest, ThePdfLinkTurnsRedUnderTheMouseAndWhiteOverTheBackgroundOrTheTe
                                   EXPECT_EQ(linkColour(w), step.expected) << step.where;
                               }
                           }));
-    EXPECT_TRUE(ui.opened.isEmpty()) << "hovering opens nothing";
+    EXPECT_TRUE(ui.shell.empty()) << "hovering opens nothing";
 }
 
 TEST_F(HelpTest, AnyOpenerCanSetATopicOfItsOwn)

@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "app/Controls.h"
 #include "app/Forms.h"
+#include "guide/Contacts.h"
 #include "guide/Info.h"
 #include "guide/Splash.h"
 #include "main/Encrypt_Decrypt.h"
@@ -93,27 +94,48 @@ TEST_F(InfoTest, TheMailLinkHandsTheShellAnUnencodedUrl)
     QTest::mouseClick(info->lblEmail, Qt::RightButton); // any button
     QTest::mouseClick(info->imgEmail, Qt::LeftButton);
     forms->frmEncrypt_Decrypt->imgEmailClick();
-    EXPECT_EQ(ui.urls, (QStringList{kMailUrl, kMailUrl, kMailUrl}));
+    // No owner, the verb "open", empty (not absent) parameters and folder, a normal window.
+    platform::ShellRequest mail;
+    mail.verb = "open";
+    mail.file = kMailUrl.toStdString();
+    mail.parameters = "";
+    mail.directory = "";
+    mail.showMode = 1;
+    EXPECT_EQ(ui.shell, std::vector(3, mail));
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(ui.busyDepth, 0);
 
-    ui.urlOpens = false; // no mail program
-    forms->frmEncrypt_Decrypt->imgEmailClick();
-    ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
-    EXPECT_EQ(ui.shown[0].text, QStringLiteral("Invio e-mail non riuscito."));
-    EXPECT_FALSE(ui.shown[0].busy);
+    // The shell's answers from 0 to 32 are its failures; 33 is the first success.
+    for (const platform::ShellResult refusal : {0, 2, 31, 32}) {
+        SCOPED_TRACE(refusal);
+        ui.shown.clear();
+        ui.shellResult = refusal;
+        forms->frmEncrypt_Decrypt->imgEmailClick();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
+        EXPECT_EQ(ui.shown[0].text, QStringLiteral("Invio e-mail non riuscito."));
+        EXPECT_FALSE(ui.shown[0].busy);
+    }
+    ui.shown.clear();
+    ui.shellResult = 33;
+    QTest::mouseClick(info->imgEmail, Qt::LeftButton);
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(InfoTest, TheWebLinkOpensTheSiteAndSaysNothingWhenItCannot)
 {
     showInfo();
-    ui.urlOpens = false;
+    ui.shellResult = 31; // no browser
     QTest::mouseClick(info->lblWeb, Qt::LeftButton);
     QTest::mouseClick(info->imgWeb, Qt::MiddleButton);
-    ASSERT_EQ(ui.urls.size(), 2);
-    EXPECT_TRUE(ui.urls[0].startsWith(QStringLiteral("http://")));
-    EXPECT_EQ(ui.urls[0], ui.urls[1]);
+    // Owned by the program's window, the verb "Open" with its capital, nothing else.
+    platform::ShellRequest web;
+    web.ownedByProgram = true;
+    web.verb = "Open";
+    web.file = kMakerWebSite;
+    web.showMode = 1;
+    EXPECT_EQ(ui.shell, std::vector(2, web));
+    EXPECT_TRUE(web.file.starts_with("http://"));
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(ui.busyDepth, 0);
 }

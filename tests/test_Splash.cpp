@@ -175,14 +175,19 @@ TEST_F(SplashTest, AClickAnywhereOpensTheWebSiteAndCloses)
 {
     for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
         SCOPED_TRACE(button);
-        ui.urls.clear();
+        ui.shell.clear();
         ui.busyCount = 0;
         whileShown([&](TfrmSplash& w) {
             QTest::mouseClick(w.windowHandle(), button, {}, QPoint(598, 366));
             EXPECT_FALSE(w.isVisible());
         });
-        EXPECT_EQ(ui.urls, QStringList{QString::fromLatin1(kMakerWebSite)});
-        EXPECT_TRUE(ui.urls.value(0).startsWith(QStringLiteral("http://")));
+        platform::ShellRequest web;
+        web.ownedByProgram = true;
+        web.verb = "Open";
+        web.file = kMakerWebSite;
+        web.showMode = 1;
+        EXPECT_EQ(ui.shell, std::vector{web});
+        EXPECT_TRUE(web.file.starts_with("http://"));
         EXPECT_EQ(ui.busyCount, 1) << "the hourglass while the browser starts";
         EXPECT_EQ(ui.busyDepth, 0);
         EXPECT_FALSE(splash->isVisible());
@@ -192,11 +197,11 @@ TEST_F(SplashTest, AClickAnywhereOpensTheWebSiteAndCloses)
 
 TEST_F(SplashTest, AWebSiteThatWillNotOpenIsNotReported)
 {
-    ui.urlOpens = false;
+    ui.shellResult = 31; // no browser
     whileShown([&](TfrmSplash& w) {
         QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, QPoint(300, 180));
     });
-    EXPECT_EQ(ui.urls.size(), 1);
+    EXPECT_EQ(ui.shell.size(), 1u);
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_FALSE(splash->isVisible());
     EXPECT_EQ(ui.busyDepth, 0);

@@ -2,10 +2,9 @@
 // store, which then takes the store's place in one step, so that a failure or a power cut never
 // leaves a half-written store.
 
-#include "platform/Profile.h"
-
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
+#include "platform/Profile.h"
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
@@ -23,21 +22,7 @@ constexpr DWORD kValueBuffer = 2048;
 // has no place there.
 std::optional<std::string> ansiPath(const fs::path& path)
 {
-    const std::wstring& wide = path.native();
-    if (wide.empty()) {
-        return std::string();
-    }
-    BOOL lossy = FALSE;
-    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                             static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                             &lossy);
-    if (length <= 0 || lossy) {
-        return std::nullopt;
-    }
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                          ansi.data(), length, nullptr, nullptr);
-    return ansi;
+    return win32::ansiText(path.native());
 }
 
 std::string ansiPathOrThrow(const fs::path& path)
@@ -51,8 +36,8 @@ std::string ansiPathOrThrow(const fs::path& path)
 
 } // namespace
 
-std::string readProfileString(const fs::path& file, std::string_view section,
-                              std::string_view key, std::string_view fallback)
+std::string readProfileString(const fs::path& file, std::string_view section, std::string_view key,
+                              std::string_view fallback)
 {
     const auto ansi = ansiPath(file);
     const std::string fallbackText(fallback.substr(0, kValueBuffer - 1));
@@ -60,9 +45,9 @@ std::string readProfileString(const fs::path& file, std::string_view section,
         return fallbackText;
     }
     std::vector<char> value(kValueBuffer, '\0');
-    const DWORD length = ::GetPrivateProfileStringA(
-        std::string(section).c_str(), std::string(key).c_str(), fallbackText.c_str(),
-        value.data(), kValueBuffer, ansi->c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
+                                   fallbackText.c_str(), value.data(), kValueBuffer, ansi->c_str());
     return std::string(value.data(), length);
 }
 
@@ -93,16 +78,15 @@ void writeProfileString(const fs::path& file, std::string_view section, std::str
     }
     ::SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!::WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
-                                      std::string(value).c_str(),
-                                      ansiPathOrThrow(copy).c_str())) {
+                                      std::string(value).c_str(), ansiPathOrThrow(copy).c_str())) {
         win32::raise("Impossibile scrivere il file", target);
     }
     // Flushes the system's cache of profiles, so that the copy is complete on the disk before
     // it takes the store's place.
     ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiPathOrThrow(copy).c_str());
     {
-        win32::Handle written(::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        win32::Handle written(::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!written.valid() || !::FlushFileBuffers(written.get())) {
             win32::raise("Errore di scrittura su disco del file", copy);
         }

@@ -64,8 +64,8 @@ std::filesystem::path createSibling(const std::filesystem::path& target, DWORD a
         name += L".velarium-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                 std::to_wstring(counter.fetch_add(1));
         const auto path = target.parent_path() / name;
-        const HANDLE created = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                             nullptr, CREATE_NEW, attributes, nullptr);
+        const HANDLE created = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, attributes, nullptr);
         if (created != INVALID_HANDLE_VALUE) {
             handle.adopt(created);
             return path;
@@ -76,6 +76,40 @@ std::filesystem::path createSibling(const std::filesystem::path& target, DWORD a
         }
     }
     raise("Impossibile creare un file temporaneo accanto a", target, ERROR_FILE_EXISTS);
+}
+
+std::optional<std::string> ansiText(std::wstring_view wide)
+{
+    if (wide.empty()) {
+        return std::string();
+    }
+    BOOL lossy = FALSE;
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                              static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
+    if (length <= 0 || lossy) {
+        return std::nullopt;
+    }
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                          ansi.data(), length, nullptr, nullptr);
+    return ansi;
+}
+
+std::wstring wideText(std::string_view utf8)
+{
+    if (utf8.empty()) {
+        return std::wstring();
+    }
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                             static_cast<int>(utf8.size()), nullptr, 0);
+    if (length <= 0) {
+        throw Error("Testo non valido in UTF-8");
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                          wide.data(), length);
+    return wide;
 }
 
 } // namespace velarium::platform::win32

@@ -5,10 +5,11 @@
 
 #include "platform/Error.h"
 
-#include <windows.h>
-
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <windows.h>
 
 namespace velarium::platform::win32 {
 
@@ -19,6 +20,13 @@ int errnoFrom(DWORD code);
 // Raises SystemError for `code`, by default the calling thread's last error.
 [[noreturn]] void raise(const std::string& what, const std::filesystem::path& path,
                         DWORD code = ::GetLastError());
+
+// UTF-16 in the ANSI code page that the ...A calls read; nothing when some character has no
+// place there (no "best fit" stand-ins: a changed path names another file).
+std::optional<std::string> ansiText(std::wstring_view wide);
+
+// UTF-8 to UTF-16; raises velarium::Error for bytes that are not UTF-8.
+std::wstring wideText(std::string_view utf8);
 
 // A kernel handle closed when the object goes away.
 class Handle
