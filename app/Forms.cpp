@@ -3,10 +3,10 @@
 #include "app/CambiaPassword.h"
 #include "app/Password.h"
 #include "archive/BakContatti.h"
-#include "guide/HelpForm.h"
-#include "guide/Splash.h"
 #include "archive/EsportaMat.h"
+#include "guide/HelpForm.h"
 #include "guide/Info.h"
+#include "guide/Splash.h"
 #include "main/Encrypt_Decrypt.h"
 
 #include <QCoreApplication>

@@ -28,14 +28,6 @@ constexpr int kColumns = 4;
 constexpr int kInitialRows = 10;
 constexpr int kRowHeight = 24;
 
-const QString kWordFailed =
-    QStringLiteral("Attenzione: il sistema non consente di creare il file di Microsoft Word."
-                   "\n\r\n\rEsportazione dati non riuscita.");
-const QString kExcelFailed =
-    QStringLiteral("Si è verificato un errore durante l'esportazione dei dati in Excel.\r\n\r\n"
-                   "Accertarsi che il pacchetto Microsoft Office sia installato sul proprio "
-                   "computer.");
-
 // Data cells: black text on a colour by row (light blue for odd rows, pale yellow for even),
 // never the selection's highlight; the title row and the number column keep the grid's own
 // look.
@@ -231,39 +223,34 @@ std::vector<std::vector<std::string>> TfrmEsportaMat::gridTexts() const
 
 void TfrmEsportaMat::imgWordMouseUp()
 {
-    std::unique_ptr<automation::WordApplication> word;
+    std::optional<std::string> failure;
     {
         BusyPointer busy(context_.ui);
         try {
-            word = context_.ui.createWordApplication();
-            exportToWord(*word, gridTexts());
-            return;
-        } catch (const automation::Unavailable&) {
-            // Below, once the pointer is normal again.
+            failure =
+                runWordExport([this] { return context_.ui.createWordApplication(); }, gridTexts());
         } catch (const std::exception& error) {
             // Past the start of the word processor, failures are not this window's to report.
-            if (word) {
-                reportUnguardedError(context_.ui, error);
-                return;
-            }
+            reportUnguardedError(context_.ui, error);
+            return;
         }
     }
-    context_.ui.plainMessage(kWordFailed);
+    if (failure) {
+        context_.ui.plainMessage(fromAnsi(*failure)); // once the pointer is normal again
+    }
 }
 
 void TfrmEsportaMat::imgExcelMouseUp()
 {
+    std::optional<std::string> failure;
     {
         BusyPointer busy(context_.ui);
-        try {
-            const auto excel = context_.ui.createExcelApplication();
-            exportToExcel(*excel, gridTexts());
-            return;
-        } catch (const std::exception&) {
-            // Below, once the pointer is normal again.
-        }
+        failure =
+            runExcelExport([this] { return context_.ui.createExcelApplication(); }, gridTexts());
     }
-    context_.ui.plainMessage(kExcelFailed);
+    if (failure) {
+        context_.ui.plainMessage(fromAnsi(*failure));
+    }
 }
 
 void TfrmEsportaMat::imgGuidaMouseUp()

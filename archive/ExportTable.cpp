@@ -108,4 +108,33 @@ void exportToExcel(automation::ExcelApplication& excel, const TextTable& table)
     excel.release();
 }
 
+std::optional<std::string> runWordExport(const WordStarter& start, const TextTable& table)
+{
+    std::unique_ptr<automation::WordApplication> word;
+    try {
+        word = start();
+    } catch (const std::exception&) {
+        return kWordExportFailed;
+    }
+    if (!word) {
+        return kWordExportFailed;
+    }
+    exportToWord(*word, table);
+    return std::nullopt;
+}
+
+std::optional<std::string> runExcelExport(const ExcelStarter& start, const TextTable& table)
+{
+    try {
+        const std::unique_ptr<automation::ExcelApplication> excel = start();
+        if (!excel) {
+            return kExcelExportFailed;
+        }
+        exportToExcel(*excel, table);
+        return std::nullopt;
+    } catch (const std::exception&) {
+        return kExcelExportFailed;
+    }
+}
+
 } // namespace velarium

@@ -2,6 +2,9 @@
 
 #include "platform/Automation.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,5 +49,25 @@ void exportToWord(automation::WordApplication& word, const TextTable& table);
 // "@", so that "007" stays "007"), the titles in bold, the columns fitted to their texts; shows
 // it and lets go of the server. Raises as exportToWord does.
 void exportToExcel(automation::ExcelApplication& excel, const TextTable& table);
+
+// The export commands' messages, in Windows-1252.
+inline constexpr const char* kWordExportFailed =
+    "Attenzione: il sistema non consente di creare il file di Microsoft Word.\n\r\n\r"
+    "Esportazione dati non riuscita.";
+inline constexpr const char* kExcelExportFailed =
+    "Si \xE8 verificato un errore durante l'esportazione dei dati in Excel.\r\n\r\n"
+    "Accertarsi che il pacchetto Microsoft Office sia installato sul proprio computer.";
+
+using WordStarter = std::function<std::unique_ptr<automation::WordApplication>()>;
+using ExcelStarter = std::function<std::unique_ptr<automation::ExcelApplication>()>;
+
+// The "Esporta in Word" command: starts the word processor and exports the table. Returns
+// kWordExportFailed when it cannot be started; once it runs, failures are not this command's
+// to report and are raised.
+std::optional<std::string> runWordExport(const WordStarter& start, const TextTable& table);
+
+// The "Esporta in Excel" command: returns kExcelExportFailed for any failure, the start
+// included. Whatever the spreadsheet had done by then stays as it left it.
+std::optional<std::string> runExcelExport(const ExcelStarter& start, const TextTable& table);
 
 } // namespace velarium

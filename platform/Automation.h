@@ -26,6 +26,8 @@ public:
 struct WordRange
 {
     int start = 0;
+    // The server's own range object, where the backend has one.
+    std::shared_ptr<void> native;
 };
 
 class WordTable
@@ -87,5 +89,12 @@ public:
     // Lets go of the server, which stays open with the unsaved workbook.
     virtual void release() = 0;
 };
+
+#ifdef _WIN32
+// Microsoft Word and Excel themselves, a new instance each time, through COM. Raise
+// Unavailable when the computer has no such server or it will not start.
+std::unique_ptr<WordApplication> startWord();
+std::unique_ptr<ExcelApplication> startExcel();
+#endif
 
 } // namespace velarium::automation

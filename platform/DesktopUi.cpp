@@ -1,6 +1,8 @@
 #include "platform/DesktopUi.h"
 
+#ifndef Q_OS_WIN
 #include "platform/OfficeFiles.h"
+#endif
 #include "platform/QtPrintJob.h"
 
 #include <QApplication>
@@ -70,6 +72,7 @@ QStringList nameFilters(const QString& filter)
     return filters;
 }
 
+#ifndef Q_OS_WIN
 constexpr const char* kDocxType =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
 constexpr const char* kXlsxType =
@@ -93,9 +96,21 @@ void openWithDesktop(const std::filesystem::path& file)
         throw automation::Unavailable("Nessuna applicazione apre " + file.string());
     }
 }
+#endif
 
 } // namespace
 
+#ifdef Q_OS_WIN
+std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
+{
+    return automation::startWord();
+}
+
+std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
+{
+    return automation::startExcel();
+}
+#else
 std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
 {
     if (!desktopOpens(kDocxType)) {
@@ -111,6 +126,7 @@ std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication(
     }
     return platform::makeXlsxWriter({}, openWithDesktop);
 }
+#endif
 
 bool DesktopUi::runFileDialog(FileDialog& dialog)
 {

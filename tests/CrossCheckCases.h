@@ -30,8 +30,8 @@ inline const std::vector<std::string>& passwords()
             const int letter = i % 3 == 0 ? 'a' + i % 26 : i % 3 == 1 ? 0xE0 + i % 32 : ' ';
             longest += static_cast<char>(letter);
         }
-        return std::vector<std::string>{"", "Velarium2", " parola con spazi ",
-                                        "caff\xE8 a 5 \x80", longest};
+        return std::vector<std::string>{"", "Velarium2", " parola con spazi ", "caff\xE8 a 5 \x80",
+                                        longest};
     }();
     return all;
 }

@@ -12,6 +12,8 @@
 #include "platform/Rc4.h"
 #include "platform/SharedFile.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -19,7 +21,6 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
-#include <windows.h>
 
 using namespace velarium;
 using namespace velarium::test::crosscheck;

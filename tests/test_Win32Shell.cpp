@@ -4,10 +4,11 @@
 #include "TempFolder.h"
 #include "platform/Shell.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
-#include <windows.h>
 
 using namespace velarium;
 using velarium::test::readFile;

@@ -546,7 +546,7 @@ public:
         if (!state_->hasDocument) {
             throw Error("Nessun documento aperto");
         }
-        return WordRange{0};
+        return WordRange{};
     }
 
     void release() override

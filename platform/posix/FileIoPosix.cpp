@@ -83,13 +83,15 @@ void OutputFile::startWriteback()
     // Start writing the newest step, and wait for the one before it: the amount of dirty data
     // stays bounded and the final sync has at most two steps left to write.
     while (written_ - flushed_ >= kWritebackStep) {
-        ::sync_file_range(handle_, static_cast<off_t>(flushed_), kWritebackStep, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(handle_, static_cast<off_t>(flushed_), kWritebackStep,
+                          SYNC_FILE_RANGE_WRITE);
         if (flushed_ >= kWritebackStep) {
             const auto previous = flushed_ - kWritebackStep;
             ::sync_file_range(handle_, static_cast<off_t>(previous), kWritebackStep,
                               SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
                                   SYNC_FILE_RANGE_WAIT_AFTER);
-            ::posix_fadvise(handle_, static_cast<off_t>(previous), kWritebackStep, POSIX_FADV_DONTNEED);
+            ::posix_fadvise(handle_, static_cast<off_t>(previous), kWritebackStep,
+                            POSIX_FADV_DONTNEED);
         }
         flushed_ += kWritebackStep;
     }

@@ -1,6 +1,7 @@
+#include "platform/FileReplace.h"
+
 #include "platform/Error.h"
 #include "platform/FileIo.h"
-#include "platform/FileReplace.h"
 
 #include <array>
 #include <cerrno>

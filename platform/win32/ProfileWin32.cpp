@@ -2,9 +2,10 @@
 // store, which then takes the store's place in one step, so that a failure or a power cut never
 // leaves a half-written store.
 
+#include "platform/Profile.h"
+
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
-#include "platform/Profile.h"
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>

@@ -6,10 +6,10 @@
 #include "platform/Error.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstdio>
 #include <string>
+#include <wincrypt.h>
 
 namespace velarium::platform {
 namespace {
@@ -90,16 +90,22 @@ public:
 
     void encrypt(std::span<std::uint8_t> block) override
     {
-        run(block, [this](BYTE* data, DWORD* count, DWORD length) {
-            return ::CryptEncrypt(key_.handle, 0, FALSE, 0, data, count, length) != FALSE;
-        }, "CryptEncrypt");
+        run(
+            block,
+            [this](BYTE* data, DWORD* count, DWORD length) {
+                return ::CryptEncrypt(key_.handle, 0, FALSE, 0, data, count, length) != FALSE;
+            },
+            "CryptEncrypt");
     }
 
     void decrypt(std::span<std::uint8_t> block) override
     {
-        run(block, [this](BYTE* data, DWORD* count, DWORD) {
-            return ::CryptDecrypt(key_.handle, 0, FALSE, 0, data, count) != FALSE;
-        }, "CryptDecrypt");
+        run(
+            block,
+            [this](BYTE* data, DWORD* count, DWORD) {
+                return ::CryptDecrypt(key_.handle, 0, FALSE, 0, data, count) != FALSE;
+            },
+            "CryptDecrypt");
     }
 
 private:

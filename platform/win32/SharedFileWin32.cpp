@@ -1,4 +1,5 @@
 #include "platform/SharedFile.h"
+
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>

@@ -2,6 +2,7 @@
 // for texts that the ANSI code page cannot carry, which the A call would turn into other names.
 
 #include "platform/Shell.h"
+
 #include "platform/win32/Win32Support.h"
 
 #include <shellapi.h>

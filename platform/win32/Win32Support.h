@@ -5,11 +5,12 @@
 
 #include "platform/Error.h"
 
+#include <windows.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 namespace velarium::platform::win32 {
 
