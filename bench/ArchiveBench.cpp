@@ -5,6 +5,7 @@
 //
 // The archive is made under $TMPDIR, or the system's temporary folder when that is not set.
 
+#include "BenchSupport.h"
 #include "archive/CardArchive.h"
 
 #include <algorithm>
@@ -34,39 +35,11 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace velarium::bench;
 using Clock = std::chrono::steady_clock;
 
 const char* const kCli = VELARIUM_CLI_PATH;
 constexpr int kRepeats = 5;
-
-[[noreturn]] void fail(const std::string& what)
-{
-    throw std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-class BenchFolder
-{
-public:
-    BenchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "velarium-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            fail("cannot create a folder under " + fs::temp_directory_path().string());
-        }
-        path_ = pattern;
-    }
-    ~BenchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // Ten kinds of document, so that a search for one kind finds a tenth of the archive; accented
 // letters make the tool convert every description it prints.
@@ -147,58 +120,15 @@ struct Run
 // would read it.
 Run runCli(const std::vector<std::string>& arguments)
 {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        fail("cannot create a pipe");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> words{kCli};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-
+    std::vector<std::string> command{kCli};
+    command.insert(command.end(), arguments.begin(), arguments.end());
     Run run;
-    const auto started = Clock::now();
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, kCli, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (spawned != 0) {
-        ::close(out[0]);
-        errno = spawned;
-        fail("cannot start velarium-cli");
-    }
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(out[0], buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        run.bytes += static_cast<std::uint64_t>(n);
-        run.lines += static_cast<std::uint64_t>(std::count(buffer.data(), buffer.data() + n, '\n'));
-    }
-    ::close(out[0]);
-    int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            fail("cannot wait for velarium-cli");
-        }
-    }
-    run.seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("velarium-cli failed with status " + std::to_string(status));
-    }
+    const ChildRun child = runChild(command, std::nullopt, [&](std::string_view piece) {
+        run.bytes += piece.size();
+        run.lines += static_cast<std::uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+    });
+    run.seconds = child.seconds;
+    run.peakMiB = child.peakMiB;
     return run;
 }
 
@@ -222,7 +152,7 @@ const char* verdict(bool reached)
 
 int bench(std::uint64_t cards)
 {
-    const BenchFolder folder;
+    const BenchFolder folder(fs::temp_directory_path());
     struct statfs info
     {
     };

@@ -5,6 +5,8 @@
 //
 // The file is made under $TMPDIR, or the current folder when that is not set.
 
+#include "BenchSupport.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -35,16 +37,12 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace velarium::bench;
 
 const char* const kCli = VELARIUM_CLI_PATH;
 // ASCII only: its Windows-1252 bytes, from which the tool derives the key, are the same.
 const std::string kPassword = "Banco di prova 2024";
 constexpr std::size_t kChunk = 1u << 20;
-
-[[noreturn]] void fail(const std::string& what)
-{
-    throw std::runtime_error(what + ": " + std::strerror(errno));
-}
 
 class Fd
 {
@@ -63,47 +61,6 @@ public:
 private:
     int fd_;
 };
-
-class BenchFolder
-{
-public:
-    BenchFolder()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        const fs::path base = tmp && *tmp ? fs::path(tmp) : fs::current_path();
-        std::string pattern = (base / "velarium-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            fail("cannot create a folder under " + base.string());
-        }
-        path_ = pattern;
-    }
-    ~BenchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void writeAll(int fd, const char* data, std::size_t size, const fs::path& path)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("cannot write " + path.string());
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
 
 std::size_t readFull(int fd, char* data, std::size_t size, const fs::path& path)
 {
@@ -159,63 +116,6 @@ void syncFile(const fs::path& path)
     }
 }
 
-struct Measure
-{
-    double seconds = 0;
-    double peakMiB = 0;
-};
-
-// Wall time from start to exit, and the peak resident memory the kernel recorded for the child.
-Measure runTimed(const std::vector<std::string>& command, const std::optional<std::string>& input)
-{
-    int in[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) {
-        fail("cannot create a pipe");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (input) {
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> words = command;
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-
-    const auto started = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    if (spawned != 0) {
-        ::close(in[1]);
-        errno = spawned;
-        fail("cannot start " + command[0]);
-    }
-    if (input) {
-        writeAll(in[1], input->data(), input->size(), "stdin");
-    }
-    ::close(in[1]);
-    int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            fail("cannot wait for " + command[0]);
-        }
-    }
-    const auto ended = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error(command[0] + " failed with status " + std::to_string(status));
-    }
-    return {std::chrono::duration<double>(ended - started).count(),
-            static_cast<double>(usage.ru_maxrss) / 1024.0};
-}
-
 std::string hexKey(const std::string& password)
 {
     unsigned char digest[SHA_DIGEST_LENGTH];
@@ -258,7 +158,8 @@ std::optional<std::uint64_t> firstDifference(const fs::path& a, const fs::path& 
 
 int bench(std::uint64_t mebibytes)
 {
-    const BenchFolder folder;
+    const char* tmp = std::getenv("TMPDIR");
+    const BenchFolder folder(tmp && *tmp ? fs::path(tmp) : fs::current_path());
     struct statfs info
     {
     };
@@ -272,13 +173,13 @@ int bench(std::uint64_t mebibytes)
               << std::flush;
     makeInput(input, mebibytes << 20);
 
-    const Measure openssl = runTimed({"openssl", "enc", "-rc4", "-K", hexKey(kPassword), "-nosalt",
-                                      "-provider", "legacy", "-provider", "default", "-in",
-                                      input.string(), "-out", reference.string()},
-                                     std::nullopt);
+    const ChildRun openssl = runChild({"openssl", "enc", "-rc4", "-K", hexKey(kPassword), "-nosalt",
+                                       "-provider", "legacy", "-provider", "default", "-in",
+                                       input.string(), "-out", reference.string()},
+                                      std::nullopt);
     // Untimed: its dirty pages must not be written back during the other command's run.
     syncFile(reference);
-    const Measure velarium = runTimed(
+    const ChildRun velarium = runChild(
         {kCli, "--folder", folder.path().string(), "encrypt", input.string()}, kPassword + "\n");
 
     const auto difference = firstDifference(input, reference);

@@ -217,9 +217,37 @@ struct CheckCase
     const char* focus; // the control focused afterwards, or nullptr when the focus stays
 };
 
+// Each case, tried with the focus on the description, gets its one warning and moves the focus
+// where the user must act; nothing else happens.
+class CheckTest : public MainWindowTest
+{
+protected:
+    template <std::size_t N>
+    void expectRefusals(const CheckCase (&cases)[N], void (TfrmEncrypt_Decrypt::*command)())
+    {
+        for (const CheckCase& c : cases) {
+            ui.shown.clear();
+            fillCard(QString::fromUtf8(c.file), QString::fromUtf8(c.description),
+                     QString::fromUtf8(c.password), QString::fromUtf8(c.confirmation),
+                     QString::fromUtf8(c.number));
+            window->txtDescrizione->setFocus();
+            (window.get()->*command)();
+            ASSERT_EQ(ui.shown.size(), 1u) << c.what;
+            EXPECT_EQ(ui.shown[0].kind, BoxKind::Warning) << c.what;
+            EXPECT_EQ(ui.shown[0].title, kNotApplicable) << c.what;
+            EXPECT_EQ(ui.shown[0].text, QString::fromUtf8(c.text)) << c.what;
+            const QString expectedFocus =
+                c.focus ? QString::fromLatin1(c.focus) : QStringLiteral("txtDescrizione");
+            ASSERT_NE(focused(), nullptr) << c.what;
+            EXPECT_EQ(focused()->objectName(), expectedFocus) << c.what;
+            EXPECT_EQ(ui.busyCount, 0) << c.what;
+        }
+    }
+};
+
 } // namespace
 
-TEST_F(MainWindowTest, EncryptChecksTheCardInOrder)
+TEST_F(CheckTest, EncryptChecksTheCardInOrder)
 {
     const CheckCase cases[] = {
         {"no card number, all else filled", "", "/f", "d", "p", "p",
@@ -248,29 +276,14 @@ TEST_F(MainWindowTest, EncryptChecksTheCardInOrder)
          "Conferma password.\r\n\r\nControllare i dati inseriti e ripetere l'operazione.",
          "txtCheckPW"},
     };
-    for (const CheckCase& c : cases) {
-        ui.shown.clear();
-        fillCard(QString::fromUtf8(c.file), QString::fromUtf8(c.description),
-                 QString::fromUtf8(c.password), QString::fromUtf8(c.confirmation),
-                 QString::fromUtf8(c.number));
-        window->txtDescrizione->setFocus();
-        window->btnEncryptClick();
-        ASSERT_EQ(ui.shown.size(), 1u) << c.what;
-        EXPECT_EQ(ui.shown[0].kind, BoxKind::Warning) << c.what;
-        EXPECT_EQ(ui.shown[0].title, kNotApplicable) << c.what;
-        EXPECT_EQ(ui.shown[0].text, QString::fromUtf8(c.text)) << c.what;
-        const QString expectedFocus =
-            c.focus ? QString::fromLatin1(c.focus) : QStringLiteral("txtDescrizione");
-        ASSERT_NE(focused(), nullptr) << c.what;
-        EXPECT_EQ(focused()->objectName(), expectedFocus) << c.what;
-    }
+    expectRefusals(cases, &TfrmEncrypt_Decrypt::btnEncryptClick);
     // Only the mismatch empties the confirmation.
     EXPECT_TRUE(window->txtCheckPW->text().isEmpty());
     EXPECT_EQ(window->txtPassword->text(), QStringLiteral("Segreto"));
     EXPECT_EQ(ui.busyCount, 0);
 }
 
-TEST_F(MainWindowTest, DecryptNeedsNeitherCardNumberNorDescription)
+TEST_F(CheckTest, DecryptNeedsNeitherCardNumberNorDescription)
 {
     const CheckCase cases[] = {
         {"blank file", "", "", "", "p", "p",
@@ -291,17 +304,7 @@ TEST_F(MainWindowTest, DecryptNeedsNeitherCardNumberNorDescription)
          "Conferma password.\r\n\r\nControllare i dati inseriti e ripetere l'operazione.",
          "txtCheckPW"},
     };
-    for (const CheckCase& c : cases) {
-        ui.shown.clear();
-        fillCard(QString::fromUtf8(c.file), QString::fromUtf8(c.description),
-                 QString::fromUtf8(c.password), QString::fromUtf8(c.confirmation),
-                 QString::fromUtf8(c.number));
-        window->btnDencryptClick();
-        ASSERT_EQ(ui.shown.size(), 1u) << c.what;
-        EXPECT_EQ(ui.shown[0].title, kNotApplicable) << c.what;
-        EXPECT_EQ(ui.shown[0].text, QString::fromUtf8(c.text)) << c.what;
-        EXPECT_EQ(focused()->objectName(), QString::fromLatin1(c.focus)) << c.what;
-    }
+    expectRefusals(cases, &TfrmEncrypt_Decrypt::btnDencryptClick);
     // With no number and no description, decrypting goes on to its confirmation.
     ui.shown.clear();
     ui.answerNext(false);
