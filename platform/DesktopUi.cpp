@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -149,25 +150,31 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
         return false;
     }
-    dialog.fileName = box.selectedFiles().constFirst();
+    // The system's own separators: on Windows the archive keeps paths as Windows writes them.
+    dialog.fileName = QDir::toNativeSeparators(box.selectedFiles().constFirst());
     return true;
 }
 
 platform::ShellResult DesktopUi::shellExecute(const platform::ShellRequest& request)
 {
+    const QString file = QString::fromStdString(request.file);
+    // A scheme of two letters or more: "C:" is a drive, not a URL.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    const bool isUrl = !file.startsWith(QLatin1Char('/')) && scheme.match(file).hasMatch();
 #ifdef Q_OS_WIN
+    // Paths reach the shell as Windows writes them, whatever separators Qt handed us.
+    platform::ShellRequest native = request;
+    if (!isUrl) {
+        native.file = QDir::toNativeSeparators(file).toStdString();
+    }
     // The program's window is the one the user is working in.
     const QWidget* owner = QApplication::activeWindow();
-    return platform::shellExecute(request, owner ? static_cast<std::intptr_t>(owner->winId()) : 0);
+    return platform::shellExecute(native, owner ? static_cast<std::intptr_t>(owner->winId()) : 0);
 #else
     // Away from Windows the desktop's handlers stand in for the shell: a URL goes to its
     // scheme's handler, a path to its type's application. Every verb the program uses means
     // opening, and the desktop has no owner windows or show modes to pass on.
-    const QString file = QString::fromStdString(request.file);
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
-    const QUrl url = !file.startsWith(QLatin1Char('/')) && scheme.match(file).hasMatch()
-                         ? QUrl(file)
-                         : QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    const QUrl url = isUrl ? QUrl(file) : QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
     return QDesktopServices::openUrl(url) ? platform::kShellDone : platform::kShellNoHandler;
 #endif
 }

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -36,6 +37,9 @@ struct Transcript
     std::map<std::wstring, DISPID> ids;
     std::string failOn; // a line that the server refuses, as a failing server would
     int alive = 0;      // objects not yet released for the last time
+    // Members that, like some servers' collections, take no arguments themselves and leave
+    // them to their default member.
+    std::set<std::string> strict;
 };
 
 std::string narrow(const std::wstring& wide)
@@ -114,7 +118,13 @@ public:
         for (UINT i = 0; i < positional; ++i) {
             arguments += (i ? ", " : "") + describe(parameters->rgvarg[parameters->cArgs - 1 - i]);
         }
-        std::string call = path_ + "." + narrow(transcript_->names[member]);
+        const std::string name =
+            member == DISPID_VALUE ? std::string() : "." + narrow(transcript_->names[member]);
+        if (!arguments.empty() && !name.empty() && transcript_->strict.contains(name.substr(1))) {
+            transcript_->lines.push_back(path_ + name + "(" + arguments + ") refused");
+            return DISP_E_BADPARAMCOUNT;
+        }
+        std::string call = path_ + name;
         if (!arguments.empty() || flags == DISPATCH_METHOD) {
             call += "(" + arguments + ")";
         }
@@ -282,6 +292,26 @@ TEST(ComExport, ExcelIsToldWhatTheExportSaysInOrder)
         expected.push_back(line);
     }
     EXPECT_EQ(server.transcript->lines, expected);
+}
+
+TEST(ComExport, ACollectionThatTakesNoArgumentsPassesThemToItsDefaultMember)
+{
+    ComApartment com;
+    Stand_in server;
+    server.transcript->strict = {"Workbooks", "WorkSheets", "Cells", "Columns"};
+    {
+        const auto excel = platform::win32::excelOver(server.application("Excel"));
+        exportToExcel(*excel, kTable);
+    }
+    const auto& lines = server.transcript->lines;
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has("Excel.Workbooks(1) refused"));
+    EXPECT_TRUE(has("Excel.Workbooks(1).WorkSheets(1).Name = \"Archivio file criptati\""));
+    EXPECT_TRUE(has("Excel.Cells(1, 17).Font.Bold = True"));
+    EXPECT_TRUE(has("Excel.Columns(\"A:Z\").EntireColumn.AutoFit()"));
+    EXPECT_EQ(lines.back(), "Excel.Visible = True");
 }
 
 TEST(ComExport, AStepExcelRefusesEndsTheExportWithItsMessage)
