@@ -32,7 +32,20 @@ QString fromAnsi(const std::string& bytes)
 
 std::filesystem::path toPath(const QString& text)
 {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(text.toStdWString());
+#else
     return std::filesystem::path(QFile::encodeName(text).toStdString());
+#endif
+}
+
+QString fromPath(const std::filesystem::path& path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
 }
 
 QValidator::State AnsiValidator::validate(QString& input, int&) const

@@ -16,8 +16,10 @@ QString trimmedText(const QString& text);
 std::optional<std::string> toAnsi(const QString& text);
 QString fromAnsi(const std::string& bytes);
 
-// A path as the file system names it.
+// A path as the file system names it, and back: wide on Windows, the locale's bytes elsewhere,
+// so that no name is mangled on the way.
 std::filesystem::path toPath(const QString& text);
+QString fromPath(const std::filesystem::path& path);
 
 // Refuses input that Windows-1252 cannot represent, so that no character typed into a field
 // is silently replaced on its way to a file.

@@ -1,10 +1,10 @@
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
+#include "app/QtText.h"
 #include "platform/DesktopUi.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QStyleFactory>
 
 namespace {
@@ -43,8 +43,8 @@ int main(int argc, char* argv[])
     velarium::initResources();
 
     // The program keeps its files beside the executable.
-    const std::filesystem::path programFolder(
-        QFile::encodeName(QApplication::applicationDirPath()).toStdString());
+    const std::filesystem::path programFolder =
+        velarium::toPath(QApplication::applicationDirPath());
     velarium::DesktopUi ui;
     application.ui = &ui;
     velarium::Forms forms({programFolder, ui});

@@ -8,7 +8,8 @@ set(CMAKE_C_COMPILER ${velarium_mingw_arch}-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER ${velarium_mingw_arch}-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER ${velarium_mingw_arch}-w64-mingw32-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${velarium_mingw_arch}-w64-mingw32)
+# A Qt built for MinGW may be added with -DCMAKE_FIND_ROOT_PATH=its-prefix.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${velarium_mingw_arch}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

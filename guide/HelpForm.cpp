@@ -1,10 +1,10 @@
 #include "guide/HelpForm.h"
 
 #include "app/Controls.h"
+#include "app/QtText.h"
 #include "guide/HelpTopics.h"
 #include "platform/UiServices.h"
 
-#include <QFile>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -133,8 +133,7 @@ void TfrmHelpForm::setTopic(const HelpTopic& topic)
 
 QString TfrmHelpForm::guidePath() const
 {
-    return QFile::decodeName(
-        QByteArray::fromStdString((context_.programFolder / "Guida.pdf").native()));
+    return fromPath(context_.programFolder / "Guida.pdf");
 }
 
 void TfrmHelpForm::showEvent(QShowEvent* event)

@@ -1,5 +1,6 @@
 #include "platform/DesktopUi.h"
 
+#include "app/QtText.h"
 #ifndef Q_OS_WIN
 #include "platform/OfficeFiles.h"
 #endif
@@ -9,7 +10,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -92,8 +92,7 @@ bool desktopOpens(const char* mimeType)
 
 void openWithDesktop(const std::filesystem::path& file)
 {
-    if (!QDesktopServices::openUrl(
-            QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(file.string()))))) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file)))) {
         throw automation::Unavailable("Nessuna applicazione apre " + file.string());
     }
 }
