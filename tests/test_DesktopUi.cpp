@@ -1,0 +1,83 @@
+// Away from Windows the desktop's URL handlers stand in for the shell: what each request
+// becomes on the way there, watched through handlers of our own for the schemes involved.
+
+#include "TempFolder.h"
+#include "platform/DesktopUi.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QObject>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace velarium;
+
+namespace {
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl& url) { urls << url; }
+};
+
+class DesktopShellTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* scheme : {"file", "mailto", "http"}) {
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "open");
+        }
+    }
+    void TearDown() override
+    {
+        for (const char* scheme : {"file", "mailto", "http"}) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
+
+    UrlCatcher catcher;
+    DesktopUi ui;
+};
+
+} // namespace
+
+TEST_F(DesktopShellTest, PathsBecomeFileUrlsWithTheirNamesIntact)
+{
+    velarium::test::TempFolder folder;
+    const std::string path = (folder / "perché ho 2 file.txt").string();
+    EXPECT_TRUE(platform::shellSucceeded(ui.shellExecute(platform::openWithDefaultAction(path))));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_TRUE(catcher.urls[0].isLocalFile());
+    EXPECT_EQ(catcher.urls[0].toLocalFile(), QString::fromStdString(path));
+}
+
+TEST_F(DesktopShellTest, ARelativePathIsTakenFromTheCurrentFolder)
+{
+    ui.shellExecute(platform::openWithDefaultAction("Guida.pdf"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_TRUE(catcher.urls[0].isLocalFile());
+    EXPECT_TRUE(QDir::isAbsolutePath(catcher.urls[0].toLocalFile()));
+    EXPECT_TRUE(catcher.urls[0].toLocalFile().endsWith(QStringLiteral("/Guida.pdf")));
+}
+
+TEST_F(DesktopShellTest, MailAndWebAddressesGoToTheirSchemesHandlers)
+{
+    const std::string mail = "mailto:autore@velarium.example?subject=Software Velarium 2.0"
+                             "&body=Salve, desidererei avere le seguenti informazioni:";
+    EXPECT_TRUE(platform::shellSucceeded(ui.shellExecute(platform::sendMail(mail))));
+    EXPECT_TRUE(platform::shellSucceeded(
+        ui.shellExecute(platform::visitWebSite("http://www.velarium.example/"))));
+    ASSERT_EQ(catcher.urls.size(), 2);
+    EXPECT_EQ(catcher.urls[0].scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(catcher.urls[0].path(), QStringLiteral("autore@velarium.example"));
+    EXPECT_EQ(catcher.urls[0].query(QUrl::FullyDecoded),
+              QStringLiteral("subject=Software Velarium 2.0&body=Salve, desidererei avere le "
+                             "seguenti informazioni:"));
+    EXPECT_EQ(catcher.urls[1], QUrl(QStringLiteral("http://www.velarium.example/")));
+}
+
+#include "test_DesktopUi.moc"
