@@ -9,7 +9,12 @@
 #include <QGroupBox>
 #include <QTableWidget>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace velarium;
 using velarium::test::BoxKind;
@@ -394,3 +399,38 @@ TEST_F(ExportTest, EsciClosesTheWindow)
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
 }
+
+#ifdef _WIN32
+// The real servers through COM, on a computer without Microsoft Office (as under Wine): both
+// commands show their own messages and leave no file behind.
+TEST_F(ExportTest, WithoutOfficeTheRealServersGiveBothMessages)
+{
+    CLSID server;
+    if (SUCCEEDED(::CLSIDFromProgID(L"Word.Application", &server)) ||
+        SUCCEEDED(::CLSIDFromProgID(L"Excel.Application", &server))) {
+        GTEST_SKIP() << "Microsoft Office is installed here";
+    }
+    store(2);
+    window->show();
+    ui.word = [] {
+        return automation::startWord();
+    };
+    ui.excel = [] {
+        return automation::startExcel();
+    };
+    const auto before = std::distance(std::filesystem::directory_iterator(folder.path()),
+                                      std::filesystem::directory_iterator());
+    window->imgWordMouseUp();
+    window->imgExcelMouseUp();
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[0].text,
+              QStringLiteral("Attenzione: il sistema non consente di creare il file di Microsoft "
+                             "Word.\n\r\n\rEsportazione dati non riuscita."));
+    EXPECT_TRUE(ui.shown[1].text.startsWith(
+        QStringLiteral("Si è verificato un errore durante l'esportazione dei dati in Excel.")));
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              before);
+}
+#endif
