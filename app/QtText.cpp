@@ -30,6 +30,12 @@ QString fromAnsi(const std::string& bytes)
     return QString::fromStdString(cp1252ToUtf8(bytes));
 }
 
+QString forDisplay(QString text)
+{
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
 std::filesystem::path toPath(const QString& text)
 {
 #ifdef Q_OS_WIN

@@ -16,6 +16,10 @@ QString trimmedText(const QString& text);
 std::optional<std::string> toAnsi(const QString& text);
 QString fromAnsi(const std::string& bytes);
 
+// The program's texts keep paragraphs apart with CR LF pairs (a few with LF CR); a label or
+// text box would draw each CR as a stray glyph, so what is shown has plain line feeds.
+QString forDisplay(QString text);
+
 // A path as the file system names it, and back: wide on Windows, the locale's bytes elsewhere,
 // so that no name is mangled on the way.
 std::filesystem::path toPath(const QString& text);

@@ -20,17 +20,11 @@
 #include <iomanip>
 #include <iostream>
 #include <linux/magic.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 #include <sys/vfs.h>
-#include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 

@@ -21,18 +21,12 @@
 #include <linux/magic.h>
 #include <openssl/sha.h>
 #include <optional>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 #include <sys/vfs.h>
-#include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 

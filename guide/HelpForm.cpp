@@ -33,15 +33,6 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-// The program keeps its paragraphs apart with CR LF pairs; the text box would draw each CR as
-// a stray glyph, so only what is shown has plain line feeds.
-QString forDisplay(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.remove(QLatin1Char('\r'));
-    return text;
-}
-
 } // namespace
 
 TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)

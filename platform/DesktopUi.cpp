@@ -20,16 +20,6 @@
 namespace velarium {
 namespace {
 
-// The program's texts separate paragraphs with CR LF pairs (some with LF CR); a Qt label
-// would draw the CR as a stray glyph, so only the display sees plain line feeds.
-QString forDisplay(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.remove(QLatin1Char('\r'));
-    return text;
-}
-
 QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title,
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton)

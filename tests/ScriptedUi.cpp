@@ -32,6 +32,16 @@ platform::ShellRequest defaultActionOn(const QString& path)
     return request;
 }
 
+platform::ShellRequest webSiteVisit(const std::string& url)
+{
+    platform::ShellRequest request;
+    request.ownedByProgram = true;
+    request.verb = "Open";
+    request.file = url;
+    request.showMode = 1;
+    return request;
+}
+
 void ScriptedUi::record(BoxKind kind, const QString& title, const QString& text)
 {
     shown.push_back({kind, title, text, busyDepth > 0});

@@ -19,6 +19,9 @@ namespace velarium::test {
 // What the shell is asked when the program opens a file or folder with its default action:
 // no owner, no verb, no parameters or folder, a normal window.
 platform::ShellRequest defaultActionOn(const QString& path);
+// What it is asked for a web site: owned by the program's window, the verb "Open" with its
+// capital, nothing else, a normal window.
+platform::ShellRequest webSiteVisit(const std::string& url);
 
 enum class BoxKind
 {

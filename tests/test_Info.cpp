@@ -128,14 +128,8 @@ TEST_F(InfoTest, TheWebLinkOpensTheSiteAndSaysNothingWhenItCannot)
     ui.shellResult = 31; // no browser
     QTest::mouseClick(info->lblWeb, Qt::LeftButton);
     QTest::mouseClick(info->imgWeb, Qt::MiddleButton);
-    // Owned by the program's window, the verb "Open" with its capital, nothing else.
-    platform::ShellRequest web;
-    web.ownedByProgram = true;
-    web.verb = "Open";
-    web.file = kMakerWebSite;
-    web.showMode = 1;
-    EXPECT_EQ(ui.shell, std::vector(2, web));
-    EXPECT_TRUE(web.file.starts_with("http://"));
+    EXPECT_EQ(ui.shell, std::vector(2, test::webSiteVisit(kMakerWebSite)));
+    EXPECT_TRUE(std::string(kMakerWebSite).starts_with("http://"));
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(ui.busyDepth, 0);
 }

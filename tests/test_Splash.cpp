@@ -181,13 +181,8 @@ TEST_F(SplashTest, AClickAnywhereOpensTheWebSiteAndCloses)
             QTest::mouseClick(w.windowHandle(), button, {}, QPoint(598, 366));
             EXPECT_FALSE(w.isVisible());
         });
-        platform::ShellRequest web;
-        web.ownedByProgram = true;
-        web.verb = "Open";
-        web.file = kMakerWebSite;
-        web.showMode = 1;
-        EXPECT_EQ(ui.shell, std::vector{web});
-        EXPECT_TRUE(web.file.starts_with("http://"));
+        EXPECT_EQ(ui.shell, std::vector{test::webSiteVisit(kMakerWebSite)});
+        EXPECT_TRUE(std::string(kMakerWebSite).starts_with("http://"));
         EXPECT_EQ(ui.busyCount, 1) << "the hourglass while the browser starts";
         EXPECT_EQ(ui.busyDepth, 0);
         EXPECT_FALSE(splash->isVisible());

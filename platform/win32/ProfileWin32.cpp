@@ -19,16 +19,10 @@ namespace fs = std::filesystem;
 
 constexpr DWORD kValueBuffer = 2048;
 
-// The path in the ANSI code page that the ...A calls read; nothing when some character of it
-// has no place there.
-std::optional<std::string> ansiPath(const fs::path& path)
-{
-    return win32::ansiText(path.native());
-}
-
+// The path in the ANSI code page that the ...A calls read, which must hold all of it.
 std::string ansiPathOrThrow(const fs::path& path)
 {
-    auto ansi = ansiPath(path);
+    auto ansi = win32::ansiText(path.native());
     if (!ansi) {
         throw SystemError("Percorso non rappresentabile nella codifica di sistema", path, ENOENT);
     }
@@ -40,7 +34,7 @@ std::string ansiPathOrThrow(const fs::path& path)
 std::string readProfileString(const fs::path& file, std::string_view section, std::string_view key,
                               std::string_view fallback)
 {
-    const auto ansi = ansiPath(file);
+    const auto ansi = win32::ansiText(file.native());
     const std::string fallbackText(fallback.substr(0, kValueBuffer - 1));
     if (!ansi) {
         return fallbackText;
