@@ -10,7 +10,9 @@ packages=(
     libjpeg62-turbo
     libgtest-dev
     fonts-dejavu-core
-    xvfb xauth xdotool openbox imagemagick poppler-utils
+    xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils
+    # The desktop seam opens documents and links with xdg-open.
+    xdg-utils
 )
 
 missing=()

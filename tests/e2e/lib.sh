@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Shared by the end-to-end scripts: a real X server with a window manager, a portable program
+# folder of the script's own, and ways to wait for what a person would see. Source it, then call
+# e2e_start_desktop and e2e_stage_program.
+#
+# A script that cannot run here (a tool missing) exits 77, which CTest counts as skipped.
+
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "skipped: $tool is not installed"
+            exit 77
+        fi
+    done
+}
+
+E2E_WORK=$(mktemp -d)
+e2e_pids=()
+e2e_cleanup_hooks=()
+e2e_cleanup() {
+    local hook pid
+    for hook in "${e2e_cleanup_hooks[@]}"; do
+        "$hook" || true
+    done
+    for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do
+        pid=${e2e_pids[i]}
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$E2E_WORK"
+}
+trap e2e_cleanup EXIT
+
+# Waits for a condition (a command) for up to SECONDS, checking ten times a second.
+e2e_wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    while ((tries-- > 0)); do
+        if "$@"; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+e2e_fail() {
+    echo "FAIL: $*"
+    [[ -n ${E2E_ARTIFACTS:-} ]] && import -window root "$E2E_ARTIFACTS/failure.png" 2>/dev/null
+    exit 1
+}
+
+# Xvfb on a free display and openbox on it, so that windows are activated, minimised and
+# closed as on a desktop.
+e2e_start_desktop() {
+    local n display=""
+    for n in $(seq 90 140); do
+        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
+            display=":$n"
+            break
+        fi
+    done
+    [[ -n $display ]] || e2e_fail "no free X display number"
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    e2e_pids+=($!)
+    export DISPLAY=$display
+    # xdotool reports success even without a display: wait for the server's socket instead.
+    e2e_wait_for 10 test -S "/tmp/.X11-unix/X${display#:}" || e2e_fail "Xvfb did not start"
+    openbox --sm-disable >/dev/null 2>&1 &
+    e2e_pids+=($!)
+    # The window manager is up once it owns the screen's manager selection.
+    e2e_wait_for 10 e2e_wm_running || e2e_fail "openbox did not start"
+}
+e2e_wm_running() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# A portable program folder of the script's own in $E2E_FOLDER: the program, its first access
+# store and what it carries beside itself (the translations).
+e2e_stage_program() {
+    local binary=$1 store=$2
+    E2E_FOLDER=$E2E_WORK/Velarium
+    mkdir -p "$E2E_FOLDER"
+    cp "$binary" "$E2E_FOLDER/Velarium"
+    cp "$store" "$E2E_FOLDER/unins000.dll"
+    local beside
+    beside=$(dirname "$binary")
+    [[ -d $beside/translations ]] && cp -r "$beside/translations" "$E2E_FOLDER/"
+    return 0
+}
+
+# Starts the staged program on the real X server; its pid is in $E2E_APP.
+e2e_start_program() {
+    QT_QPA_PLATFORM=xcb "$E2E_FOLDER/Velarium" "$@" &
+    E2E_APP=$!
+    e2e_pids+=("$E2E_APP")
+}
+
+e2e_find_window() {
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1
+}
+e2e_visible() {
+    [[ -n $(e2e_find_window "$1") ]]
+}
+# Waits until a visible window whose title matches the pattern exists; prints its id.
+e2e_wait_window() {
+    local pattern=$1 id
+    e2e_wait_for 15 e2e_visible "$pattern" || e2e_fail "window '$pattern' did not appear"
+    id=$(e2e_find_window "$pattern")
+    # Mapped is not yet drawn: wait until the window manager has made it the active one.
+    e2e_wait_for 5 test "$(xdotool getactivewindow 2>/dev/null)" = "$id" ||
+        xdotool windowactivate --sync "$id" 2>/dev/null || true
+    echo "$id"
+}
+e2e_wait_gone() {
+    e2e_wait_for 15 bash -c "! xdotool search --onlyvisible --name '$1' >/dev/null 2>&1" ||
+        e2e_fail "window '$1' did not go away"
+}
+e2e_activate() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+}
+e2e_shot() {
+    [[ -n ${E2E_ARTIFACTS:-} ]] && import -window root "$E2E_ARTIFACTS/$1.png"
+    return 0
+}
+e2e_type() {
+    xdotool type --delay 30 "$1"
+}
+e2e_key() {
+    xdotool key --delay 60 "$@"
+}
+
+# Types the access password into the login dialog and waits for the main window; prints its id.
+e2e_log_in() {
+    local login
+    login=$(e2e_wait_window '^ Velarium 2\.0 - Autenticazione$')
+    e2e_activate "$login"
+    e2e_type "${1:-velarium}"
+    e2e_key Return
+    e2e_wait_window '^ Velarium 2\.0$'
+}
