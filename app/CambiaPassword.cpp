@@ -129,7 +129,9 @@ void TfrmCambiaPassword::txtPasswordOldChange()
 void TfrmCambiaPassword::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    FormShow();
+    if (becameVisible(event)) {
+        FormShow();
+    }
 }
 
 void TfrmCambiaPassword::FormShow()

@@ -48,32 +48,53 @@ private:
     const QMetaObject* type_;
 };
 
+// The colours follow the field getting and losing the focus within its window, as the user
+// moves it. A window losing activation (a message box coming up, another program in front)
+// takes the keyboard away without moving the focus, and must not repaint the field; the field
+// is still its window's focus when the window comes back.
 class FieldWatcher final : public QObject
 {
 public:
     FieldWatcher(QLineEdit* field, FieldHandlers handlers)
-        : QObject(field), owner_(field), handlers_(std::move(handlers))
+        : QObject(field), field_(field), owner_(field), handlers_(std::move(handlers))
     {
         field->installEventFilter(this);
+        field->window()->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!owner_.windowAlive()) {
             return false;
         }
+        if (watched != field_) {
+            // The focus may move while the window is inactive (a window hidden and shown again
+            // puts it into its first field): the field no longer holding it has been left.
+            if (event->type() == QEvent::WindowActivate &&
+                field_->window()->focusWidget() != field_) {
+                leave();
+            }
+            return false;
+        }
         switch (event->type()) {
         case QEvent::FocusIn:
-            if (handlers_.enter) {
-                handlers_.enter();
+            if (!entered_) {
+                entered_ = true;
+                if (handlers_.enter) {
+                    handlers_.enter();
+                }
             }
             break;
-        case QEvent::FocusOut:
-            if (handlers_.exit) {
-                handlers_.exit();
+        case QEvent::FocusOut: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            const bool windowOnly =
+                reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+            if (!windowOnly || field_->window()->focusWidget() != field_) {
+                leave();
             }
             break;
+        }
         case QEvent::KeyPress:
             if (handlers_.keyPress) {
                 return handlers_.keyPress(static_cast<QKeyEvent*>(event));
@@ -86,8 +107,20 @@ protected:
     }
 
 private:
+    void leave()
+    {
+        if (entered_) {
+            entered_ = false;
+            if (handlers_.exit) {
+                handlers_.exit();
+            }
+        }
+    }
+
+    QLineEdit* field_;
     WindowHandlers owner_;
     FieldHandlers handlers_;
+    bool entered_ = false;
 };
 
 class MoveWatcher final : public QObject
@@ -196,6 +229,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
     auto* button = named(new QPushButton(QString::fromUtf8(caption), parent), name);
     button->setGeometry(geometry);
     button->setCursor(Qt::PointingHandCursor);
+    // Enter presses the focused button in every window, as on Windows, not only in dialogs.
+    button->setAutoDefault(true);
     return button;
 }
 

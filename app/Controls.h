@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <functional>
 
 // Small building blocks of the program's fixed-layout windows.
@@ -77,6 +78,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
 // A password field: every character shown as a filled dot in a bold font of the given pixel
 // height, white, refusing characters the code page cannot hold.
 void makePasswordField(QLineEdit* field, int pixelSize);
+
+// Whether a show event makes the window visible (the program showed it), rather than the window
+// system showing it again after a minimise, a desktop switch or a restore: only the first kind
+// runs a window's show handler, so that restoring a window keeps what it holds.
+inline bool becameVisible(const QShowEvent* event)
+{
+    return !event->spontaneous();
+}
 
 // Places a window in the middle of the desktop.
 void centreOnScreen(QWidget* window);

@@ -1,10 +1,13 @@
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
 #include "app/QtText.h"
+#include "app/QtTranslation.h"
 #include "platform/DesktopUi.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLocale>
 #include <QStyleFactory>
 
 namespace {
@@ -41,10 +44,14 @@ int main(int argc, char* argv[])
     // the login dialog, the main window or an exit command.
     QApplication::setQuitOnLastWindowClosed(false);
     velarium::initResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/Velarium.png")));
 
     // The program keeps its files beside the executable.
     const std::filesystem::path programFolder =
         velarium::toPath(QApplication::applicationDirPath());
+    // Italian throughout: Qt's own texts, and the dates and sizes its dialogs show.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    velarium::installQtTranslation(programFolder);
     velarium::DesktopUi ui;
     application.ui = &ui;
     velarium::Forms forms({programFolder, ui});

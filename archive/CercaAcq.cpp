@@ -217,7 +217,9 @@ void TfrmCercaAcq::showListPage(bool list)
 void TfrmCercaAcq::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    if (becameVisible(event)) {
+        FormShow();
+    }
 }
 
 void TfrmCercaAcq::FormShow()

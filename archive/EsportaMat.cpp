@@ -173,7 +173,9 @@ TfrmEsportaMat::~TfrmEsportaMat() = default;
 void TfrmEsportaMat::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    if (becameVisible(event)) {
+        FormShow();
+    }
 }
 
 void TfrmEsportaMat::FormShow()

@@ -130,7 +130,9 @@ QString TfrmHelpForm::guidePath() const
 void TfrmHelpForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    cmdOK->setFocus();
+    if (becameVisible(event)) {
+        cmdOK->setFocus();
+    }
 }
 
 void TfrmHelpForm::cmdOKClick()

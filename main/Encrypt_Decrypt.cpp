@@ -232,6 +232,13 @@ void TfrmEncrypt_Decrypt::buildCardArea()
     bevPassword = makeBevel(panContainer, "bevPassword", QRect(56, 174, 516, 128));
     bevCripta = makeBevel(panContainer, "bevCripta", QRect(56, 318, 250, 96));
     bevDecripta = makeBevel(panContainer, "bevDecripta", QRect(322, 318, 250, 96));
+    // The frames lie under every control of the card and over its background picture: the
+    // pointer over a frame's empty inside is on the frame, which has no reaction, and does not
+    // fall through to the background, which would clear the status line.
+    for (QFrame* bevel : {bevFile, bevDescrizione, bevPassword, bevCripta, bevDecripta}) {
+        bevel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        onMouseMove(bevel, [] {});
+    }
 
     imgFile = makePicture(panContainer, "imgFile", image("imgFile.png"), {14, 34});
     imgDescrizione =
@@ -363,6 +370,9 @@ void TfrmEncrypt_Decrypt::buildSideColumn()
 void TfrmEncrypt_Decrypt::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (!becameVisible(event)) {
+        return;
+    }
     if (!centred_) {
         centred_ = true;
         centreOnScreen(this);

@@ -34,7 +34,9 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title
 // The toolkit's "description|pattern|description|pattern" filter as Qt's name filters. A
 // Windows "*.*" matches every file, names without a dot included, which Qt spells "*". Windows
 // matches patterns whatever the letter case, Qt here only in the case written, so "*.BKA" also
-// goes in lower case: it must list the "*.bka" files the program writes.
+// goes in lower case: it must list the "*.bka" files the program writes. Qt shows a filter as
+// its description followed by its patterns; the patterns go in a last pair of brackets of their
+// own, which the dialog hides, so that the description reads as the program wrote it.
 QStringList nameFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -52,12 +54,7 @@ QStringList nameFilters(const QString& filter)
                 }
             }
         }
-        QString description = parts[i];
-        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-        if (open > 0) {
-            description.truncate(open);
-        }
-        filters << description.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+        filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                        QLatin1Char(')');
     }
     return filters;
@@ -124,6 +121,7 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
     box.setAcceptMode(dialog.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(dialog.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     box.setOption(QFileDialog::DontConfirmOverwrite, !dialog.confirmOverwrite);
+    box.setOption(QFileDialog::HideNameFilterDetails);
     box.setNameFilters(nameFilters(dialog.filter));
     if (!dialog.defaultExtension.isEmpty()) {
         box.setDefaultSuffix(dialog.defaultExtension);

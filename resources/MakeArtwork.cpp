@@ -515,6 +515,17 @@ QImage drawLogo()
     return image;
 }
 
+// The program's own icon, for its windows and the desktop's menu: the emblem alone, on nothing.
+QImage drawProgramIcon()
+{
+    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintEmblem(p, QPointF(128, 8), 240);
+    return image;
+}
+
 // ----------------------------------------------------------------------------------------------
 // Output
 
@@ -636,6 +647,7 @@ int main(int argc, char** argv)
         out.saveImage(QStringLiteral("imgBackground.jpg"), drawCardBackground());
         out.saveImage(QStringLiteral("imgSfondo.jpg"), drawSidePanel());
         out.saveImage(QStringLiteral("imgLogo.jpg"), drawLogo());
+        out.saveImage(QStringLiteral("Velarium.png"), drawProgramIcon());
         for (const Picture& picture : windowPictures()) {
             out.saveImage(picture.fileName, picture.image);
         }

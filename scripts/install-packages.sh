@@ -4,13 +4,15 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
     libssl-dev openssl
     libxlsxwriter-dev libzip-dev unzip libexpat1-dev
     libjpeg62-turbo
     libgtest-dev
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils
+    # The end-to-end tests read what Qt's own boxes and dialogs show.
+    tesseract-ocr tesseract-ocr-ita
     # The desktop seam opens documents and links with xdg-open.
     xdg-utils
 )

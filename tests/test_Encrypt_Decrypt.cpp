@@ -191,6 +191,66 @@ TEST_F(MainWindowTest, FieldsTurnYellowWithTheFocusAndWhiteWithoutItHoweverLeft)
     EXPECT_NE(fileColour, yellow);
 }
 
+TEST_F(MainWindowTest, AWindowLosingActivationLeavesTheFieldsColours)
+{
+    const QColor yellow(255, 255, 0);
+    const QColor white(255, 255, 255);
+    auto base = [](QLineEdit* field) {
+        return field->palette().color(QPalette::Base);
+    };
+    window->txtPassword->setFocus();
+    ASSERT_EQ(base(window->txtPassword), yellow);
+
+    // Another window in front, as a message box or another program would be.
+    QWidget other;
+    other.show();
+    auto activate = [](QWidget* front) {
+        front->activateWindow();
+        QApplication::setActiveWindow(front);
+        return QTest::qWaitForWindowActive(front);
+    };
+    ASSERT_TRUE(activate(&other));
+    EXPECT_EQ(base(window->txtPassword), yellow);
+    ASSERT_TRUE(activate(window.get()));
+    EXPECT_EQ(base(window->txtPassword), yellow);
+    EXPECT_EQ(base(window->txtCheckPW), white);
+
+    // The focus moved while the window was away (hidden and shown again, it opens in the file
+    // field): the field it left turns white when the window comes back.
+    ASSERT_TRUE(activate(&other));
+    window->txtFile->setFocus();
+    ASSERT_TRUE(activate(window.get()));
+    EXPECT_EQ(base(window->txtPassword), white);
+}
+
+TEST_F(MainWindowTest, TheWindowSystemShowingTheWindowAgainKeepsTheCard)
+{
+    fillCard(QStringLiteral("/tmp/lettera.doc"), QStringLiteral("Lettera"),
+             QStringLiteral("segreta"), QStringLiteral("segreta"), QString());
+    window->showMinimized();
+    QTRY_VERIFY(window->isMinimized());
+    window->showNormal();
+    QTRY_VERIFY(!window->isMinimized());
+    EXPECT_EQ(window->txtDescrizione->text(), QStringLiteral("Lettera"));
+    EXPECT_EQ(window->txtPassword->text(), QStringLiteral("segreta"));
+    // Shown by the program, the window opens on an empty card as always.
+    window->hide();
+    window->show();
+    EXPECT_TRUE(window->txtDescrizione->text().isEmpty());
+    EXPECT_TRUE(window->txtPassword->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, EnterSpaceAndTheKeypadsEnterPressTheFocusedButton)
+{
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space};
+    for (const Qt::Key key : keys) {
+        const std::size_t before = ui.dialogs.size();
+        window->btnSfoglia->setFocus();
+        QTest::keyClick(window->btnSfoglia, key);
+        EXPECT_EQ(ui.dialogs.size(), before + 1) << "key " << key;
+    }
+}
+
 TEST_F(MainWindowTest, ClosingOrAnExitCommandEndsTheProgram)
 {
     QSignalSpy ended(window.get(), &TfrmEncrypt_Decrypt::endProgram);

@@ -131,6 +131,25 @@ TEST_F(HintsTest, FieldsCaptionsAndTheStatusLineHaveNoReaction)
             << still->objectName().toStdString();
         EXPECT_EQ(redLabel(), QStringLiteral("lblNuovo"));
     }
+    // The empty inside of each frame of the card: on the frame, not on the picture under it.
+    for (QFrame* bevel : {window->bevFile, window->bevDescrizione, window->bevPassword,
+                          window->bevCripta, window->bevDecripta}) {
+        QPoint inside;
+        for (int y = 3; y < bevel->height() - 3 && inside.isNull(); y += 2) {
+            for (int x = 3; x < bevel->width() - 3; x += 2) {
+                const QPoint there = bevel->mapTo(window->panContainer, QPoint(x, y));
+                if (window->panContainer->childAt(there) == bevel) {
+                    inside = QPoint(x, y);
+                    break;
+                }
+            }
+        }
+        ASSERT_FALSE(inside.isNull()) << bevel->objectName().toStdString();
+        QTest::mouseMove(bevel, inside);
+        EXPECT_EQ(hint(), QStringLiteral(" Inserisci una nuova scheda in archivio."))
+            << bevel->objectName().toStdString();
+        EXPECT_EQ(redLabel(), QStringLiteral("lblNuovo"));
+    }
     // From a frame into its field: the frame cleared the line and the field leaves it empty.
     QTest::mouseMove(window->panDescrizione, QPoint(1, 1));
     hover(window->txtDescrizione);

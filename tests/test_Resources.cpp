@@ -387,6 +387,8 @@ const ExpectedPicture kPictures[] = {
     // splash
     {"splashBack.bmp", "bmp", {597, 362}, kOpaque},
     {"splashFlag.bmp", "bmp", {108, 60}, kOpaque},
+    // the program's icon, for its windows and the desktop's menu
+    {"Velarium.png", "png", {256, 256}, kClear},
 };
 
 QString imagePath(const char* file)

@@ -47,7 +47,8 @@ e2e_wait_for() {
 }
 
 e2e_fail() {
-    echo "FAIL: $*"
+    # On standard error: a failure inside a command substitution must still be seen.
+    echo "FAIL: $*" >&2
     [[ -n ${E2E_ARTIFACTS:-} ]] && import -window root "$E2E_ARTIFACTS/failure.png" 2>/dev/null
     exit 1
 }
@@ -55,23 +56,16 @@ e2e_fail() {
 # Xvfb on a free display and openbox on it, so that windows are activated, minimised and
 # closed as on a desktop.
 e2e_start_desktop() {
-    local n display=""
-    for n in $(seq 90 140); do
-        if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-            display=":$n"
-            break
-        fi
-    done
-    [[ -n $display ]] || e2e_fail "no free X display number"
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # The server picks a free display itself and writes its number: scripts running at the
+    # same time never take the same one.
+    Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$E2E_WORK/display" 2>/dev/null &
     e2e_pids+=($!)
-    export DISPLAY=$display
-    # xdotool reports success even without a display: wait for the server's socket instead.
-    e2e_wait_for 10 test -S "/tmp/.X11-unix/X${display#:}" || e2e_fail "Xvfb did not start"
-    openbox --sm-disable >/dev/null 2>&1 &
+    e2e_wait_for 30 test -s "$E2E_WORK/display" || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$E2E_WORK/display")"
+    openbox --sm-disable >"$E2E_WORK/openbox.log" 2>&1 &
     e2e_pids+=($!)
     # The window manager is up once it owns the screen's manager selection.
-    e2e_wait_for 10 e2e_wm_running || e2e_fail "openbox did not start"
+    e2e_wait_for 30 e2e_wm_running || e2e_fail "openbox did not start: $(cat "$E2E_WORK/openbox.log")"
 }
 e2e_wm_running() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
@@ -93,7 +87,8 @@ e2e_stage_program() {
 
 # Starts the staged program on the real X server; its pid is in $E2E_APP.
 e2e_start_program() {
-    QT_QPA_PLATFORM=xcb "$E2E_FOLDER/Velarium" "$@" &
+    # From a folder of its own, where the file dialogs open first.
+    (cd "$E2E_WORK" && QT_QPA_PLATFORM=xcb exec "$E2E_FOLDER/Velarium" "$@") &
     E2E_APP=$!
     e2e_pids+=("$E2E_APP")
 }

@@ -1,0 +1,29 @@
+#include "app/QtTranslation.h"
+
+#include "app/QtText.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+
+namespace velarium {
+
+QTranslator* installQtTranslation(const std::filesystem::path& programFolder)
+{
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    for (const QString& folder : {fromPath(programFolder / kTranslationsFolder),
+                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(italian, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&
+            QCoreApplication::installTranslator(translator.get())) {
+            // The application keeps it for the program's life.
+            translator->setParent(QCoreApplication::instance());
+            return translator.release();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace velarium

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The program on a real X server with a window manager, used as a person uses it: the access
+# password changed with the keyboard alone, a card typed in, the window minimised and restored,
+# the card saved, and Qt's own boxes and dialogs read back (through OCR) to be Italian.
+# Usage: desktop_e2e.sh VELARIUM_BINARY SHIPPED_STORE VELARIUM_CLI ARTIFACTS_DIR
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+e2e_require Xvfb xdotool xprop import convert openbox tesseract
+cli=$3
+E2E_ARTIFACTS=$4
+mkdir -p "$E2E_ARTIFACTS"
+e2e_start_desktop
+e2e_stage_program "$1" "$2"
+document=$E2E_WORK/contratto.txt
+printf 'Il testo del contratto.\n' >"$document"
+e2e_start_program
+
+# The text a window shows, read from a picture of it enlarged for the OCR.
+read_window() {
+    local id=$1 name=$2
+    import -window "$id" "$E2E_ARTIFACTS/$name.png" ||
+        e2e_fail "no picture of the window $name"
+    convert "$E2E_ARTIFACTS/$name.png" -resize 400% -colorspace Gray "$E2E_WORK/$name-big.png"
+    tesseract "$E2E_WORK/$name-big.png" - -l ita+eng --psm 11 2>/dev/null | tee "$E2E_ARTIFACTS/$name.txt"
+}
+
+# Pixels of the main window's client area, as its layout places the controls.
+click_at() {
+    local id=$1 x=$2 y=$3
+    e2e_activate "$id"
+    xdotool mousemove --window "$id" "$x" "$y" click 1
+}
+
+# 1. The change of password with the keyboard alone: Tab to "Cambia password", Enter, the old
+#    password, Enter, the new one, Enter, its confirmation, Enter (to OK), Enter (OK pressed).
+login=$(e2e_wait_window '^ Velarium 2\.0 - Autenticazione$')
+e2e_activate "$login"
+e2e_key Tab Return
+change=$(e2e_wait_window '^ Cambia password$')
+e2e_type "velarium"
+e2e_key Return
+e2e_type "Nuova-Chiave"
+e2e_key Return
+e2e_type "Nuova-Chiave"
+e2e_key Return Return
+done_box=$(e2e_wait_window '^Velarium 2\.0$')
+e2e_shot 1-password-changed
+e2e_activate "$done_box"
+e2e_key Return
+e2e_wait_gone '^ Cambia password$'
+cmp -s "$2" "$E2E_FOLDER/unins000.dll" && e2e_fail "the access store did not change"
+
+# 2. The new password opens the program; the main window opens on an empty card.
+main=$(e2e_log_in "Nuova-Chiave")
+e2e_shot 2-main-window
+
+# 3. A key in the file field opens the file dialog, in Italian; the document is chosen by name.
+e2e_key a
+dialog=$(e2e_wait_window '^Selezionare il file da criptare o decriptare e premere Apri$')
+text=$(read_window "$dialog" 3-file-dialog)
+for words in 'Cerca in' 'File di tipo' 'Annulla' 'Tutti i file (\*\.\*)'; do
+    grep -qi "$words" <<<"$text" || e2e_fail "the file dialog does not say '$words'"
+done
+grep -Eq 'Look in|Files of type|Cancel' <<<"$text" && e2e_fail "the file dialog speaks English"
+e2e_activate "$dialog"
+e2e_type "$document"
+e2e_key Return
+e2e_wait_gone '^Selezionare il file'
+
+# 4. The rest of the card, then minimise and restore: nothing typed may be lost.
+e2e_activate "$main"
+e2e_key Tab
+e2e_type "Contratto di affitto"
+e2e_key Tab
+e2e_type "segreta"
+e2e_key Tab
+e2e_type "segreta"
+e2e_shot 4-card-typed
+xdotool windowminimize --sync "$main"
+e2e_wait_for 10 bash -c "! xdotool search --onlyvisible --name '^ Velarium 2\.0\$' >/dev/null" ||
+    e2e_fail "the main window did not minimise"
+xdotool windowactivate --sync "$main"
+e2e_wait_window '^ Velarium 2\.0$' >/dev/null
+e2e_shot 5-restored
+
+# 5. Salva stores the card as typed before the minimise.
+click_at "$main" 64 196
+saved_box=$(e2e_wait_window '^Salvataggio scheda')
+e2e_activate "$saved_box"
+e2e_key Return
+e2e_wait_gone '^Salvataggio scheda'
+saved() { "$cli" --folder "$E2E_FOLDER" cards show 1 --passwords >"$E2E_WORK/card.txt" 2>&1; }
+e2e_wait_for 10 saved || e2e_fail "no card was saved: $(cat "$E2E_WORK/card.txt")"
+cat "$E2E_WORK/card.txt" >"$E2E_ARTIFACTS/card.txt"
+grep -qF "Contratto di affitto" "$E2E_WORK/card.txt" || e2e_fail "the description was lost"
+grep -qF "$document" "$E2E_WORK/card.txt" || e2e_fail "the file path was lost"
+grep -qF "segreta" "$E2E_WORK/card.txt" || e2e_fail "the password was lost"
+
+# 6. Cripta file asks first, with Italian buttons: "&No" and "&Sì" answer to Alt+N and Alt+S,
+#    and the English "&Yes" (Alt+Y) is not there. No leaves the document as it was.
+plain="Il testo del contratto."
+click_at "$main" 371 366
+question=$(e2e_wait_window '^Conferma criptaggio file$')
+read_window "$question" 6-question >/dev/null
+e2e_key alt+y
+e2e_visible '^Conferma criptaggio file$' || e2e_fail "the question answered an English Alt+Y"
+e2e_key alt+n
+e2e_wait_gone '^Conferma criptaggio file$'
+[[ $(cat "$document") == "$plain" ]] || e2e_fail "No did not stop the command"
+
+# 7. Sì (Alt+S) goes on: both reports, and the document is encrypted.
+click_at "$main" 371 366
+question=$(e2e_wait_window '^Conferma criptaggio file$')
+e2e_key alt+s
+for report in '^Termine creazione file criptato$' '^Operazione criptaggio file terminata$'; do
+    box=$(e2e_wait_window "$report")
+    e2e_activate "$box"
+    e2e_key Return
+    e2e_wait_gone "$report"
+done
+[[ $(cat "$document") != "$plain" ]] || e2e_fail "Sì did not encrypt the document"
+e2e_shot 7-encrypted
+
+e2e_activate "$main"
+e2e_key alt+F4
+e2e_wait_for 10 bash -c "! kill -0 $E2E_APP 2>/dev/null" || e2e_fail "the program did not end"
+echo "passed: password changed by keyboard, card kept through a minimise and saved, Italian boxes"
