@@ -124,6 +124,19 @@ TEST(QtTranslationTest, QtsOwnTextsAreItalianFromTheProgramFolder)
     owned->setParent(nullptr);
 }
 
+TEST(QtTranslationTest, TheCatalogueWindeployqtWritesServesToo)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder / kTranslationsFolder);
+    std::filesystem::copy_file(VELARIUM_QTBASE_IT, folder / kTranslationsFolder / "qt_it.qm");
+    std::unique_ptr<QTranslator> translator(installQtTranslation(folder.path()));
+    ASSERT_NE(translator, nullptr);
+    EXPECT_EQ(translator->filePath(),
+              QString::fromStdString((folder / kTranslationsFolder / "qt_it.qm").string()));
+    QCoreApplication::removeTranslator(translator.get());
+    translator->setParent(nullptr);
+}
+
 TEST(FileDialogFilterTest, DescriptionsReadAsWrittenAndTheListHoldsWhatTheyStandFor)
 {
     TempFolder folder;
