@@ -45,7 +45,10 @@ int main(int argc, char* argv[])
     // The program keeps its files beside the executable.
     const std::filesystem::path programFolder =
         velarium::toPath(QApplication::applicationDirPath());
+    // The exports hold every password in clear: those a killed run left go now, this run's own
+    // when it ends, with `ui`.
     velarium::DesktopUi ui;
+    ui.removeLeftoverExports();
     application.ui = &ui;
     velarium::Forms forms({programFolder, ui});
     forms.showFirst();
