@@ -52,7 +52,10 @@ int main(int argc, char* argv[])
     // Italian throughout: Qt's own texts, and the dates and sizes its dialogs show.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     velarium::installQtTranslation(programFolder);
+    // The exports hold every password in clear: those a killed run left go now, this run's own
+    // when it ends, with `ui`.
     velarium::DesktopUi ui;
+    ui.removeLeftoverExports();
     application.ui = &ui;
     velarium::Forms forms({programFolder, ui});
     forms.showFirst();

@@ -88,6 +88,16 @@ void openWithDesktop(const std::filesystem::path& file)
 } // namespace
 
 #ifdef Q_OS_WIN
+// Word and Excel themselves hold the documents: no file is written.
+struct DesktopUi::Exports
+{
+};
+
+DesktopUi::DesktopUi() = default;
+DesktopUi::~DesktopUi() = default;
+
+void DesktopUi::removeLeftoverExports() {}
+
 std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
 {
     return automation::startWord();
@@ -98,12 +108,25 @@ std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication(
     return automation::startExcel();
 }
 #else
+struct DesktopUi::Exports
+{
+    platform::ExportFolder folder{platform::ExportFolder::userFolder()};
+};
+
+DesktopUi::DesktopUi() : exports_(std::make_unique<Exports>()) {}
+DesktopUi::~DesktopUi() = default;
+
+void DesktopUi::removeLeftoverExports()
+{
+    exports_->folder.removeLeftovers();
+}
+
 std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
 {
     if (!desktopOpens(kDocxType)) {
         throw automation::Unavailable("Nessuna applicazione per i documenti di testo");
     }
-    return platform::makeDocxWriter({}, openWithDesktop);
+    return platform::makeDocxWriter(exports_->folder, openWithDesktop);
 }
 
 std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
@@ -111,7 +134,7 @@ std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication(
     if (!desktopOpens(kXlsxType)) {
         throw automation::Unavailable("Nessuna applicazione per i fogli di calcolo");
     }
-    return platform::makeXlsxWriter({}, openWithDesktop);
+    return platform::makeXlsxWriter(exports_->folder, openWithDesktop);
 }
 #endif
 

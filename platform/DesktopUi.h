@@ -2,12 +2,24 @@
 
 #include "platform/UiServices.h"
 
+#include <memory>
+
 namespace velarium {
 
 // The real desktop: Qt's message boxes and override cursor.
 class DesktopUi final : public UiServices
 {
 public:
+    DesktopUi();
+    // Where the office exports are files of this run (away from Windows), they go with it.
+    ~DesktopUi() override;
+    DesktopUi(const DesktopUi&) = delete;
+    DesktopUi& operator=(const DesktopUi&) = delete;
+
+    // Removes the exports that runs killed before their end left behind, for the program's
+    // start; those of other runs still alive stay.
+    void removeLeftoverExports();
+
     void warning(const QString& title, const QString& text) override;
     void information(const QString& title, const QString& text) override;
     bool question(const QString& title, const QString& text) override;
@@ -20,6 +32,10 @@ public:
     std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
+
+private:
+    struct Exports;
+    std::unique_ptr<Exports> exports_;
 };
 
 } // namespace velarium

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Automation.h"
+#include "platform/ExportFolder.h"
 
 #include <filesystem>
 #include <functional>
@@ -21,18 +22,23 @@ namespace velarium::platform {
 // this computer can open it.
 using DocumentOpener = std::function<void(const std::filesystem::path&)>;
 
-// A word processor whose documents are saved on release() as `target` (an empty path: a new
-// file "Velarium-archivio-XXXXXX.docx" in the system's temporary folder) and then given to
+// A word processor whose documents are saved on release() as `target` and then given to
 // `open`, when set. The portable document holds at most one table; calls that cannot be
 // carried out raise velarium::Error, and so does a failure to write, which leaves `target` as
 // it was. Nothing is written without release() or without a document; after release() a
 // further release() does nothing and every other call raises.
 std::unique_ptr<automation::WordApplication> makeDocxWriter(std::filesystem::path target,
                                                             DocumentOpener open);
+// The same, saved as a new file "Velarium-archivio-XXXXXX.docx" of the export folder, which is
+// removed at once when `open` raises.
+std::unique_ptr<automation::WordApplication> makeDocxWriter(ExportFolder& folder,
+                                                            DocumentOpener open);
 
-// The same for a spreadsheet, saved as .xlsx ("Velarium-archivio-XXXXXX.xlsx" when `target` is
-// empty). One workbook of one worksheet; values are always stored as text, exactly as given.
+// The same for a spreadsheet, saved as .xlsx. One workbook of one worksheet; values are always
+// stored as text, exactly as given.
 std::unique_ptr<automation::ExcelApplication> makeXlsxWriter(std::filesystem::path target,
+                                                             DocumentOpener open);
+std::unique_ptr<automation::ExcelApplication> makeXlsxWriter(ExportFolder& folder,
                                                              DocumentOpener open);
 
 // Writes `rows` (Windows-1252 texts) as comma-separated values in UTF-8: fields holding a

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QImage>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <filesystem>
@@ -390,6 +392,148 @@ TEST_F(ExportTest, HoveringExplainsTheCommandsAndTheCurrentCell)
 
     QTest::mouseMove(window->grpControlli, QPoint(700, 10));
     EXPECT_TRUE(window->panInfo->text().isEmpty());
+}
+
+// What the grid shows at a point of its own: the cell under it, in whichever of its views lies
+// on top there, and that view's colour at the point.
+struct Seen
+{
+    int row = -1;
+    int column = -1;
+    QColor colour;
+};
+
+Seen seenAt(QTableWidget* grid, QPoint at)
+{
+    Seen seen;
+    seen.colour = grid->grab().toImage().pixelColor(at);
+    QWidget* surface = grid->childAt(at);
+    auto* view = surface ? qobject_cast<QAbstractItemView*>(surface->parentWidget()) : nullptr;
+    if (view && surface == view->viewport()) {
+        const QModelIndex index = view->indexAt(surface->mapFrom(grid, at));
+        seen.row = index.row();
+        seen.column = index.column();
+    }
+    return seen;
+}
+
+TEST_F(ExportTest, TheTitleRowAndTheNumberColumnStayInViewWhileTheGridScrolls)
+{
+    store(30);
+    window->show();
+    QTableWidget* grid = window->grdRecords;
+    const QColor skyBlue(166, 202, 240);
+    const QPoint title(200, 12), number(25, 200), data(200, 200);
+    struct Case
+    {
+        int vertical; // the scroll bars' share of their range, in percent
+        int horizontal;
+    };
+    for (const Case& scrolled :
+         {Case{0, 0}, Case{50, 0}, Case{100, 0}, Case{0, 100}, Case{100, 100}}) {
+        SCOPED_TRACE(testing::Message() << scrolled.vertical << "% " << scrolled.horizontal << "%");
+        QScrollBar* down = grid->verticalScrollBar();
+        QScrollBar* across = grid->horizontalScrollBar();
+        // The scroll ranges follow the new rows once the grid has laid them out.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return down->maximum() > 0 && across->maximum() > 0; }));
+        down->setValue(down->maximum() * scrolled.vertical / 100);
+        across->setValue(across->maximum() * scrolled.horizontal / 100);
+        const Seen top = seenAt(grid, title);
+        EXPECT_EQ(top.row, 0);
+        EXPECT_EQ(top.colour, skyBlue);
+        const Seen left = seenAt(grid, number);
+        EXPECT_EQ(left.column, 0);
+        EXPECT_EQ(left.colour, skyBlue);
+        EXPECT_EQ(seenAt(grid, {25, 12}).row, 0) << "the corner";
+        EXPECT_EQ(seenAt(grid, {25, 12}).column, 0);
+        // The numbers follow the rows, the titles the columns.
+        const Seen inside = seenAt(grid, data);
+        EXPECT_GT(inside.row, 0);
+        EXPECT_GT(inside.column, 0);
+        EXPECT_EQ(left.row, inside.row);
+        EXPECT_EQ(top.column, inside.column);
+    }
+    // At the very end of both ranges the last card is in full view, below the titles.
+    const QRect last = grid->visualRect(grid->model()->index(30, 3));
+    EXPECT_GE(last.top(), grid->rowHeight(0));
+    EXPECT_LE(last.bottom(), grid->viewport()->height());
+}
+
+TEST_F(ExportTest, ColumnsAreResizedByDraggingTheirEdgeInTheTitleRow)
+{
+    store(3);
+    window->show();
+    QTableWidget* grid = window->grdRecords;
+    struct Drag
+    {
+        int column;
+        int from; // the column's right edge, in the grid
+        int by;
+    };
+    for (const Drag& drag : {Drag{1, 550, 40}, Drag{0, 50, 30}, Drag{2, 870 - 200, -100}}) {
+        SCOPED_TRACE(drag.column);
+        if (drag.column == 2) {
+            // A column scrolled partly out of view is sized where its edge now is.
+            grid->horizontalScrollBar()->setValue(200);
+        }
+        const int before = grid->columnWidth(drag.column);
+        const QPoint at(drag.from - 1, 12);
+        QWidget* titles = grid->childAt(at);
+        ASSERT_NE(titles, nullptr);
+        const QPoint local = titles->mapFrom(grid, at);
+        QTest::mouseMove(titles, local);
+        EXPECT_EQ(titles->cursor().shape(), Qt::SplitHCursor);
+        QTest::mousePress(titles, Qt::LeftButton, {}, local);
+        QTest::mouseMove(titles, local + QPoint(drag.by, 0));
+        QTest::mouseRelease(titles, Qt::LeftButton, {}, local + QPoint(drag.by, 0));
+        EXPECT_EQ(grid->columnWidth(drag.column), before + drag.by);
+    }
+    // The fixed column is as wide as the numbers' column now is.
+    EXPECT_EQ(seenAt(grid, {75, 40}).column, 0);
+    // Away from an edge the title row neither sizes nor selects anything.
+    const QPoint middle(300, 12);
+    QWidget* titles = grid->childAt(middle);
+    QTest::mouseMove(titles, titles->mapFrom(grid, middle));
+    EXPECT_NE(titles->cursor().shape(), Qt::SplitHCursor);
+    const int widths[] = {grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)};
+    QTest::mouseClick(titles, Qt::LeftButton, {}, titles->mapFrom(grid, middle));
+    EXPECT_EQ(grid->columnWidth(0), widths[0]);
+    EXPECT_EQ(grid->columnWidth(1), widths[1]);
+    EXPECT_EQ(grid->columnWidth(2), widths[2]);
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 1);
+}
+
+TEST_F(ExportTest, TheCurrentCellStartsAtTheFirstCardAndNeverEntersTheFixedCells)
+{
+    store(12);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTableWidget* grid = window->grdRecords;
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    QTest::mouseMove(grid->viewport(), QPoint(400, 200));
+    EXPECT_EQ(window->panInfo->text(), QStringLiteral(" Scheda 1"));
+    // Over the fixed cells the mouse is over the grid too.
+    QTest::mouseMove(window->lblWord, QPoint(5, 5));
+    QWidget* titles = grid->childAt(QPoint(300, 12));
+    QTest::mouseMove(titles, QPoint(250, 12));
+    EXPECT_EQ(window->panInfo->text(), QStringLiteral(" Scheda 1"));
+
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    // The last card brought into view is below the titles, and back at the top the first is.
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentRow(), 12);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_GE(grid->visualRect(grid->currentIndex()).top(), grid->rowHeight(0));
+    EXPECT_GE(grid->visualRect(grid->currentIndex()).left(), grid->columnWidth(0));
 }
 
 TEST_F(ExportTest, EsciClosesTheWindow)

@@ -377,43 +377,14 @@ TEST(OfficeDeliveryTest, ReleaseWritesTheWholeFileThenOpensItOnce)
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"a.docx", "a.xlsx"}));
 }
 
-// The system's temporary folder, moved into a folder of the test's own for as long as it lives,
-// so that files made there go away with it whatever the outcome.
-class TemporaryFolderOverride
+TEST(OfficeDeliveryTest, InTheExportFolderEachDocumentGetsANewPrivateFile)
 {
-public:
-    TemporaryFolderOverride()
-    {
-        if (const char* old = std::getenv("TMPDIR")) {
-            old_ = old;
-        }
-        ::setenv("TMPDIR", folder_.path().c_str(), 1);
-    }
-    ~TemporaryFolderOverride()
-    {
-        if (old_) {
-            ::setenv("TMPDIR", old_->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
-    }
-    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
-    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
-
-    const fs::path& path() const { return folder_.path(); }
-
-private:
-    TempFolder folder_;
-    std::optional<std::string> old_;
-};
-
-TEST(OfficeDeliveryTest, WithoutATargetEachDocumentGetsANewTemporaryFile)
-{
-    const TemporaryFolderOverride temporary;
+    const TempFolder base;
     RecordingOpener recorder;
+    platform::ExportFolder exports(base / "esportazioni");
     for (int i = 0; i < 2; ++i) {
-        exportToWord(*makeDocxWriter({}, recorder.opener()), sampleTable());
-        exportToExcel(*makeXlsxWriter({}, recorder.opener()), sampleTable());
+        exportToWord(*makeDocxWriter(exports, recorder.opener()), sampleTable());
+        exportToExcel(*makeXlsxWriter(exports, recorder.opener()), sampleTable());
     }
     ASSERT_EQ(recorder.opened.size(), 4u);
     const std::regex name("Velarium-archivio-[A-Za-z0-9]{6}\\.(docx|xlsx)");
@@ -422,7 +393,7 @@ TEST(OfficeDeliveryTest, WithoutATargetEachDocumentGetsANewTemporaryFile)
         SCOPED_TRACE(path.string());
         EXPECT_TRUE(std::regex_match(path.filename().string(), name));
         EXPECT_EQ(path.extension(), i % 2 == 0 ? ".docx" : ".xlsx");
-        EXPECT_EQ(path.parent_path(), temporary.path());
+        EXPECT_EQ(path.parent_path(), exports.runFolder());
         EXPECT_EQ(permissionsOf(path), fs::perms::owner_read | fs::perms::owner_write);
         if (i % 2 == 0) {
             EXPECT_EQ(readDocxTables(path).at(0).rows.size(), 4u);
@@ -433,7 +404,25 @@ TEST(OfficeDeliveryTest, WithoutATargetEachDocumentGetsANewTemporaryFile)
     EXPECT_NE(recorder.opened[0], recorder.opened[2]);
     EXPECT_NE(recorder.opened[1], recorder.opened[3]);
     // Only the documents themselves: no working copy is left beside them.
-    EXPECT_EQ(namesIn(temporary.path()).size(), 4u);
+    EXPECT_EQ(namesIn(exports.runFolder()).size(), 4u);
+}
+
+TEST(OfficeDeliveryTest, ADocumentOfTheExportFolderThatNothingOpensGoesAtOnce)
+{
+    const TempFolder base;
+    platform::ExportFolder exports(base / "esportazioni");
+    std::vector<fs::path> offered;
+    const platform::DocumentOpener nothing = [&](const fs::path& path) {
+        offered.push_back(path);
+        EXPECT_TRUE(fs::exists(path)) << "the opener gets the finished file";
+        throw automation::Unavailable("Nessuna applicazione per questo documento");
+    };
+    EXPECT_THROW(exportToWord(*makeDocxWriter(exports, nothing), sampleTable()),
+                 automation::Unavailable);
+    EXPECT_THROW(exportToExcel(*makeXlsxWriter(exports, nothing), sampleTable()),
+                 automation::Unavailable);
+    ASSERT_EQ(offered.size(), 2u);
+    EXPECT_TRUE(namesIn(exports.runFolder()).empty());
 }
 
 TEST(OfficeDeliveryTest, OpenerThatFindsNoApplicationIsReportedAndTheFileStays)

@@ -42,25 +42,6 @@ void syncFolder(const fs::path& folder)
     }
 }
 
-// A new file under a unique name in the system's temporary folder, reserved by creating it
-// empty and private; mkstemps never takes over a name that exists, not even a planted link.
-fs::path reserveTemporaryFile(std::string_view extension)
-{
-    std::error_code error;
-    fs::path folder = fs::temp_directory_path(error);
-    if (error) {
-        folder = "/tmp";
-    }
-    const std::string suffix = "." + std::string(extension);
-    std::string pattern = (folder / ("Velarium-archivio-XXXXXX" + suffix)).string();
-    const int fd = ::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-    if (fd < 0) {
-        throw SystemError("Impossibile creare un file temporaneo in", folder, errno);
-    }
-    ::close(fd);
-    return fs::path(pattern);
-}
-
 // The content of a file on its way to `target`: written under a hidden name beside it and
 // renamed over it only when complete, so that `target` never holds half a document. Removed
 // unless committed.
@@ -154,32 +135,38 @@ public:
         : target_(std::move(target)), open_(std::move(open)), extension_(extension)
     {
     }
+    Destination(ExportFolder& folder, DocumentOpener open, std::string_view extension)
+        : folder_(&folder), open_(std::move(open)), extension_(extension)
+    {
+    }
 
     // Writes the document through `fill`, which puts the bytes into the file at the path it
     // is given, then hands the finished file to the opener.
     template <typename Fill> void deliver(Fill&& fill)
     {
-        fs::path target = target_;
-        const bool temporary = target.empty();
-        if (temporary) {
-            target = reserveTemporaryFile(extension_);
+        if (!folder_ && target_.empty()) {
+            throw Error("Nessun file di destinazione per il documento");
         }
+        // A file of the export folder is this writer's own: it holds the passwords in clear, so
+        // it goes at once when nothing will show it.
+        const fs::path target = folder_ ? folder_->newFile(extension_) : target_;
         try {
             PendingFile pending(target);
             fill(pending);
             pending.commit();
+            if (open_) {
+                open_(target);
+            }
         } catch (...) {
-            if (temporary) {
+            if (folder_) {
                 removeQuietly(target);
             }
             throw;
         }
-        if (open_) {
-            open_(target);
-        }
     }
 
 private:
+    ExportFolder* folder_ = nullptr;
     fs::path target_;
     DocumentOpener open_;
     std::string extension_;
@@ -521,9 +508,8 @@ std::string docxBytes(const WordState& state)
 class DocxWriter : public WordApplication
 {
 public:
-    DocxWriter(fs::path target, DocumentOpener open)
-        : destination_(std::move(target), std::move(open), "docx"),
-          state_(std::make_shared<WordState>())
+    explicit DocxWriter(Destination destination)
+        : destination_(std::move(destination)), state_(std::make_shared<WordState>())
     {
     }
 
@@ -670,10 +656,7 @@ struct Cell
 class XlsxWriter : public ExcelApplication
 {
 public:
-    XlsxWriter(fs::path target, DocumentOpener open)
-        : destination_(std::move(target), std::move(open), "xlsx")
-    {
-    }
+    explicit XlsxWriter(Destination destination) : destination_(std::move(destination)) {}
 
     void setVisible(bool) override { checkUsable(); }
 
@@ -952,12 +935,22 @@ private:
 
 std::unique_ptr<WordApplication> makeDocxWriter(fs::path target, DocumentOpener open)
 {
-    return std::make_unique<DocxWriter>(std::move(target), std::move(open));
+    return std::make_unique<DocxWriter>(Destination(std::move(target), std::move(open), "docx"));
+}
+
+std::unique_ptr<WordApplication> makeDocxWriter(ExportFolder& folder, DocumentOpener open)
+{
+    return std::make_unique<DocxWriter>(Destination(folder, std::move(open), "docx"));
 }
 
 std::unique_ptr<ExcelApplication> makeXlsxWriter(fs::path target, DocumentOpener open)
 {
-    return std::make_unique<XlsxWriter>(std::move(target), std::move(open));
+    return std::make_unique<XlsxWriter>(Destination(std::move(target), std::move(open), "xlsx"));
+}
+
+std::unique_ptr<ExcelApplication> makeXlsxWriter(ExportFolder& folder, DocumentOpener open)
+{
+    return std::make_unique<XlsxWriter>(Destination(folder, std::move(open), "xlsx"));
 }
 
 void writeCsv(const fs::path& target, const std::vector<std::vector<std::string>>& rows)
