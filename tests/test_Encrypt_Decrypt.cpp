@@ -463,15 +463,6 @@ TEST_F(MainWindowTest, FailuresShowTheCommandsMessageAndLeaveTheFile)
         EXPECT_EQ(readFile(program / "Decriptato.xyz"), copy);
     }
 
-    // A file with a second name, which would keep the old content.
-    fs::create_hard_link(path.toStdString(), files / "secondo-nome");
-    ui.shown.clear();
-    window->btnDencryptClick();
-    ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_EQ(ui.shown[1].text, decryptFailure);
-    EXPECT_EQ(readFile(path.toStdString()), "protetto");
-    EXPECT_EQ(readFile(files / "secondo-nome"), "protetto");
-    EXPECT_TRUE(fs::is_empty(program.path()));
     EXPECT_EQ(ui.busyDepth, 0) << "the pointer returns to normal after a failure";
     for (const auto& box : ui.shown) {
         EXPECT_FALSE(box.busy);
