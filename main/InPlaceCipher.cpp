@@ -34,8 +34,13 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password)
         throw Error("Il file scelto è il file temporaneo del programma");
     }
     // Taken before reading: a change while the cipher runs shows as well as one after it.
-    sourceSize_ = std::filesystem::file_size(target_);
-    sourceTime_ = std::filesystem::last_write_time(target_);
+    source_ = platform::versionOf(target_);
+    if (source_.links > 1) {
+        throw Error("Il file scelto ha altri nomi (collegamenti fisici), che conserverebbero il "
+                    "contenuto attuale: " +
+                    target_.string());
+    }
+    claim_ = std::make_unique<platform::TemporaryClaim>(temporary_);
     pending_ = true;
     FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt);
 }
@@ -48,12 +53,13 @@ void InPlaceCipher::replaceChosenFile()
     // Checked again: the file may have been made read-only or removed meanwhile, or edited (a
     // window waits for the user between the two steps).
     const std::filesystem::path target = platform::replaceableTarget(chosen_);
-    if (target != target_ || std::filesystem::file_size(target) != sourceSize_ ||
-        std::filesystem::last_write_time(target) != sourceTime_) {
+    if (target != target_ || platform::versionOf(target) != source_) {
         throw Error("Il file scelto è cambiato dopo l'elaborazione: " + target.string());
     }
+    claim_->confirm();
     platform::replaceFile(temporary_, target_);
     pending_ = false;
+    claim_.reset();
 }
 
 } // namespace velarium

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <cstdint>
+#include "platform/FileReplace.h"
+
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace velarium {
@@ -16,7 +18,9 @@ enum class CipherDirection
 // report one by one: first the processed copy is written to the program folder's temporary file
 // ("Criptato.xyz" or "Decriptato.xyz"), then it takes the chosen file's place. At every instant
 // the chosen path holds either the complete original or the complete result; a failure at any
-// step leaves the original untouched and removes the temporary file.
+// step leaves the original untouched and removes the temporary file. The temporary file is the
+// job's alone from the first step to its end: a job of another program that finds it taken
+// fails before it changes anything.
 class InPlaceCipher
 {
 public:
@@ -28,8 +32,9 @@ public:
 
     static const char* temporaryName(CipherDirection direction);
 
-    // Refuses a missing or read-only chosen file before anything is written, then runs the
-    // cipher from the chosen file into the temporary file. Raises on failure.
+    // Refuses a missing or read-only chosen file, one with other names (they would keep the old
+    // content), and a temporary file held by another job, before anything is written; then
+    // runs the cipher from the chosen file into the temporary file. Raises on failure.
     void writeProcessedCopy(std::string_view password);
     // Puts the processed copy in the chosen file's place. Raises on failure, and refuses a
     // chosen file that was changed, replaced or removed since its copy was made: whatever it
@@ -43,8 +48,8 @@ private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     // The chosen file as it was when its copy was made.
-    std::uintmax_t sourceSize_ = 0;
-    std::filesystem::file_time_type sourceTime_{};
+    platform::FileVersion source_;
+    std::unique_ptr<platform::TemporaryClaim> claim_;
     CipherDirection direction_;
     bool pending_ = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -9,6 +10,47 @@ namespace velarium::platform {
 // missing, not a regular file, or read-only (no write permission), so that a command can refuse
 // it before anything is written.
 std::filesystem::path replaceableTarget(const std::filesystem::path& chosen);
+
+// What tells one state of a file from another. The time of the last change of any kind is kept
+// by the system alone: a tool that puts the modification time back after writing cannot put
+// this one back too.
+struct FileVersion
+{
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    // The names the file has in all; a replacement gives the new content to one of them only.
+    std::uint64_t links = 0;
+    bool operator==(const FileVersion&) const = default;
+};
+
+// The version of the file that `path` names, symbolic links followed. Raises.
+FileVersion versionOf(const std::filesystem::path& path);
+
+// The program folder's temporary file, owned by one command from the moment it is taken until
+// the object goes away, so that two programs sharing the folder never write into each other's
+// copy. Taking it raises, changing nothing, while a live command holds it; one left by a run
+// that died, or anything at its name that is not a plain file of the program's own (a link
+// above all), is removed and the file created new and empty, never through a link.
+class TemporaryClaim
+{
+public:
+    explicit TemporaryClaim(const std::filesystem::path& path);
+    ~TemporaryClaim();
+    TemporaryClaim(const TemporaryClaim&) = delete;
+    TemporaryClaim& operator=(const TemporaryClaim&) = delete;
+
+    // Raises unless the path still names the file taken: whatever someone put there instead
+    // must not take the chosen file's place.
+    void confirm() const;
+
+private:
+    std::filesystem::path path_;
+    // The backend's descriptor or handle; -1 is never a valid one.
+    std::intptr_t handle_ = -1;
+};
 
 // Puts the complete file `replacement` in the place of `target` in one step, so that at every
 // instant `target` holds either its old or its new content. The new file takes the old one's

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "app/Controls.h"
 #include "main/FileCipher.h"
+#include "main/InPlaceCipher.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -506,6 +507,22 @@ TEST_F(MainWindowTest, FailuresShowTheCommandsMessageAndLeaveTheFile)
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[1].text, decryptFailure);
     EXPECT_EQ(readFile(path.toStdString()), "protetto");
+    fs::remove(program / "Decriptato.xyz");
+
+    // The temporary file held by another program's command, waiting between its two steps.
+    writeFile(files / "altrui", "di un altro programma");
+    {
+        InPlaceCipher other(program.path(), files / "altrui", CipherDirection::Decrypt);
+        other.writeProcessedCopy("q");
+        const std::string copy = readFile(program / "Decriptato.xyz");
+        ui.shown.clear();
+        window->btnDencryptClick();
+        ASSERT_EQ(ui.shown.size(), 2u);
+        EXPECT_EQ(ui.shown[1].text, decryptFailure);
+        EXPECT_EQ(readFile(path.toStdString()), "protetto");
+        EXPECT_EQ(readFile(program / "Decriptato.xyz"), copy);
+    }
+
     EXPECT_EQ(ui.busyDepth, 0) << "the pointer returns to normal after a failure";
     for (const auto& box : ui.shown) {
         EXPECT_FALSE(box.busy);

@@ -24,6 +24,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -731,6 +732,13 @@ TEST_F(ChangedBetweenStepsTest, AFileEditedOrReplacedAfterItsCopyKeepsWhatItNowH
         {"edited in place, same length", [&] { writeFile(chosen_, "ORIGINALE"); }, "ORIGINALE"},
         {"edited in place, longer", [&] { writeFile(chosen_, "originale e altro"); },
          "originale e altro"},
+        {"edited in place, modification time put back",
+         [&] {
+             const auto time = fs::last_write_time(chosen_);
+             writeFile(chosen_, "ORIGINALE");
+             fs::last_write_time(chosen_, time);
+         },
+         "ORIGINALE"},
         {"replaced by another file",
          [&] {
              writeFile(files_ / "nuovo", "salvato!!");
@@ -767,6 +775,230 @@ TEST_F(ChangedBetweenStepsTest, AFileEditedOrReplacedAfterItsCopyKeepsWhatItNowH
     EXPECT_EQ(readWhole(chosen_), "originale");
     EXPECT_EQ(readWhole(files_ / "altro.txt"), "altro");
     EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+// Two programs sharing one program folder, and what earlier runs or others left in it.
+class SharedProgramFolderTest : public ::testing::Test
+{
+protected:
+    std::string encrypted(const std::string& plain, std::string_view password)
+    {
+        writeFile(scratch_ / "chiaro", plain);
+        FileCipher(scratch_ / "chiaro", scratch_ / "cifrato", password, true);
+        return readWhole(scratch_ / "cifrato");
+    }
+
+    Outcome run(const std::vector<std::string>& arguments, std::string_view input = "pw\n")
+    {
+        return Child(kCli, cli(program_.path(), arguments), input).finish();
+    }
+
+    TempFolder program_{diskFolder()};
+    TempFolder data_{diskFolder()};
+    TempFolder scratch_;
+};
+
+const std::string kTemporaryBusy = "in uso da un'altra operazione";
+
+TEST_F(SharedProgramFolderTest, ACommandFindingTheTemporaryFileTakenRefusesAndChangesNothing)
+{
+    // A window has written its copy and waits for the user between the two steps.
+    const fs::path windowFile = data_ / "finestra.dat";
+    const fs::path cliFile = data_ / "riga.dat";
+    const std::string windowPlain = randomBytes(300000, 21);
+    const std::string cliPlain = randomBytes(200000, 22);
+    writeFile(windowFile, windowPlain);
+    writeFile(cliFile, cliPlain);
+    InPlaceCipher window(program_.path(), windowFile, CipherDirection::Encrypt);
+    window.writeProcessedCopy("finestra");
+    const std::string copy = readWhole(program_ / "Criptato.xyz");
+
+    const Outcome refused = run({"encrypt", cliFile.string()});
+    expectFailure(refused, kEncryptFailed);
+    EXPECT_NE(refused.err.find(kTemporaryBusy), std::string::npos) << refused.err;
+    EXPECT_EQ(readWhole(cliFile), cliPlain);
+    EXPECT_EQ(readWhole(program_ / "Criptato.xyz"), copy);
+
+    window.replaceChosenFile();
+    EXPECT_EQ(readWhole(windowFile), encrypted(windowPlain, "finestra"));
+    EXPECT_EQ(run({"encrypt", cliFile.string()}).exitCode, 0);
+    EXPECT_EQ(readWhole(cliFile), encrypted(cliPlain, "pw"));
+}
+
+TEST_F(SharedProgramFolderTest, TwoCommandLinesAtOnceNeverTakeEachOthersBytes)
+{
+    constexpr int kRounds = 6;
+    constexpr std::size_t kSize = 3u << 20;
+    const fs::path files[] = {data_ / "primo.dat", data_ / "secondo.dat"};
+    const std::string plain[] = {randomBytes(kSize, 31), randomBytes(kSize, 32)};
+    const std::string expected[] = {encrypted(plain[0], "pw"), encrypted(plain[1], "pw")};
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        writeFile(files[0], plain[0]);
+        writeFile(files[1], plain[1]);
+        Child first(kCli, cli(program_.path(), {"encrypt", files[0].string()}), "pw\n");
+        Child second(kCli, cli(program_.path(), {"encrypt", files[1].string()}), "pw\n");
+        const Outcome outcomes[] = {first.finish(), second.finish()};
+        for (int i = 0; i < 2; ++i) {
+            const std::string content = readWhole(files[i]);
+            if (outcomes[i].exitCode == 0) {
+                EXPECT_TRUE(content == expected[i]) << "reported encrypted, holds other bytes";
+            } else {
+                expectFailure(outcomes[i], kEncryptFailed);
+                EXPECT_NE(outcomes[i].err.find(kTemporaryBusy), std::string::npos)
+                    << outcomes[i].err;
+                EXPECT_TRUE(content == plain[i]) << "refused, but changed";
+            }
+        }
+        EXPECT_TRUE(outcomes[0].exitCode == 0 || outcomes[1].exitCode == 0);
+        EXPECT_TRUE(namesIn(program_.path()).empty());
+    }
+}
+
+TEST_F(SharedProgramFolderTest, ATemporaryFileLeftByADeadRunIsTakenOver)
+{
+    const fs::path file = data_ / "documento.dat";
+    writeFile(file, "testo in chiaro");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    {
+        Forked dying([&] {
+            InPlaceCipher job(program_.path(), file, CipherDirection::Encrypt);
+            job.writeProcessedCopy("altra");
+            if (::write(ready[1], "x", 1) != 1) {
+                ::_exit(2);
+            }
+            for (;;) {
+                ::pause();
+            }
+        });
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        expectFailure(run({"encrypt", file.string()}), kEncryptFailed);
+        ASSERT_TRUE(dying.kill());
+    }
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_TRUE(fs::exists(program_ / "Criptato.xyz"));
+    const Outcome outcome = run({"encrypt", file.string()});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(readWhole(file), encrypted("testo in chiaro", "pw"));
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(SharedProgramFolderTest, ALeftoverThatIsNoPlainFileIsRemovedNeverWrittenThrough)
+{
+    const fs::path unrelated = data_ / "estraneo.txt";
+    const fs::path absent = data_ / "mai-creato";
+    struct Case
+    {
+        const char* what;
+        const char* temporary;
+        const char* command;
+        std::function<void(const fs::path&)> plant;
+    };
+    const Case cases[] = {
+        {"a symbolic link to another file", "Criptato.xyz", "encrypt",
+         [&](const fs::path& at) {
+             fs::create_symlink(unrelated, at);
+         }},
+        {"a symbolic link for decrypting", "Decriptato.xyz", "decrypt",
+         [&](const fs::path& at) {
+             fs::create_symlink(unrelated, at);
+         }},
+        {"a symbolic link to nowhere", "Criptato.xyz", "encrypt",
+         [&](const fs::path& at) {
+             fs::create_symlink(absent, at);
+         }},
+        {"a hard link to another file", "Criptato.xyz", "encrypt",
+         [&](const fs::path& at) {
+             fs::create_hard_link(unrelated, at);
+         }},
+        {"a named pipe", "Criptato.xyz", "encrypt",
+         [&](const fs::path& at) {
+             ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(unrelated, "da non toccare");
+        const fs::path chosen = data_ / "scelto.dat";
+        writeFile(chosen, "il file scelto");
+        c.plant(program_ / c.temporary);
+        const Outcome outcome = run({c.command, chosen.string()});
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(readWhole(unrelated), "da non toccare");
+        EXPECT_FALSE(fs::exists(absent));
+        EXPECT_FALSE(fs::is_symlink(chosen));
+        EXPECT_EQ(fs::hard_link_count(chosen), 1u);
+        EXPECT_EQ(fs::hard_link_count(unrelated), 1u);
+        EXPECT_EQ(readWhole(chosen), encrypted("il file scelto", "pw"));
+        EXPECT_TRUE(namesIn(program_.path()).empty());
+        fs::remove(chosen);
+    }
+}
+
+TEST_F(SharedProgramFolderTest, RefusedFilesSayWhatTheyAreAndStayAsTheyWere)
+{
+    const fs::path linked = data_ / "collegato.dat";
+    const fs::path otherName = data_ / "altro-nome.dat";
+    writeFile(linked, "in chiaro");
+    fs::create_hard_link(linked, otherName);
+    const fs::path fifo = data_ / "tubo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case
+    {
+        fs::path chosen;
+        std::string why;
+    };
+    const Case cases[] = {
+        {linked, "collegamenti fisici"},
+        {fifo, "è una pipe con nome (FIFO)"},
+        {"/dev/null", "è un dispositivo a caratteri"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen.string());
+        const Outcome outcome = run({"encrypt", c.chosen.string()});
+        expectFailure(outcome, kEncryptFailed);
+        EXPECT_NE(outcome.err.find(c.why), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("è una cartella"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(namesIn(program_.path()).empty());
+    }
+    EXPECT_EQ(readWhole(linked), "in chiaro");
+    EXPECT_EQ(readWhole(otherName), "in chiaro");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// The superuser replacing a file of another user: the owner is given back, and with it the
+// set-user-ID and set-group-ID bits, whether the copy is renamed or first copied beside it.
+TEST_F(SharedProgramFolderTest, AnotherUsersFileKeepsItsOwnerAndItsWholeMode)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser can make files of another user";
+    }
+    const SmallDisk disk(8u << 20);
+    std::vector<fs::path> programFolders = {program_.path()};
+    if (disk.mounted()) {
+        programFolders.push_back(disk.path());
+    }
+    for (const fs::path& folder : programFolders) {
+        SCOPED_TRACE(folder.string());
+        const fs::path file = data_ / "programma";
+        writeFile(file, "#!/bin/sh\n");
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(file.c_str(), 06755), 0);
+        const Outcome outcome =
+            Child(kCli, cli(folder, {"encrypt", file.string()}), "pw\n").finish();
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 06755u);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(readWhole(file), encrypted("#!/bin/sh\n", "pw"));
+    }
 }
 
 } // namespace

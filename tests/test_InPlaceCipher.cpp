@@ -130,3 +130,41 @@ TEST_F(InPlaceCipherTest, ChoosingTheTemporaryFileItselfIsRefused)
 
 // The program folder on one file system, the chosen file on another: the replacement is
 // copied beside the file and renamed, leaving nothing else behind on either side.
+
+TEST_F(InPlaceCipherTest, ASecondJobFindingTheTemporaryFileHeldChangesNothing)
+{
+    const auto first = files / "primo.bin";
+    const auto second = files / "secondo.bin";
+    writeFile(first, "il primo");
+    writeFile(second, "il secondo");
+    {
+        InPlaceCipher holder(program.path(), first, CipherDirection::Encrypt);
+        holder.writeProcessedCopy("uno");
+        const std::string copy = readFile(program / "Criptato.xyz");
+        {
+            InPlaceCipher late(program.path(), second, CipherDirection::Encrypt);
+            EXPECT_THROW(late.writeProcessedCopy("due"), Error);
+        }
+        EXPECT_EQ(readFile(program / "Criptato.xyz"), copy) << "the late job touched the copy";
+        // The other direction has a temporary file of its own.
+        run(second, CipherDirection::Decrypt, "due");
+        holder.replaceChosenFile();
+    }
+    EXPECT_EQ(readFile(first), encrypted("il primo", "uno"));
+    EXPECT_EQ(readFile(second), encrypted("il secondo", "due"));
+    run(second, CipherDirection::Encrypt, "due");
+    EXPECT_EQ(readFile(second), "il secondo");
+    EXPECT_TRUE(programFolderIsEmpty());
+}
+
+TEST_F(InPlaceCipherTest, AFileWithAnotherNameIsRefusedBeforeAnythingIsWritten)
+{
+    const auto chosen = files / "documento.txt";
+    writeFile(chosen, "in chiaro");
+    fs::create_hard_link(chosen, files / "altro-nome.txt");
+    InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+    EXPECT_THROW(job.writeProcessedCopy("pw"), Error);
+    EXPECT_EQ(readFile(chosen), "in chiaro");
+    EXPECT_EQ(readFile(files / "altro-nome.txt"), "in chiaro");
+    EXPECT_TRUE(programFolderIsEmpty());
+}

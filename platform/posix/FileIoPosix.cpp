@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velarium::platform {
@@ -49,9 +50,32 @@ std::size_t InputFile::read(std::span<std::byte> buffer)
 
 OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
 {
-    handle_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (handle_ < 0) {
+    // Never through a link, and emptied only once it is known to be a plain file with no other
+    // name: emptying a file that some other name shares would destroy that one too.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
         throw SystemError("Impossibile creare il file", path, errno);
+    }
+    handle_ = fd;
+    struct stat st
+    {
+    };
+    try {
+        if (::fstat(fd, &st) != 0) {
+            throw SystemError("Impossibile creare il file", path, errno);
+        }
+        if (!S_ISREG(st.st_mode) || st.st_nlink > 1) {
+            throw Error("Impossibile creare il file '" + path.string() +
+                        "': il nome è già di un altro file");
+        }
+        if (::ftruncate(fd, 0) != 0) {
+            throw SystemError("Impossibile creare il file", path, errno);
+        }
+    } catch (...) {
+        ::close(fd);
+        handle_ = -1;
+        throw;
     }
 }
 

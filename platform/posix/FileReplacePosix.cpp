@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -61,13 +62,14 @@ void syncFolder(const fs::path& folder)
 // Gives `fd` the permission bits and, where we may, the owner of the file it replaces.
 void takeOver(int fd, const struct stat& old, const fs::path& path)
 {
-    if (::fchmod(fd, old.st_mode & 07777) != 0) {
-        throw SystemError("Impossibile impostare i permessi del file", path, errno);
-    }
+    // The owner first: a change of owner clears the set-user-ID and set-group-ID bits.
     if (::geteuid() == 0 && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             throw SystemError("Impossibile impostare il proprietario del file", path, errno);
         }
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+        throw SystemError("Impossibile impostare i permessi del file", path, errno);
     }
     if (::fsync(fd) != 0) {
         throw SystemError("Errore di scrittura su disco del file", path, errno);
@@ -175,7 +177,114 @@ std::optional<std::pair<fs::path, struct stat>> existingTarget(const fs::path& d
     return std::pair{replaceableTarget(destination), old};
 }
 
+// What a path names when it is neither a file nor a folder, for the message that refuses it.
+std::string kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode)) {
+        return "è una pipe con nome (FIFO)";
+    }
+    if (S_ISCHR(mode)) {
+        return "è un dispositivo a caratteri";
+    }
+    if (S_ISBLK(mode)) {
+        return "è un dispositivo a blocchi";
+    }
+    if (S_ISSOCK(mode)) {
+        return "è un socket";
+    }
+    return "non è un file regolare";
+}
+
+std::int64_t nanoseconds(const struct timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// Held by one program at a time while it takes the temporary file, so that none sees a file
+// that another has just created, and not yet locked, as a leftover free to remove. Held only
+// for that short step, never while a file is written.
+class FolderLock
+{
+public:
+    explicit FolderLock(const fs::path& file)
+        : dir_(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (dir_.get() < 0) {
+            throw SystemError("Impossibile creare il file", file, errno);
+        }
+        while (::flock(dir_.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                throw SystemError("Impossibile riservare il file", file, errno);
+            }
+        }
+    }
+
+private:
+    Fd dir_;
+};
+
 } // namespace
+
+FileVersion versionOf(const fs::path& path)
+{
+    const struct stat st = statOrThrow(path);
+    return {static_cast<std::uint64_t>(st.st_dev),
+            static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            nanoseconds(st.st_mtim),
+            nanoseconds(st.st_ctim),
+            static_cast<std::uint64_t>(st.st_nlink)};
+}
+
+TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
+{
+    const FolderLock folder(path);
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) == 0) {
+        // A live command keeps a lock on its file to its end; a dead one's lock went with it.
+        if (S_ISREG(st.st_mode)) {
+            const Fd old(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (old.get() >= 0 && ::flock(old.get(), LOCK_EX | LOCK_NB) != 0 &&
+                errno == EWOULDBLOCK) {
+                throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+            }
+        }
+        // Only the name goes: the file behind a link, or under another name, stays as it is.
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
+        }
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        throw SystemError("Impossibile creare il file", path, errno);
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw SystemError("Impossibile riservare il file", path, code);
+    }
+    handle_ = fd;
+}
+
+TemporaryClaim::~TemporaryClaim()
+{
+    ::close(static_cast<int>(handle_));
+}
+
+void TemporaryClaim::confirm() const
+{
+    struct stat held
+    {
+    }, named{};
+    if (::fstat(static_cast<int>(handle_), &held) != 0 || ::lstat(path_.c_str(), &named) != 0 ||
+        held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
+        throw Error("Il file temporaneo '" + path_.string() +
+                    "' è stato sostituito da un altro programma");
+    }
+}
 
 fs::path replaceableTarget(const fs::path& chosen)
 {
@@ -186,8 +295,11 @@ fs::path replaceableTarget(const fs::path& chosen)
     }
     fs::path target(real.get());
     const struct stat st = statOrThrow(target);
-    if (!S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) {
         throw SystemError("Non è un file", target, EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw Error("Non è un file '" + target.string() + "': " + kindOf(st.st_mode));
     }
     // A file without write permission is what Windows calls read-only; the superuser could
     // still rename over it, but the user marked it to be left alone.

@@ -59,8 +59,10 @@ std::size_t InputFile::read(std::span<std::byte> buffer)
 
 OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
 {
-    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Readers are let in: the program's own temporary file is held open for reading by the
+    // command that owns it.
+    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         win32::raise("Impossibile creare il file", path);
     }

@@ -152,7 +152,104 @@ std::optional<FileIdentity> identityOf(const fs::path& path)
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
+std::int64_t ticks(const LARGE_INTEGER& time)
+{
+    return static_cast<std::int64_t>(time.QuadPart);
+}
+
+bool alreadyExists(DWORD code)
+{
+    return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
+// Removes a leftover temporary file unless another command holds it open. Asking for it with no
+// sharing at all fails while any other handle is open, and the removal is bound to this one
+// handle, so that nothing opened after the check can be removed in its place. A link is
+// removed itself, never the file it leads to.
+void removeLeftover(const fs::path& path)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Handle old(::CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+        if (old.valid()) {
+            return;
+        }
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND) {
+            return;
+        }
+        if (code == ERROR_SHARING_VIOLATION) {
+            throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+        }
+        // A read-only leftover refuses its removal until the attribute is cleared; a folder
+        // keeps refusing.
+        if (code != ERROR_ACCESS_DENIED || attempt > 0 ||
+            !::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+            win32::raise("Impossibile rimuovere il file temporaneo rimasto", path, code);
+        }
+    }
+}
+
 } // namespace
+
+FileVersion versionOf(const fs::path& path)
+{
+    Handle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info) ||
+        !::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic)) {
+        win32::raise("File non trovato", path);
+    }
+    return {info.dwVolumeSerialNumber,
+            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+            ticks(basic.LastWriteTime),
+            ticks(basic.ChangeTime),
+            info.nNumberOfLinks};
+}
+
+TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
+{
+    // Held open to the command's end: others may read it and the command may move it away, but
+    // no other command can take it while this handle lives.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const HANDLE created = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            handle_ = reinterpret_cast<std::intptr_t>(created);
+            return;
+        }
+        const DWORD code = ::GetLastError();
+        if (!alreadyExists(code)) {
+            win32::raise("Impossibile creare il file", path, code);
+        }
+        removeLeftover(path);
+    }
+    // Taken again between the removal and the creation: by a command that is alive.
+    throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+}
+
+TemporaryClaim::~TemporaryClaim()
+{
+    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+void TemporaryClaim::confirm() const
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    const auto named = identityOf(path_);
+    if (!::GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle_), &info) || !named ||
+        !(*named ==
+          FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow})) {
+        throw Error("Il file temporaneo '" + path_.string() +
+                    "' è stato sostituito da un altro programma");
+    }
+}
 
 fs::path replaceableTarget(const fs::path& chosen)
 {
