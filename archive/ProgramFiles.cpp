@@ -45,8 +45,9 @@ bool sameFile(const fs::path& destination, const fs::path& protectedFile)
 
 [[noreturn]] void refuse(const fs::path& destination, const fs::path& protectedFile)
 {
-    throw Error("'" + destination.string() + "' è il file " + protectedFile.string() +
-                " del programma, che non può essere sostituito");
+    throw Error("Impossibile scrivere su '" + destination.string() +
+                "': è il file del programma '" + protectedFile.string() +
+                "', che non può essere sostituito");
 }
 
 } // namespace

@@ -607,7 +607,8 @@ constexpr std::string_view kCipherDetails =
 
 constexpr std::string_view kExportDetails =
     "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una riga\n"
-    "di titoli. FILE, se esiste già, viene sostituito.\n";
+    "di titoli. FILE, se esiste già, viene sostituito; l'archivio e gli altri file\n"
+    "del programma non possono essere la destinazione.\n";
 
 constexpr std::array kCommands{
     Command{.name = "encrypt",
@@ -694,8 +695,10 @@ constexpr std::array kCommands{
             .minArguments = 1,
             .maxArguments = 1,
             .run = &runExportCsv,
-            .details = "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
-                       "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito.\n",
+            .details =
+                "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
+                "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito; l'archivio\n"
+                "e gli altri file del programma non possono essere la destinazione.\n",
             .examples = "velarium-cli export csv archivio.csv\n"},
     Command{.name = "backup",
             .arguments = "DEST",
@@ -706,7 +709,8 @@ constexpr std::array kCommands{
             .details =
                 "La copia è byte per byte. Al nome DEST si aggiunge .bka se non termina già\n"
                 "con .bka (minuscolo). Un file DEST già esistente viene sostituito solo a\n"
-                "copia completa; l'archivio stesso non può essere la destinazione.\n",
+                "copia completa; l'archivio e gli altri file del programma non possono\n"
+                "essere la destinazione.\n",
             .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"},
     Command{.name = "restore",
             .arguments = "SRC",
@@ -764,6 +768,8 @@ void printUsage(std::ostream& out)
            "  --folder CARTELLA  cartella del programma (predefinita: quella dell'eseguibile),\n"
            "                     dove stanno l'archivio Velarium.pro e i file temporanei\n"
            "  --help             mostra questo aiuto\n"
+           "  --                 fine delle opzioni: quel che segue, anche se comincia con\n"
+           "                     un trattino, è un argomento (un file chiamato -x)\n"
            "\nAiuto su un comando: velarium-cli help COMANDO, oppure velarium-cli COMANDO --help\n"
            "(per esempio: velarium-cli help cards add).\n"
            "\nEsempi:\n"

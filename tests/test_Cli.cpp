@@ -942,6 +942,24 @@ TEST_F(BackupCliTest, FailuresExitWithOneAndChangeNothing)
     EXPECT_EQ(missingBackup.err.rfind(kRestoreFailed, 0), 0u) << missingBackup.err;
     expectArchiveUntouched();
 
+    // Through links named like backups: neither the archive nor another file of the program.
+    writeFile(program_ / kAccessStoreName, "[Accesso]\r\nValore=00\r\n");
+    fs::create_symlink(program_ / kAccessStoreName, data_ / "accesso.bka");
+    fs::create_hard_link(archivePath(), data_ / "gemello.bka");
+    for (const char* link : {"accesso", "gemello"}) {
+        SCOPED_TRACE(link);
+        const Outcome ontoProgramFile = run("backup", {(data_ / link).string()});
+        EXPECT_EQ(ontoProgramFile.exitCode, 1);
+        EXPECT_EQ(ontoProgramFile.err.rfind(kBackupFailed, 0), 0u) << ontoProgramFile.err;
+        EXPECT_NE(ontoProgramFile.err.find("file del programma"), std::string::npos)
+            << ontoProgramFile.err;
+    }
+    EXPECT_EQ(readWhole(program_ / kAccessStoreName), "[Accesso]\r\nValore=00\r\n");
+    EXPECT_EQ(readWhole(archivePath()), cards_);
+    fs::remove(program_ / kAccessStoreName);
+    fs::remove(data_ / "accesso.bka");
+    fs::remove(data_ / "gemello.bka");
+
     const Outcome missingFolder = run("backup", {(data_ / "inesistente" / "copia").string()});
     EXPECT_EQ(missingFolder.exitCode, 1);
     EXPECT_EQ(missingFolder.err.rfind(kBackupFailed, 0), 0u) << missingFolder.err;
