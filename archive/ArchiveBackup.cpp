@@ -1,6 +1,7 @@
 #include "archive/ArchiveBackup.h"
 
 #include "archive/CardArchive.h"
+#include "archive/ProgramFiles.h"
 #include "platform/FileReplace.h"
 
 namespace velarium {
@@ -19,6 +20,7 @@ std::filesystem::path withBackupExtension(const std::filesystem::path& chosen)
 void backupArchive(const std::filesystem::path& programFolder,
                    const std::filesystem::path& destination)
 {
+    refuseProgramFile(programFolder, destination);
     platform::copyFileAtomically(programFolder / kCardArchiveName, destination);
 }
 

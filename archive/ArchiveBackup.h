@@ -13,7 +13,8 @@ std::filesystem::path withBackupExtension(const std::filesystem::path& chosen);
 
 // Copies the archive of the program folder, byte for byte, to `destination`. The copy is on the
 // disk before this returns; a failure leaves no partial backup and any earlier file of that name
-// as it was. Fails when the archive is missing or `destination` is the archive itself. Raises.
+// as it was. Fails when the archive is missing or `destination` is the archive itself or another
+// of the program's own files (refuseProgramFile), under any name. Raises.
 void backupArchive(const std::filesystem::path& programFolder,
                    const std::filesystem::path& destination);
 

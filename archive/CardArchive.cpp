@@ -129,8 +129,22 @@ std::uint64_t CardArchive::Append(const FileCard& card)
 {
     return archiveStep([&] {
         platform::SharedFile::ExclusiveSection section(file());
+        const std::uint64_t length = file().size();
         Seek(Count());
-        Write(card);
+        try {
+            Write(card);
+        } catch (...) {
+            // A full disk takes part of the record. Only this section appends, so whatever lies
+            // past the old length is that part: cut off, it leaves no torn tail behind. The
+            // failure of the write is the one to report, whether or not the cut succeeds.
+            try {
+                if (file().size() > length) {
+                    file().truncate(length);
+                }
+            } catch (const std::exception&) {
+            }
+            throw;
+        }
         return position_;
     });
 }

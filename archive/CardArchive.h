@@ -73,7 +73,8 @@ public:
     void Close();
 
     // Adds a card behind the last one and returns its number. Finding the end and writing there
-    // happen as one step with respect to other copies of the program.
+    // happen as one step with respect to other copies of the program. A failed append leaves the
+    // file at the length it had, without part of a record behind.
     std::uint64_t Append(const FileCard& card);
 
     const std::filesystem::path& path() const { return path_; }

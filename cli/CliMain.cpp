@@ -5,6 +5,7 @@
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
 #include "archive/ExportTable.h"
+#include "archive/ProgramFiles.h"
 #include "cli/PasswordInput.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
@@ -44,7 +45,22 @@ struct Context
     fs::path programFolder;
 };
 
-using Arguments = std::span<const std::string_view>;
+using Words = std::span<const std::string_view>;
+
+// What follows a command's words, without the "--" that ends the options: from `operandsFrom`
+// on nothing is an option, whatever it looks like, so that a file may be named "-x".
+struct Arguments
+{
+    Words words;
+    std::size_t operandsFrom = 0;
+
+    std::size_t size() const { return words.size(); }
+    bool empty() const { return words.empty(); }
+    std::string_view operator[](std::size_t at) const { return words[at]; }
+    auto begin() const { return words.begin(); }
+    auto end() const { return words.end(); }
+    bool optionAllowed(std::size_t at) const { return at < operandsFrom; }
+};
 
 struct Command
 {
@@ -88,7 +104,7 @@ int finishOutput()
 
 // The cipher is its own inverse: a file named twice in one batch (under one name or two) would
 // come out as it went in, reported as processed.
-std::optional<std::string_view> repeatedFile(Arguments files)
+std::optional<std::string_view> repeatedFile(Words files)
 {
     std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::string_view file : files) {
@@ -107,7 +123,7 @@ std::optional<std::string_view> repeatedFile(Arguments files)
 // The files in the order given, under one password. The first failure stops the batch: the
 // files before it are done (each whole, and listed on standard output as it is done), the
 // failing one is as it was, the ones after it are untouched.
-int runCipher(const Context& context, Arguments files, CipherDirection direction)
+int runCipher(const Context& context, Words files, CipherDirection direction)
 {
     const bool encrypt = direction == CipherDirection::Encrypt;
     if (const auto repeated = repeatedFile(files)) {
@@ -141,12 +157,12 @@ int runCipher(const Context& context, Arguments files, CipherDirection direction
 
 int runEncrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments, CipherDirection::Encrypt);
+    return runCipher(context, arguments.words, CipherDirection::Encrypt);
 }
 
 int runDecrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments, CipherDirection::Decrypt);
+    return runCipher(context, arguments.words, CipherDirection::Decrypt);
 }
 
 // Archive texts go out one to a line: trimmed, in UTF-8, and with any control character inside
@@ -229,11 +245,17 @@ bool isOption(std::string_view argument)
            !std::isdigit(static_cast<unsigned char>(argument[1]));
 }
 
+bool isOption(const Arguments& arguments, std::size_t at)
+{
+    return arguments.optionAllowed(at) && isOption(arguments[at]);
+}
+
 std::optional<std::string> cardsShowUsageProblem(Arguments arguments)
 {
     std::size_t numbers = 0;
-    for (const std::string_view argument : arguments) {
-        if (!isOption(argument)) {
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view argument = arguments[at];
+        if (!isOption(arguments, at)) {
             ++numbers;
         } else if (argument != "--passwords") {
             return "opzione sconosciuta per cards show: " + std::string(argument) + "; " +
@@ -245,6 +267,17 @@ std::optional<std::string> cardsShowUsageProblem(Arguments arguments)
                                         : "un solo numero di scheda; ") +
                std::string(kShowUsage);
     }
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view number = arguments[at];
+        // Digits only: no sign, no blank, no decimal point, nothing after the number.
+        const bool digitsOnly =
+            !number.empty() &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!isOption(arguments, at) && !digitsOnly) {
+            return "numero di scheda non valido: \"" + std::string(number) +
+                   "\" (un numero intero, le schede si contano da 1); " + std::string(kShowUsage);
+        }
+    }
     return std::nullopt;
 }
 
@@ -252,20 +285,12 @@ int runCardsShow(const Context& context, Arguments arguments)
 {
     bool passwords = false;
     std::string_view numberText;
-    for (const std::string_view argument : arguments) {
-        if (isOption(argument)) {
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        if (isOption(arguments, at)) {
             passwords = true;
         } else {
-            numberText = argument;
+            numberText = arguments[at];
         }
-    }
-    const bool digitsOnly =
-        !numberText.empty() && std::all_of(numberText.begin(), numberText.end(),
-                                           [](char c) { return c >= '0' && c <= '9'; });
-    if (!digitsOnly) {
-        std::cerr << "Numero di scheda non valido: \"" << numberText
-                  << "\" (le schede si contano da 1).\n";
-        return kFailure;
     }
     // Too many digits for any counter is simply a card beyond the last one.
     std::uint64_t number = UINT64_MAX;
@@ -318,7 +343,8 @@ std::optional<std::string> parseCardsAdd(Arguments arguments, CardsAddOptions& o
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        std::optional<std::string_view>* const slot = name == "--file" ? &options.file
+        std::optional<std::string_view>* const slot = !arguments.optionAllowed(at) ? nullptr
+                                                      : name == "--file"           ? &options.file
                                                       : name == "--description"
                                                           ? &options.description
                                                           : nullptr;
@@ -484,6 +510,24 @@ int runRestore(const Context& context, Arguments arguments)
     return finishOutput();
 }
 
+std::optional<fs::path> executablePath()
+{
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return std::nullopt;
+    }
+    return executable;
+}
+
+int exportFailure(const std::exception& error)
+{
+    std::cerr << "Attenzione: il sistema non consente di esportare l'archivio nel file "
+                 "specificato.\n"
+              << error.what() << '\n';
+    return kFailure;
+}
+
 enum class ExportFormat
 {
     Xlsx,
@@ -495,6 +539,16 @@ enum class ExportFormat
 // made there are alike; only nothing is opened afterwards.
 int runExport(const Context& context, std::string_view file, ExportFormat format)
 {
+    const fs::path target{std::string(file)};
+    // Refused before the archive is even opened: nothing may change.
+    try {
+        // The running tool too, wherever it lives: --folder may name another folder.
+        const std::optional<fs::path> self = executablePath();
+        velarium::refuseProgramFile(context.programFolder, target,
+                                    self ? std::span(&*self, 1) : std::span<const fs::path>());
+    } catch (const std::exception& e) {
+        return exportFailure(e);
+    }
     velarium::TextTable table;
     try {
         velarium::CardArchive archive(context.programFolder);
@@ -504,7 +558,6 @@ int runExport(const Context& context, std::string_view file, ExportFormat format
     } catch (const velarium::ArchiveError& error) {
         return archiveFailure(error);
     }
-    const fs::path target{std::string(file)};
     try {
         switch (format) {
         case ExportFormat::Xlsx:
@@ -518,10 +571,7 @@ int runExport(const Context& context, std::string_view file, ExportFormat format
             break;
         }
     } catch (const std::exception& e) {
-        std::cerr << "Attenzione: il sistema non consente di esportare l'archivio nel file "
-                     "specificato.\n"
-                  << e.what() << '\n';
-        return kFailure;
+        return exportFailure(e);
     }
     std::cout << "Archivio esportato: " << file << " (" << cardCount(table.size() - 1) << ")\n";
     return finishOutput();
@@ -557,7 +607,8 @@ constexpr std::string_view kCipherDetails =
 
 constexpr std::string_view kExportDetails =
     "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una riga\n"
-    "di titoli. FILE, se esiste già, viene sostituito.\n";
+    "di titoli. FILE, se esiste già, viene sostituito; l'archivio e gli altri file\n"
+    "del programma non possono essere la destinazione.\n";
 
 constexpr std::array kCommands{
     Command{.name = "encrypt",
@@ -644,8 +695,10 @@ constexpr std::array kCommands{
             .minArguments = 1,
             .maxArguments = 1,
             .run = &runExportCsv,
-            .details = "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
-                       "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito.\n",
+            .details =
+                "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
+                "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito; l'archivio\n"
+                "e gli altri file del programma non possono essere la destinazione.\n",
             .examples = "velarium-cli export csv archivio.csv\n"},
     Command{.name = "backup",
             .arguments = "DEST",
@@ -656,7 +709,8 @@ constexpr std::array kCommands{
             .details =
                 "La copia è byte per byte. Al nome DEST si aggiunge .bka se non termina già\n"
                 "con .bka (minuscolo). Un file DEST già esistente viene sostituito solo a\n"
-                "copia completa; l'archivio stesso non può essere la destinazione.\n",
+                "copia completa; l'archivio e gli altri file del programma non possono\n"
+                "essere la destinazione.\n",
             .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"},
     Command{.name = "restore",
             .arguments = "SRC",
@@ -683,7 +737,7 @@ std::vector<std::string_view> words(std::string_view text, char separator = ' ')
 
 // The command whose words open `arguments`; the longest wins, so that "cards" and
 // "cards list" could both exist.
-const Command* findCommand(Arguments arguments, std::size_t& wordCount)
+const Command* findCommand(Words arguments, std::size_t& wordCount)
 {
     const Command* found = nullptr;
     wordCount = 0;
@@ -714,6 +768,8 @@ void printUsage(std::ostream& out)
            "  --folder CARTELLA  cartella del programma (predefinita: quella dell'eseguibile),\n"
            "                     dove stanno l'archivio Velarium.pro e i file temporanei\n"
            "  --help             mostra questo aiuto\n"
+           "  --                 fine delle opzioni: quel che segue, anche se comincia con\n"
+           "                     un trattino, è un argomento (un file chiamato -x)\n"
            "\nAiuto su un comando: velarium-cli help COMANDO, oppure velarium-cli COMANDO --help\n"
            "(per esempio: velarium-cli help cards add).\n"
            "\nEsempi:\n"
@@ -743,7 +799,7 @@ bool isHelpOption(std::string_view argument)
 
 // The help of every command whose name opens with `topic` ("cards" gives all the card
 // commands); the whole tool's when there is no topic.
-int printHelp(Arguments topic)
+int printHelp(Words topic)
 {
     if (topic.empty()) {
         printUsage(std::cout);
@@ -787,20 +843,25 @@ std::string unknownCommand(std::string_view word)
 // The program folder holds the program's own files, beside the executable unless told otherwise.
 std::optional<fs::path> executableFolder()
 {
-    std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
+    const std::optional<fs::path> executable = executablePath();
+    if (!executable) {
         return std::nullopt;
     }
-    return executable.parent_path();
+    return executable->parent_path();
 }
 
-int run(Arguments arguments)
+int run(Words arguments)
 {
     std::optional<fs::path> folder;
     std::size_t at = 0;
+    bool optionsEnded = false;
     for (; at < arguments.size() && arguments[at].starts_with("-"); ++at) {
         const std::string_view option = arguments[at];
+        if (option == "--") {
+            optionsEnded = true;
+            ++at;
+            break;
+        }
         if (option == "--help" || option == "-h") {
             printUsage(std::cout);
             return kSuccess;
@@ -816,7 +877,7 @@ int run(Arguments arguments)
             return wrongUsage("opzione sconosciuta: " + std::string(option));
         }
     }
-    const Arguments rest = arguments.subspan(at);
+    const Words rest = arguments.subspan(at);
     if (rest.empty()) {
         return wrongUsage("manca il comando");
     }
@@ -825,16 +886,28 @@ int run(Arguments arguments)
     }
     std::size_t nameWords = 0;
     const Command* command = findCommand(rest, nameWords);
+    // The first "--" after the command's words ends its options, unless one came before it.
+    const auto firstWord = rest.begin() + static_cast<std::ptrdiff_t>(nameWords);
+    const auto optionsEnd =
+        optionsEnded ? rest.begin() : std::find(firstWord, rest.end(), std::string_view("--"));
     // "COMMAND --help" anywhere after the command's words; "cards --help" for the whole group.
-    if (const auto help = std::find_if(rest.begin(), rest.end(), isHelpOption);
-        help != rest.end()) {
+    if (const auto help = std::find_if(rest.begin(), optionsEnd, isHelpOption);
+        help != optionsEnd) {
         const std::size_t topicWords = static_cast<std::size_t>(help - rest.begin());
         return printHelp(rest.first(command != nullptr ? nameWords : topicWords));
     }
     if (command == nullptr) {
         return wrongUsage(unknownCommand(rest.front()));
     }
-    const Arguments commandArguments = rest.subspan(nameWords);
+    std::vector<std::string_view> given(firstWord, rest.end());
+    Arguments commandArguments{given, given.size()};
+    if (optionsEnded) {
+        commandArguments.operandsFrom = 0;
+    } else if (optionsEnd != rest.end()) {
+        commandArguments.operandsFrom = static_cast<std::size_t>(optionsEnd - firstWord);
+        given.erase(given.begin() + static_cast<std::ptrdiff_t>(commandArguments.operandsFrom));
+        commandArguments.words = given;
+    }
     if (commandArguments.size() < command->minArguments ||
         commandArguments.size() > command->maxArguments) {
         return wrongUsage("argomenti errati per " + std::string(command->name) + "; uso: " +

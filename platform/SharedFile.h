@@ -2,11 +2,17 @@
 
 #include "platform/Error.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <span>
 
 namespace velarium::platform {
+
+// How long a read, a write or an exclusive section waits for a lock that another opener holds.
+// Another program may keep a lock for as long as it likes; past this the operation fails, so
+// that the command reports it instead of freezing the window.
+inline constexpr std::chrono::seconds kLockWaitLimit{5};
 
 // A file opened for reading and writing that other openers, in this program or another, may
 // read and write at the same time. Every read and write names its offset, so no file position
@@ -24,17 +30,20 @@ public:
 
     std::uint64_t size() const;
     // Reads exactly buffer.size() bytes or raises. A write of another cooperating opener (one
-    // going through this class) is seen whole or not at all.
+    // going through this class) is seen whole or not at all. Raises when a lock on the file
+    // stays taken for kLockWaitLimit.
     void readAt(std::uint64_t offset, std::span<std::byte> buffer) const;
     // Writes all of data with one positioned write; a cooperating opener reading meanwhile sees
-    // it whole or not at all. Raises when the system takes less.
+    // it whole or not at all. Raises when the system takes less, or as readAt does.
     void writeAt(std::uint64_t offset, std::span<const std::byte> data);
+    // Cuts the file to `length` bytes, taking back what a failed write left past it. Raises.
+    void truncate(std::uint64_t length);
     // Puts what was written on the disk and closes; raises on failure.
     void close();
 
     // Keeps other cooperating writers' sections out for its lifetime (an advisory lock of its
     // own): enough to make "find the end, write there" one step. Single reads and writes by
-    // others go on meanwhile.
+    // others go on meanwhile. Raises when another opener keeps its section for kLockWaitLimit.
     class ExclusiveSection
     {
     public:

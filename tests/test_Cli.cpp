@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "OfficeReader.h"
 #include "TempFolder.h"
+#include "app/Crypt.h"
 #include "app/Text.h"
 #include "archive/CardArchive.h"
 #include "main/FileCipher.h"
@@ -286,6 +287,38 @@ TEST_F(CliTest, AFileNamedTwiceInABatchIsRefusedBeforeAnythingIsDone)
     }
 }
 
+TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
+{
+    const std::vector<std::string> names = {"-x", "--folder", "--help", "-h", "--"};
+    for (const std::string& name : names) {
+        writeFile(data_ / name, "contenuto di " + name);
+    }
+    const std::string folder = program_.path().string();
+    const fs::path here = fs::current_path();
+    fs::current_path(data_.path());
+    // Through the tool's options first, then through the command's own.
+    const Outcome encrypted = runCli(
+        {"--folder", folder, "--", "encrypt", "-x", "--folder", "--help", "-h", "--"}, "pw\n");
+    const Outcome decrypted = runCli(
+        {"--folder", folder, "decrypt", "--", "-x", "--folder", "--help", "-h", "--"}, "pw\n");
+    const Outcome exported =
+        runCli({"--folder", folder, "export", "csv", "--", "-tabella.csv"}, "");
+    const Outcome backedUp = runCli({"--folder", folder, "backup", "--", "--copia"}, "");
+    fs::current_path(here);
+
+    EXPECT_EQ(encrypted.exitCode, 0) << encrypted.err;
+    EXPECT_EQ(encrypted.out, "File criptato: -x\nFile criptato: --folder\nFile criptato: --help\n"
+                             "File criptato: -h\nFile criptato: --\n");
+    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    for (const std::string& name : names) {
+        EXPECT_EQ(readWhole(data_ / name), "contenuto di " + name) << name;
+    }
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_TRUE(fs::is_regular_file(data_ / "-tabella.csv"));
+    EXPECT_EQ(backedUp.exitCode, 0) << backedUp.err;
+    EXPECT_EQ(readWhole(data_ / "--copia.bka"), readWhole(program_ / kCardArchiveName));
+}
+
 TEST_F(CliTest, ProgramFolderDefaultsToTheExecutablesFolder)
 {
     // A copy of the tool in a folder of its own whose temporary-file name is taken by a folder:
@@ -457,17 +490,7 @@ TEST_F(CardsCliTest, ShowPrintsPathAndDescriptionAndPasswordsOnlyWhenAsked)
 TEST_F(CardsCliTest, ShowRefusesNumbersOfNoCard)
 {
     store({{"a", "A", "", ""}, {"b", "B", "", ""}, {"c", "C", "", ""}});
-    const char* const numbers[] = {"0",
-                                   "4",
-                                   "18446744073709551616",
-                                   "99999999999999999999999",
-                                   "abc",
-                                   "-1",
-                                   "1.5",
-                                   "+2",
-                                   "2a",
-                                   " 2",
-                                   ""};
+    const char* const numbers[] = {"0", "4", "18446744073709551616", "99999999999999999999999"};
     for (const char* number : numbers) {
         SCOPED_TRACE(::testing::PrintToString(std::string(number)));
         const Outcome outcome = cards({"show", number, "--passwords"});
@@ -490,6 +513,17 @@ TEST_F(CardsCliTest, WrongUsageExitsWithTwoAndTouchesNothing)
         {"show", "1", "--password"},
         {"show", "-p", "1"},
         {"show", "1", "--passwords", "--passwords"},
+        // Not a number at all: a card number is digits only.
+        {"show", "abc"},
+        {"show", "3x"},
+        {"show", "2a", "--passwords"},
+        {"show", "-1"},
+        {"show", "1.5"},
+        {"show", "+2"},
+        {"show", " 2"},
+        {"show", ""},
+        {"show", "--", "--passwords"},
+        {"show", "--", "1", "--passwords"},
         {"list", "a", "b"},
         {"elenca"},
         {},
@@ -502,6 +536,16 @@ TEST_F(CardsCliTest, WrongUsageExitsWithTwoAndTouchesNothing)
         EXPECT_TRUE(outcome.out.empty()) << outcome.out;
         EXPECT_FALSE(fs::exists(archivePath()));
     }
+}
+
+TEST_F(CardsCliTest, DoubleDashEndsTheOptions)
+{
+    store({{"/doc/uno", "-meno", "alfa", "alfa"}, {"/doc/due", "--passwords", "beta", "beta"}});
+    EXPECT_EQ(printed({"list", "--", "-meno"}), "1\t-meno\n");
+    EXPECT_EQ(printed({"list", "--", "--passwords"}), "2\t--passwords\n");
+    EXPECT_EQ(printed({"show", "--", "2"}), "/doc/due\n--passwords\n");
+    EXPECT_EQ(printed({"show", "--passwords", "--", "1"}), "/doc/uno\n-meno\nalfa\nalfa\n");
+    EXPECT_EQ(printed({"show", "1", "--passwords", "--"}), "/doc/uno\n-meno\nalfa\nalfa\n");
 }
 
 TEST_F(CardsCliTest, DamagedRecordsAreShownAsTheArchiveReadsThem)
@@ -898,6 +942,24 @@ TEST_F(BackupCliTest, FailuresExitWithOneAndChangeNothing)
     EXPECT_EQ(missingBackup.err.rfind(kRestoreFailed, 0), 0u) << missingBackup.err;
     expectArchiveUntouched();
 
+    // Through links named like backups: neither the archive nor another file of the program.
+    writeFile(program_ / kAccessStoreName, "[Accesso]\r\nValore=00\r\n");
+    fs::create_symlink(program_ / kAccessStoreName, data_ / "accesso.bka");
+    fs::create_hard_link(archivePath(), data_ / "gemello.bka");
+    for (const char* link : {"accesso", "gemello"}) {
+        SCOPED_TRACE(link);
+        const Outcome ontoProgramFile = run("backup", {(data_ / link).string()});
+        EXPECT_EQ(ontoProgramFile.exitCode, 1);
+        EXPECT_EQ(ontoProgramFile.err.rfind(kBackupFailed, 0), 0u) << ontoProgramFile.err;
+        EXPECT_NE(ontoProgramFile.err.find("file del programma"), std::string::npos)
+            << ontoProgramFile.err;
+    }
+    EXPECT_EQ(readWhole(program_ / kAccessStoreName), "[Accesso]\r\nValore=00\r\n");
+    EXPECT_EQ(readWhole(archivePath()), cards_);
+    fs::remove(program_ / kAccessStoreName);
+    fs::remove(data_ / "accesso.bka");
+    fs::remove(data_ / "gemello.bka");
+
     const Outcome missingFolder = run("backup", {(data_ / "inesistente" / "copia").string()});
     EXPECT_EQ(missingFolder.exitCode, 1);
     EXPECT_EQ(missingFolder.err.rfind(kBackupFailed, 0), 0u) << missingFolder.err;
@@ -1071,6 +1133,78 @@ TEST_F(ExportCliTest, RefusedFileExitsWithOneAndLeavesNothingBehind)
         EXPECT_EQ(readWhole(data_ / "protetto.xlsx"), "non toccare");
     }
     EXPECT_EQ(namesIn(program_.path()), std::vector<std::string>{kCardArchiveName});
+}
+
+TEST_F(ExportCliTest, NeverWritesOntoTheArchiveOrAnyOtherOfTheProgramsFiles)
+{
+    // The tool's own executable too, in a copy run from a folder of its own: a regression must
+    // not ruin the build's tool for the other tests.
+    const TempFolder installed;
+    const fs::path tool = installed / "strumento";
+    fs::copy_file(kCli, tool);
+    const std::string toolBytes = readWhole(tool);
+
+    // Decriptato.xyz is left out: a file not there yet is refused by its name alone.
+    for (const char* name :
+         {kAccessStoreName, "Guida.pdf", "Criptato.xyz", "velarium-cli", "Velarium"}) {
+        writeFile(program_ / name, std::string("file del programma: ") + name);
+    }
+    const fs::path archive = archivePath();
+    fs::create_directory(program_ / "sotto");
+    fs::create_symlink(archive, data_ / "collegamento.csv");
+    fs::create_hard_link(archive, program_ / "gemello.xlsx");
+    const fs::path relative = fs::relative(archive, fs::current_path());
+    const std::vector<fs::path> targets = {
+        archive,
+        relative,
+        fs::path(".") / relative,
+        program_ / "sotto" / ".." / kCardArchiveName,
+        program_.path() / "." / kCardArchiveName,
+        data_ / "collegamento.csv",
+        program_ / "gemello.xlsx",
+        program_ / kAccessStoreName,
+        program_ / "Guida.pdf",
+        program_ / "Criptato.xyz",
+        program_ / "Decriptato.xyz",
+        program_ / "velarium-cli",
+        program_ / "Velarium",
+    };
+    const auto contents = [&] {
+        std::vector<std::string> all;
+        for (const auto& entry : fs::directory_iterator(program_.path())) {
+            all.push_back(entry.path().filename().string() + "=" +
+                          (entry.is_regular_file() ? readWhole(entry.path()) : ""));
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const std::vector<std::string> before = contents();
+    const std::vector<std::string> dataBefore = namesIn(data_.path());
+    const char* const formats[] = {"csv", "xlsx", "docx"};
+    for (std::size_t at = 0; at <= targets.size(); ++at) {
+        for (const char* format : formats) {
+            const bool ownExecutable = at == targets.size();
+            const fs::path target = ownExecutable ? tool : targets[at];
+            SCOPED_TRACE(std::string(format) + " " + target.string());
+            const Outcome outcome =
+                Child(ownExecutable ? tool.string() : std::string(kCli),
+                      {"--folder", program_.path().string(), "export", format, target.string()}, "")
+                    .finish();
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_EQ(outcome.err.rfind("Attenzione: il sistema non consente di esportare "
+                                        "l'archivio nel file specificato.\n",
+                                        0),
+                      0u)
+                << outcome.err;
+            EXPECT_NE(outcome.err.find("file del programma"), std::string::npos) << outcome.err;
+            EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        }
+    }
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(readWhole(archive), cards_);
+    EXPECT_EQ(namesIn(data_.path()), dataBefore);
+    EXPECT_EQ(readWhole(tool), toolBytes);
+    EXPECT_EQ(namesIn(installed.path()), std::vector<std::string>{"strumento"});
 }
 
 TEST_F(ExportCliTest, UnreadableArchiveIsReportedAndNothingIsWritten)

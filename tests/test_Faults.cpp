@@ -10,6 +10,7 @@
 #include "main/FileCipher.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/SharedFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,12 +18,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -635,6 +639,233 @@ TEST_F(FullDiskTest, RestoreFailsAndKeepsTheArchiveWhole)
     EXPECT_NE(outcome.err.find(kNoSpace), std::string::npos) << outcome.err;
     EXPECT_EQ(readWhole(disk_ / kCardArchiveName), cards);
     EXPECT_EQ(namesIn(disk_.path()), std::vector<std::string>{kCardArchiveName});
+}
+
+const std::vector<std::string> kAddCard = {"cards",      "add",           "--file",
+                                           "/doc/nuova", "--description", "nuova"};
+
+// The whole cards of an archive, without the bytes of an incomplete record behind them.
+std::string wholeRecords(const std::string& archive)
+{
+    return archive.substr(0, archive.size() / kCardRecordBytes * kCardRecordBytes);
+}
+
+// The archive is `before` with one card added behind its whole cards, the one kAddCard makes.
+void expectOneCardAdded(const std::string& after, const std::string& before)
+{
+    const std::string cards = wholeRecords(before);
+    ASSERT_EQ(after.size(), cards.size() + kCardRecordBytes);
+    EXPECT_EQ(after.substr(0, cards.size()), cards);
+    CardRecord record;
+    std::memcpy(record.data(), after.data() + cards.size(), kCardRecordBytes);
+    EXPECT_EQ(decodeCard(record), (FileCard{"/doc/nuova", "nuova", "pw", "pw"}));
+}
+
+TEST_F(WriteFailureTest, CardsAddThatFindsRoomForPartOfTheCardLeavesTheArchiveItsOldLength)
+{
+    struct Case
+    {
+        const char* what;
+        std::string archive;
+        std::uint64_t limit;
+    };
+    const Case cases[] = {
+        {"behind four cards", archiveOf({"una", "due", "tre", "quattro"}), 4096},
+        {"over the bytes of an incomplete record",
+         archiveOf({"una", "due", "tre"}) + std::string(500, '\x7f'), 4000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path archive = program_ / kCardArchiveName;
+        writeFile(archive, c.archive);
+        ChildOptions limited;
+        limited.fileSizeLimit = c.limit;
+        const Outcome outcome =
+            Child(kCli, cli(program_.path(), kAddCard), "pw\n", limited).finish();
+        expectFailure(outcome, kArchiveRefused);
+        EXPECT_NE(outcome.err.find(kNoSpace), std::string::npos) << outcome.err;
+        const std::string after = readWhole(archive);
+        EXPECT_EQ(after.size(), c.archive.size());
+        EXPECT_EQ(wholeRecords(after), wholeRecords(c.archive));
+
+        // With room again the card goes right behind the last one.
+        const Outcome added = run(program_.path(), kAddCard, "pw\n");
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        const std::string cards = wholeRecords(c.archive);
+        EXPECT_EQ(added.out, std::to_string(cards.size() / kCardRecordBytes + 1) + "\n");
+        expectOneCardAdded(readWhole(archive), c.archive);
+    }
+}
+
+// Fills what is left of the disk that holds `file`, so that the next write that needs a new
+// block finds none.
+void fillDisk(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string block(64u << 10, 'x');
+    std::size_t chunk = block.size();
+    while (chunk > 0) {
+        if (::write(fd, block.data(), chunk) <= 0) {
+            chunk /= 2;
+        }
+    }
+    ::close(fd);
+}
+
+TEST_F(FullDiskTest, CardsAddThatFindsRoomForPartOfTheCardLeavesTheArchiveItsOldLength)
+{
+    const fs::path archive = disk_ / kCardArchiveName;
+    const std::string cards = archiveOf({"una", "due", "tre", "quattro"});
+    writeFile(archive, cards);
+    fillDisk(disk_ / "riempitivo");
+    const Outcome outcome = run(disk_.path(), kAddCard, "pw\n");
+    expectFailure(outcome, kArchiveRefused);
+    EXPECT_NE(outcome.err.find(kNoSpace), std::string::npos) << outcome.err;
+    EXPECT_EQ(readWhole(archive), cards);
+
+    fs::remove(disk_ / "riempitivo");
+    const Outcome added = run(disk_.path(), kAddCard, "pw\n");
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out, "5\n");
+    expectOneCardAdded(readWhole(archive), cards);
+}
+
+// Another process holding a lock on the archive until it is killed: another program that locks
+// the whole file (as flock(1) does), or a copy of this one stopped in the middle of an append.
+class LockHolder
+{
+public:
+    enum class Kind
+    {
+        WholeFile,
+        AppendSection,
+    };
+
+    LockHolder(const fs::path& archive, Kind kind)
+    {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0) {
+            throw std::runtime_error("cannot create a pipe");
+        }
+        pid_ = ::fork();
+        if (pid_ < 0) {
+            throw std::runtime_error("cannot fork");
+        }
+        if (pid_ == 0) {
+            // _exit throughout: the child must not run the test framework's exit handlers.
+            const auto hold = [&] {
+                if (::write(ready[1], "k", 1) != 1) {
+                    ::_exit(1);
+                }
+                for (;;) {
+                    ::pause();
+                }
+            };
+            try {
+                if (kind == Kind::WholeFile) {
+                    const int fd = ::open(archive.c_str(), O_RDWR);
+                    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) {
+                        hold();
+                    }
+                } else {
+                    platform::SharedFile file(archive);
+                    const platform::SharedFile::ExclusiveSection section(file);
+                    hold();
+                }
+            } catch (const std::exception&) {
+            }
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        const bool locked = ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        if (!locked) {
+            release();
+            throw std::runtime_error("the helper could not take its lock");
+        }
+    }
+    ~LockHolder() { release(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    // Once the process is reaped its locks are gone.
+    void release()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST(LockedByAnotherProgram, EveryCommandFailsWithinTheLimitChangesNothingAndWorksOnceItIsGone)
+{
+    const TempFolder locked;
+    const TempFolder appending;
+    const TempFolder data;
+    const std::string cards = archiveOf({"una", "due", "tre"});
+    writeFile(locked / kCardArchiveName, cards);
+    writeFile(appending / kCardArchiveName, cards);
+    LockHolder wholeFile(locked / kCardArchiveName, LockHolder::Kind::WholeFile);
+    LockHolder appendSection(appending / kCardArchiveName, LockHolder::Kind::AppendSection);
+
+    struct Run
+    {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::string input;
+    };
+    const fs::path exported = data / "tabella.csv";
+    const Run runs[] = {
+        {"cards list", cli(locked.path(), {"cards", "list"}), ""},
+        {"cards show", cli(locked.path(), {"cards", "show", "2"}), ""},
+        {"cards add", cli(locked.path(), kAddCard), "pw\n"},
+        {"export", cli(locked.path(), {"export", "csv", exported.string()}), ""},
+        {"cards add beside an append", cli(appending.path(), kAddCard), "pw\n"},
+    };
+    // All at once: they wait the limit out side by side.
+    const auto started = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<Child>> children;
+    for (const Run& run : runs) {
+        children.push_back(std::make_unique<Child>(kCli, run.arguments, run.input));
+    }
+    for (std::size_t at = 0; at < children.size(); ++at) {
+        SCOPED_TRACE(runs[at].what);
+        const Outcome outcome = children[at]->finish();
+        EXPECT_FALSE(outcome.timedOut);
+        expectFailure(outcome, kArchiveRefused);
+        EXPECT_NE(outcome.err.find("il file è in uso"), std::string::npos) << outcome.err;
+    }
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, platform::kLockWaitLimit);
+    // The limit and a margin for a busy machine, far from "for ever".
+    EXPECT_LT(waited, platform::kLockWaitLimit + 5s);
+    EXPECT_EQ(readWhole(locked / kCardArchiveName), cards);
+    EXPECT_EQ(readWhole(appending / kCardArchiveName), cards);
+    EXPECT_FALSE(fs::exists(exported));
+
+    // An append in progress keeps out only other appends: cards are read meanwhile.
+    const Outcome browsed = Child(kCli, cli(appending.path(), {"cards", "list"}), "").finish();
+    EXPECT_EQ(browsed.exitCode, 0) << browsed.err;
+    EXPECT_EQ(browsed.out, "1\tuna\n2\tdue\n3\ttre\n");
+
+    wholeFile.release();
+    appendSection.release();
+    for (const TempFolder* folder : {&locked, &appending}) {
+        const Outcome added = Child(kCli, cli(folder->path(), kAddCard), "pw\n").finish();
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        EXPECT_EQ(added.out, "4\n");
+        expectOneCardAdded(readWhole(*folder / kCardArchiveName), cards);
+    }
+    const Outcome export_ =
+        Child(kCli, cli(locked.path(), {"export", "csv", exported.string()}), "").finish();
+    EXPECT_EQ(export_.exitCode, 0) << export_.err;
 }
 
 // The program folder on a read-only file system, where even the superuser cannot write: what

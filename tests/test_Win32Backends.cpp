@@ -318,3 +318,38 @@ TEST(Win32SharedFile, ReadersNeverSeeARecordHalfWrittenByAnotherOpener)
     writer.close();
     reader.close();
 }
+
+// Another opener that keeps the archive's exclusive section (a copy of the program stopped in
+// the middle of an append) makes the next one fail within the limit, never wait for ever; once
+// it lets go, the section is taken again. Windows locks belong to the handle, so a second
+// handle is refused exactly as another process would be.
+TEST(Win32SharedFile, ASectionKeptByAnotherOpenerFailsWithinTheLimitAndIsTakenOnceLetGo)
+{
+    TempFolder folder;
+    platform::SharedFile holder(folder / "archivio");
+    platform::SharedFile waiter(folder / "archivio");
+    {
+        platform::SharedFile::ExclusiveSection kept(holder);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_THROW(platform::SharedFile::ExclusiveSection refused(waiter), SystemError);
+        const auto waited = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(waited, platform::kLockWaitLimit - std::chrono::milliseconds(100));
+        EXPECT_LT(waited, platform::kLockWaitLimit + std::chrono::seconds(3));
+    }
+    EXPECT_NO_THROW(platform::SharedFile::ExclusiveSection taken(waiter));
+    holder.close();
+    waiter.close();
+}
+
+TEST(Win32SharedFile, TruncateTakesBackWhatAFailedWriteLeftAndKeepsTheRest)
+{
+    TempFolder folder;
+    platform::SharedFile file(folder / "archivio");
+    const std::string record(1004, 'a');
+    file.writeAt(0, std::as_bytes(std::span(record)));
+    file.writeAt(1004, std::as_bytes(std::span(record).first(80)));
+    file.truncate(1004);
+    EXPECT_EQ(file.size(), 1004u);
+    file.close();
+    EXPECT_EQ(readFile(folder / "archivio"), record);
+}

@@ -1,14 +1,39 @@
 #include "platform/SharedFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace velarium::platform {
 namespace {
+
+// Tries `attempt` (0 when the lock is taken, otherwise the errno of the refusal) until it
+// succeeds or kLockWaitLimit has passed. Only a lock held by someone else is waited for, with
+// pauses that grow from a millisecond, so that a lock let go is soon taken.
+template <typename Attempt> void takeLock(Attempt attempt, const std::filesystem::path& path)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        const int refusal = attempt();
+        if (refusal == 0) {
+            return;
+        }
+        if (refusal != EINTR && refusal != EWOULDBLOCK && refusal != EAGAIN && refusal != EACCES) {
+            throw SystemError("Impossibile riservare il file", path, refusal);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            throw SystemError("Impossibile riservare il file", path, EBUSY);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
 
 // Held shared for one read and exclusive for one write, on the whole file. The system copies a
 // write into its cache piece by piece, and a read out of it likewise: without the lock a reader
@@ -18,11 +43,7 @@ class AccessLock
 public:
     AccessLock(int fd, int mode, const std::filesystem::path& path) : fd_(fd)
     {
-        while (::flock(fd_, mode) != 0) {
-            if (errno != EINTR) {
-                throw SystemError("Impossibile riservare il file", path, errno);
-            }
-        }
+        takeLock([&] { return ::flock(fd_, mode | LOCK_NB) == 0 ? 0 : errno; }, path);
     }
     ~AccessLock() { ::flock(fd_, LOCK_UN); }
     AccessLock(const AccessLock&) = delete;
@@ -128,6 +149,18 @@ void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
     }
 }
 
+void SharedFile::truncate(std::uint64_t length)
+{
+    int result;
+    do {
+        result = ::ftruncate(static_cast<int>(handle_), static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    written_ = true;
+    if (result != 0) {
+        throw SystemError("Impossibile riportare il file alla lunghezza precedente", path_, errno);
+    }
+}
+
 void SharedFile::close()
 {
     const int fd = handle_;
@@ -144,12 +177,12 @@ void SharedFile::close()
 
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
-    struct flock range = sectionRange(F_WRLCK);
-    while (::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLKW, &range) != 0) {
-        if (errno != EINTR) {
-            throw SystemError("Impossibile riservare il file", file_.path_, errno);
-        }
-    }
+    takeLock(
+        [&] {
+            struct flock range = sectionRange(F_WRLCK);
+            return ::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLK, &range) == 0 ? 0 : errno;
+        },
+        file_.path_);
 }
 
 SharedFile::ExclusiveSection::~ExclusiveSection()

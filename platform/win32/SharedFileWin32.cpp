@@ -2,7 +2,9 @@
 
 #include "platform/win32/Win32Support.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 namespace velarium::platform {
 namespace {
@@ -30,16 +32,38 @@ constexpr std::uint64_t kLockByte = 0x7FFFFFFFFFFFFFFEull;
 // so that it and the exclusive section never wait for each other.
 constexpr std::uint64_t kAccessByte = kLockByte - 1;
 
+// Locks the byte at `offset` for `flags`, trying without waiting until the lock is free or
+// kLockWaitLimit has passed: another program may hold it for as long as it likes. The pauses
+// grow from a millisecond, so that a lock let go is soon taken.
+void lockByte(std::intptr_t handle, std::uint64_t offset, DWORD flags,
+              const std::filesystem::path& path)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        OVERLAPPED position = at(offset);
+        if (::LockFileEx(native(handle), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position)) {
+            return;
+        }
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) {
+            win32::raise("Impossibile riservare il file", path, code);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            throw SystemError("Impossibile riservare il file", path, EBUSY);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
 class AccessLock
 {
 public:
     AccessLock(std::intptr_t handle, DWORD flags, const std::filesystem::path& path)
         : handle_(handle)
     {
-        OVERLAPPED position = at(kAccessByte);
-        if (!::LockFileEx(native(handle_), flags, 0, 1, 0, &position)) {
-            win32::raise("Impossibile riservare il file", path);
-        }
+        lockByte(handle_, kAccessByte, flags, path);
     }
     ~AccessLock()
     {
@@ -138,6 +162,18 @@ void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
     }
 }
 
+void SharedFile::truncate(std::uint64_t length)
+{
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(length);
+    written_ = true;
+    // Reads and writes name their offsets, so moving the handle's own position disturbs none.
+    if (!::SetFilePointerEx(native(handle_), end, nullptr, FILE_BEGIN) ||
+        !::SetEndOfFile(native(handle_))) {
+        win32::raise("Impossibile riportare il file alla lunghezza precedente", path_);
+    }
+}
+
 void SharedFile::close()
 {
     const std::intptr_t handle = handle_;
@@ -155,10 +191,7 @@ void SharedFile::close()
 
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
-    OVERLAPPED position = at(kLockByte);
-    if (!::LockFileEx(native(file_.handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position)) {
-        win32::raise("Impossibile riservare il file", file_.path_);
-    }
+    lockByte(file_.handle_, kLockByte, LOCKFILE_EXCLUSIVE_LOCK, file_.path_);
 }
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
