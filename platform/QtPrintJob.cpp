@@ -4,8 +4,35 @@
 #include "platform/Error.h"
 
 #include <QPrinterInfo>
+#include <QtPrintSupport/private/qprintdevice_p.h>
+#include <qpa/qplatformprintersupport.h>
+#include <qpa/qplatformprintplugin.h>
 
 namespace velarium {
+
+int layoutResolution(int reportedDefault, const QList<int>& supported)
+{
+    // Without a list the default is Qt's own guess (72 dpi on CUPS), not the printer's.
+    return supported.contains(reportedDefault) ? reportedDefault : officePrinterResolution;
+}
+
+namespace {
+
+// QPrinterInfo does not tell the resolution; the print device behind it does.
+int resolutionOf(const QPrinterInfo& info)
+{
+    QPlatformPrinterSupport* support = QPlatformPrinterSupportPlugin::get();
+    if (support == nullptr) {
+        return officePrinterResolution;
+    }
+    const QPrintDevice device = support->createPrintDevice(info.printerName());
+    if (!device.isValid()) {
+        return officePrinterResolution;
+    }
+    return layoutResolution(device.defaultResolution(), device.supportedResolutions());
+}
+
+} // namespace
 
 QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer))
 {
@@ -36,14 +63,16 @@ std::unique_ptr<QtPrintJob> QtPrintJob::onDefaultPrinter()
         throw Error("Nessuna stampante predefinita: impossibile stampare l'elenco. Impostare "
                     "una stampante predefinita nel sistema e ripetere l'operazione.");
     }
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::PrinterResolution);
+    printer->setResolution(resolutionOf(info));
     return std::unique_ptr<QtPrintJob>(new QtPrintJob(std::move(printer)));
 }
 
 std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& path)
 {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    auto printer = std::make_unique<QPrinter>(QPrinter::PrinterResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(officePrinterResolution);
     printer->setOutputFileName(path);
     return std::unique_ptr<QtPrintJob>(new QtPrintJob(std::move(printer)));
 }

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
+    # The printer's resolution is asked of Qt's print device, whose header needs CUPS's.
+    qt6-base-private-dev libcups2-dev
     libssl-dev openssl
     libxlsxwriter-dev libzip-dev unzip libexpat1-dev
     libjpeg62-turbo
@@ -15,6 +17,8 @@ packages=(
     tesseract-ocr tesseract-ocr-ita
     # The desktop seam opens documents and links with xdg-open.
     xdg-utils
+    # The list is printed on a CUPS queue of the end-to-end test's own, into PDF files.
+    cups printer-driver-cups-pdf
 )
 
 missing=()

@@ -5,10 +5,13 @@
 #include "platform/QtPrintJob.h"
 
 #include <QGroupBox>
+#include <QImage>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QXmlStreamReader>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace velarium;
@@ -369,4 +372,129 @@ TEST(ListPrintPdf, ThePrintedListReadsBack)
     EXPECT_TRUE(text.contains(QStringLiteral("Stampa eseguita in data 08/12/2026 alle ore "
                                              "10:30:00")));
     EXPECT_GE(text.count(QLatin1Char('\f')), 1) << "sixty entries take more than one page";
+}
+
+TEST(ListPrintResolution, ThePrintersOwnWhenReportedElseThatOfAnOfficePrinter)
+{
+    struct Case
+    {
+        int reportedDefault;
+        QList<int> supported;
+        int expected;
+    } const cases[] = {
+        {300, {150, 300, 600, 1200, 2400}, 300}, // a cups-pdf queue
+        {1200, {600, 1200}, 1200},
+        {72, {}, 600},         // CUPS's guess for a printer that tells nothing
+        {72, {300, 600}, 600}, // a default outside the printer's own list is no report
+        {0, {}, 600},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(layoutResolution(c.reportedDefault, c.supported), c.expected)
+            << "default " << c.reportedDefault;
+    }
+}
+
+namespace {
+
+struct PrintedLine
+{
+    double top, bottom; // points from the top of the page
+    QString text;
+};
+
+QString runTool(const QString& tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    EXPECT_TRUE(process.waitForFinished(30000)) << tool.toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << tool.toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text lines of one page as a reader finds them, top to bottom.
+std::vector<PrintedLine> linesOfPage(const QString& pdftotext, const QString& pdf, int page)
+{
+    const QString number = QString::number(page);
+    QXmlStreamReader xml(
+        runTool(pdftotext, {QStringLiteral("-bbox-layout"), QStringLiteral("-f"), number,
+                            QStringLiteral("-l"), number, pdf, QStringLiteral("-")}));
+    std::vector<PrintedLine> lines;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) {
+            continue;
+        }
+        if (xml.name() == QLatin1String("line")) {
+            lines.push_back({xml.attributes().value(QLatin1String("yMin")).toDouble(),
+                             xml.attributes().value(QLatin1String("yMax")).toDouble(),
+                             {}});
+        } else if (xml.name() == QLatin1String("word") && !lines.empty()) {
+            QString& text = lines.back().text;
+            text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    std::sort(lines.begin(), lines.end(),
+              [](const PrintedLine& a, const PrintedLine& b) { return a.top < b.top; });
+    return lines;
+}
+
+// How many bands of ink, each with blank paper above and below, the page shows when rendered
+// without anti-aliasing: lines that run into each other make one band.
+int inkBandsOfPage(const QString& pdftoppm, const QString& pdf, int page, const QString& prefix)
+{
+    const QString number = QString::number(page);
+    runTool(pdftoppm, {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-gray"),
+                       QStringLiteral("-aa"), QStringLiteral("no"), QStringLiteral("-aaVector"),
+                       QStringLiteral("no"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                       QStringLiteral("-f"), number, QStringLiteral("-l"), number, pdf, prefix});
+    const QImage image(prefix + QStringLiteral(".png"));
+    EXPECT_FALSE(image.isNull());
+    int bands = 0;
+    bool inside = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x) {
+            ink = qGray(image.pixel(x, y)) < 128;
+        }
+        bands += ink && !inside ? 1 : 0;
+        inside = ink;
+    }
+    return bands;
+}
+
+} // namespace
+
+// Laid out at an office printer's resolution, the fixed gaps of the footer keep the short rule
+// and the date line apart, as every other line of the page.
+TEST(ListPrintPdf, EveryLineOfThePageStandsApart)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftotext.isEmpty() || pdftoppm.isEmpty()) {
+        GTEST_SKIP() << "poppler's pdftotext and pdftoppm are not installed";
+    }
+    TempFolder folder;
+    const QString pdf = QString::fromStdString((folder / "elenco.pdf").string());
+    {
+        auto job = QtPrintJob::toPdf(pdf);
+        printCardList(*job, {"Banca", "Carta di credito", "Ricevuta bancaria"}, "08/12/2026",
+                      "10:30:00");
+        job->finish();
+    }
+    const std::vector<PrintedLine> lines = linesOfPage(pdftotext, pdf, 1);
+    ASSERT_EQ(lines.size(), 8u) << "3 of header, 3 entries, 2 of footer";
+    EXPECT_EQ(lines[1].text, QStringLiteral("Elenco schede file criptati"));
+    EXPECT_EQ(lines[3].text, QStringLiteral("Banca"));
+    EXPECT_EQ(lines[6].text, QString(20, QLatin1Char('_')));
+    EXPECT_EQ(lines[7].text,
+              QStringLiteral("Stampa eseguita in data 08/12/2026 alle ore 10:30:00"));
+    // Below the header (whose larger rules have font boxes reaching into the title's), each
+    // line's box ends before the next one begins.
+    for (std::size_t i = 4; i < lines.size(); ++i) {
+        EXPECT_LE(lines[i - 1].bottom, lines[i].top)
+            << lines[i - 1].text.toStdString() << " / " << lines[i].text.toStdString();
+    }
+    EXPECT_EQ(inkBandsOfPage(pdftoppm, pdf, 1, QString::fromStdString((folder / "page").string())),
+              8);
 }
