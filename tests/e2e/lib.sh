@@ -109,9 +109,23 @@ e2e_wait_window() {
         xdotool windowactivate --sync "$id" 2>/dev/null || true
     echo "$id"
 }
+# Whether the window whose title matches goes away within SECONDS. A search can miss a window
+# that is there while others come and go, so the window counts as gone only when five checks
+# in a row do not find it.
+e2e_goes_away() {
+    local pattern=$1 tries=$(($2 * 10)) misses=0
+    while ((tries-- > 0)); do
+        if e2e_visible "$pattern"; then
+            misses=0
+        elif ((++misses >= 5)); then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
 e2e_wait_gone() {
-    e2e_wait_for 15 bash -c "! xdotool search --onlyvisible --name '$1' >/dev/null 2>&1" ||
-        e2e_fail "window '$1' did not go away"
+    e2e_goes_away "$1" 15 || e2e_fail "window '$1' did not go away"
 }
 e2e_activate() {
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
