@@ -70,11 +70,22 @@ program_ended() {
 opened_count() {
     [[ -f $record ]] && wc -l <"$record" || echo 0
 }
-# The path of the n-th file handed to the opener (a file: URL).
+# The path of the last file handed to the opener (a file: URL).
 opened_file() {
     local url
-    url=$(sed -n "${1}p" "$record")
+    url=$(tail -n1 "$record")
     printf '%s\n' "${url#file://}"
+}
+# Clicks a command of the export window until the opener has been handed one more file: a
+# window just mapped may not take its first click yet.
+export_until_opened() {
+    local click=$1 window=$2 before
+    before=$(opened_count)
+    for _ in 1 2 3; do
+        "$click" "$window"
+        e2e_wait_for 10 test "$(opened_count)" -gt "$before" && return 0
+    done
+    return 1
 }
 
 # --- No opener can be started ------------------------------------------------------------------
@@ -105,9 +116,8 @@ start_velarium "$opens:$PATH"
 app=$E2E_APP
 main=$(e2e_log_in)
 export_window=$(open_export_window "$main")
-click_excel "$export_window"
-e2e_wait_for 15 test "$(opened_count)" -ge 1 || e2e_fail "the opener never got the spreadsheet"
-file=$(opened_file 1)
+export_until_opened click_excel "$export_window" || e2e_fail "the opener never got the spreadsheet"
+file=$(opened_file)
 [[ -f $file ]] || e2e_fail "the file handed to the opener is not there: $file"
 [[ $file == "$runtime"/velarium/run-*/Velarium-archivio-*.xlsx ]] ||
     e2e_fail "the spreadsheet is not in the private runtime folder: $file"
@@ -129,9 +139,8 @@ start_velarium "$opens:$PATH"
 killed=$E2E_APP
 main=$(e2e_log_in)
 export_window=$(open_export_window "$main")
-click_word "$export_window"
-e2e_wait_for 15 test "$(opened_count)" -ge 2 || e2e_fail "the opener never got the document"
-file=$(opened_file 2)
+export_until_opened click_word "$export_window" || e2e_fail "the opener never got the document"
+file=$(opened_file)
 [[ -f $file ]] || e2e_fail "the document handed to the opener is not there: $file"
 
 start_velarium "$opens:$PATH"
