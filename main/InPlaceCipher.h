@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Rc4.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -30,7 +32,8 @@ public:
 
     // Refuses a missing or read-only chosen file before anything is written, then runs the
     // cipher from the chosen file into the temporary file. Raises on failure.
-    void writeProcessedCopy(std::string_view password);
+    void writeProcessedCopy(std::string_view password,
+                            platform::KeySize keySize = platform::KeySize::Bits128);
     // Puts the processed copy in the chosen file's place. Raises on failure, and refuses a
     // chosen file that was changed, replaced or removed since its copy was made: whatever it
     // holds now would be lost.
