@@ -243,13 +243,6 @@ TEST_F(CliTest, FortyBitKeyDecryptsOnlyWhatItEncrypted)
         runCli({"--folder", folder, "decrypt", "--key-bits", "64", file}, "segreto\n");
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_NE(refused.err.find("40 o 128"), std::string::npos) << refused.err;
-    for (const char* command : {"encrypt", "decrypt"}) {
-        const Outcome help = runCli({"help", command}, "");
-        EXPECT_NE(help.out.find(std::string(command) + " [--key-bits 40] FILE..."),
-                  std::string::npos)
-            << help.out;
-        EXPECT_NE(help.out.find("Con --key-bits 40"), std::string::npos) << help.out;
-    }
 }
 
 TEST_F(CliTest, BatchProcessesEveryFileInOrderUnderOnePassword)
