@@ -10,6 +10,7 @@
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/OfficeFiles.h"
+#include "platform/Rc4.h"
 
 #include <algorithm>
 #include <array>
@@ -120,12 +121,83 @@ std::optional<std::string_view> repeatedFile(Words files)
     return std::nullopt;
 }
 
+constexpr std::string_view kCipherArguments = "[--key-bits 40] FILE...";
+
+struct CipherOptions
+{
+    std::vector<std::string_view> files;
+    std::optional<velarium::platform::KeySize> keySize;
+};
+
+// Fills `options` from the files and one "--key-bits N" or "--key-bits=N", anywhere among
+// them before a "--"; returns what is wrong, if anything.
+std::optional<std::string> parseCipher(std::string_view command, Arguments arguments,
+                                       CipherOptions& options)
+{
+    const std::string usage =
+        "; uso: " + std::string(command) + ' ' + std::string(kCipherArguments);
+    constexpr std::string_view kOption = "--key-bits";
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view argument = arguments[at];
+        std::optional<std::string_view> value;
+        if (!arguments.optionAllowed(at)) {
+            // After "--" even "--key-bits" names a file.
+            options.files.push_back(argument);
+            continue;
+        }
+        if (argument.starts_with(kOption) && argument.size() > kOption.size() &&
+            argument[kOption.size()] == '=') {
+            value = argument.substr(kOption.size() + 1);
+        } else if (argument != kOption) {
+            options.files.push_back(argument);
+            continue;
+        }
+        if (options.keySize) {
+            return "opzione ripetuta: " + std::string(kOption) + usage;
+        }
+        if (!value) {
+            if (at + 1 == arguments.size()) {
+                return "manca il valore dopo " + std::string(kOption) + usage;
+            }
+            value = arguments[++at];
+        }
+        if (*value == "128") {
+            options.keySize = velarium::platform::KeySize::Bits128;
+        } else if (*value == "40") {
+            options.keySize = velarium::platform::KeySize::Bits40;
+        } else {
+            return "lunghezza della chiave non ammessa: " + std::string(*value) +
+                   " (soltanto 40 o 128)" + usage;
+        }
+    }
+    if (options.files.empty()) {
+        return "manca il file" + usage;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> encryptUsageProblem(Arguments arguments)
+{
+    CipherOptions options;
+    return parseCipher("encrypt", arguments, options);
+}
+
+std::optional<std::string> decryptUsageProblem(Arguments arguments)
+{
+    CipherOptions options;
+    return parseCipher("decrypt", arguments, options);
+}
+
 // The files in the order given, under one password. The first failure stops the batch: the
 // files before it are done (each whole, and listed on standard output as it is done), the
 // failing one is as it was, the ones after it are untouched.
-int runCipher(const Context& context, Words files, CipherDirection direction)
+int runCipher(const Context& context, Arguments arguments, CipherDirection direction)
 {
     const bool encrypt = direction == CipherDirection::Encrypt;
+    CipherOptions options;
+    parseCipher(encrypt ? "encrypt" : "decrypt", arguments, options);
+    const Words files = options.files;
+    const auto keySize = options.keySize.value_or(velarium::platform::KeySize::Bits128);
     if (const auto repeated = repeatedFile(files)) {
         std::cerr << "Attenzione: il file " << *repeated
                   << " è indicato più di una volta; nessun file è stato elaborato.\n";
@@ -136,7 +208,7 @@ int runCipher(const Context& context, Words files, CipherDirection direction)
     for (std::size_t at = 0; at < files.size(); ++at) {
         try {
             velarium::InPlaceCipher cipher(context.programFolder, fs::path(files[at]), direction);
-            cipher.writeProcessedCopy(password.view());
+            cipher.writeProcessedCopy(password.view(), keySize);
             cipher.replaceChosenFile();
         } catch (const std::exception& e) {
             std::cerr << "Attenzione: il sistema non consente di "
@@ -157,12 +229,12 @@ int runCipher(const Context& context, Words files, CipherDirection direction)
 
 int runEncrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments.words, CipherDirection::Encrypt);
+    return runCipher(context, arguments, CipherDirection::Encrypt);
 }
 
 int runDecrypt(const Context& context, Arguments arguments)
 {
-    return runCipher(context, arguments.words, CipherDirection::Decrypt);
+    return runCipher(context, arguments, CipherDirection::Decrypt);
 }
 
 // Archive texts go out one to a line: trimmed, in UTF-8, and with any control character inside
@@ -603,7 +675,12 @@ constexpr std::string_view kCipherDetails =
     "error. Un file indicato due volte è rifiutato prima di iniziare.\n"
     "Criptare e decriptare sono la stessa trasformazione: una password sbagliata non\n"
     "viene segnalata e dà un file illeggibile, che lo stesso comando con la stessa\n"
-    "password riporta com'era.\n";
+    "password riporta com'era.\n"
+    "Con --key-bits 40 la chiave è quella a 40 bit del provider di crittografia di\n"
+    "base di Windows, il predefinito di Windows 95, 98, ME, NT 4 e 2000 senza il\n"
+    "pacchetto di crittografia avanzata: i file criptati su quei sistemi si\n"
+    "decriptano soltanto così. La chiave predefinita è quella a 128 bit\n"
+    "(--key-bits 128) dei sistemi successivi e della finestra principale.\n";
 
 constexpr std::string_view kExportDetails =
     "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una riga\n"
@@ -612,23 +689,27 @@ constexpr std::string_view kExportDetails =
 
 constexpr std::array kCommands{
     Command{.name = "encrypt",
-            .arguments = "FILE...",
+            .arguments = kCipherArguments,
             .summary = "cripta sul posto ogni FILE, con una sola password",
             .minArguments = 1,
             .maxArguments = kAnyNumber,
             .run = &runEncrypt,
+            .usageProblem = &encryptUsageProblem,
             .details = kCipherDetails,
             .examples = "printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
                         "velarium-cli encrypt lettera.docx foto.jpg   # password dal terminale\n"},
     Command{.name = "decrypt",
-            .arguments = "FILE...",
+            .arguments = kCipherArguments,
             .summary = "decripta sul posto ogni FILE, con una sola password",
             .minArguments = 1,
             .maxArguments = kAnyNumber,
             .run = &runDecrypt,
+            .usageProblem = &decryptUsageProblem,
             .details = kCipherDetails,
-            .examples = "printf '%s\\n' 'la mia password' | velarium-cli decrypt documento.pdf\n"
-                        "velarium-cli decrypt *.pdf                  # password dal terminale\n"},
+            .examples =
+                "printf '%s\\n' 'la mia password' | velarium-cli decrypt documento.pdf\n"
+                "velarium-cli decrypt *.pdf                  # password dal terminale\n"
+                "velarium-cli decrypt --key-bits 40 vecchio.doc   # criptato su Windows 98\n"},
     Command{.name = "cards list",
             .arguments = "[TESTO]",
             .summary = "elenca le schede: numero, TAB, descrizione",

@@ -186,9 +186,9 @@ private:
 } // namespace
 
 void FileCipher(const std::filesystem::path& source, const std::filesystem::path& destination,
-                std::string_view password, bool encrypt)
+                std::string_view password, bool encrypt, platform::KeySize keySize)
 {
-    const auto key = platform::deriveRc4Key(password);
+    const auto key = platform::deriveRc4Key(password, keySize);
     platform::InputFile in(source);
     platform::OutputFile out(destination);
     Pipeline(in, out, *key, encrypt).run();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Rc4.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -10,7 +12,9 @@ namespace velarium {
 // has the source's length and no header. Encrypting and decrypting are the same transformation;
 // `encrypt` only selects which cipher call runs on each 512-byte block. The destination is on
 // the disk when the call returns. Raises on any failure: a missing source leaves no destination.
+// `keySize` is the provider's key the file was made with (see platform/Rc4.h).
 void FileCipher(const std::filesystem::path& source, const std::filesystem::path& destination,
-                std::string_view password, bool encrypt);
+                std::string_view password, bool encrypt,
+                platform::KeySize keySize = platform::KeySize::Bits128);
 
 } // namespace velarium

@@ -25,7 +25,7 @@ const char* InPlaceCipher::temporaryName(CipherDirection direction)
     return direction == CipherDirection::Encrypt ? "Criptato.xyz" : "Decriptato.xyz";
 }
 
-void InPlaceCipher::writeProcessedCopy(std::string_view password)
+void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeySize keySize)
 {
     target_ = platform::replaceableTarget(chosen_);
     // Emptying the temporary file would empty the chosen file if they were one and the same.
@@ -42,7 +42,7 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password)
     }
     claim_ = std::make_unique<platform::TemporaryClaim>(temporary_);
     pending_ = true;
-    FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt);
+    FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt, keySize);
 }
 
 void InPlaceCipher::replaceChosenFile()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/FileReplace.h"
+#include "platform/Rc4.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -35,7 +37,8 @@ public:
     // Refuses a missing or read-only chosen file, one with other names (they would keep the old
     // content), and a temporary file held by another job, before anything is written; then
     // runs the cipher from the chosen file into the temporary file. Raises on failure.
-    void writeProcessedCopy(std::string_view password);
+    void writeProcessedCopy(std::string_view password,
+                            platform::KeySize keySize = platform::KeySize::Bits128);
     // Puts the processed copy in the chosen file's place. Raises on failure, and refuses a
     // chosen file that was changed, replaced or removed since its copy was made: whatever it
     // holds now would be lost.

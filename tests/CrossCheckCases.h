@@ -5,6 +5,7 @@
 // Windows side reads, and the reverse.
 
 #include "TempFolder.h"
+#include "platform/Rc4.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -76,7 +77,14 @@ inline std::string cipherLine(std::size_t size, std::string_view password, std::
            (prefix.empty() ? std::string("-") : prefix);
 }
 
-inline constexpr const char* kCipherFile = "cifrature.txt";
+// Both keys a provider can give, each with its own expected-output file.
+inline constexpr platform::KeySize kKeySizes[] = {platform::KeySize::Bits128,
+                                                  platform::KeySize::Bits40};
+
+inline const char* cipherFile(platform::KeySize keySize)
+{
+    return keySize == platform::KeySize::Bits40 ? "cifrature-40.txt" : "cifrature.txt";
+}
 inline constexpr const char* kPortableStoreFolder = "portabile";
 inline constexpr const char* kWindowsStoreFolder = "windows";
 

@@ -22,24 +22,27 @@ int writeExpectations(const fs::path& folder)
 {
     fs::create_directories(folder / kPortableStoreFolder);
     test::TempFolder scratch;
-    std::ofstream out(folder / kCipherFile, std::ios::binary | std::ios::trunc);
-    for (std::size_t size : sizes()) {
-        test::writeFile(scratch / "in", plainFor(size));
-        for (const std::string& password : passwords()) {
-            FileCipher(scratch / "in", scratch / "out", password, true);
-            out << cipherLine(size, password, test::readFile(scratch / "out")) << '\n';
+    for (const platform::KeySize keySize : kKeySizes) {
+        const fs::path file = folder / cipherFile(keySize);
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        for (std::size_t size : sizes()) {
+            test::writeFile(scratch / "in", plainFor(size));
+            for (const std::string& password : passwords()) {
+                FileCipher(scratch / "in", scratch / "out", password, true, keySize);
+                out << cipherLine(size, password, test::readFile(scratch / "out")) << '\n';
+            }
+        }
+        out.close();
+        if (!out) {
+            std::cerr << "cannot write " << file << '\n';
+            return 1;
         }
     }
-    out.close();
     const fs::path store = folder / kPortableStoreFolder;
     writeAccessValue(store, storedValueFor(kAccessPassword));
     for (const StoreEntry& entry : storeEntries()) {
         platform::writeProfileString(store / kAccessStoreName, entry.section, entry.key,
                                      entry.value);
-    }
-    if (!out) {
-        std::cerr << "cannot write " << (folder / kCipherFile) << '\n';
-        return 1;
     }
     return 0;
 }

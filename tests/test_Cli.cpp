@@ -7,6 +7,7 @@
 #include "app/Text.h"
 #include "archive/CardArchive.h"
 #include "main/FileCipher.h"
+#include "platform/Rc4.h"
 
 #include <algorithm>
 #include <array>
@@ -36,11 +37,12 @@ Outcome runCli(const std::vector<std::string>& arguments, std::string_view input
 }
 
 // What the core cipher makes of `plain` with the password's bytes exactly as given.
-std::string coreCipher(std::string_view plain, std::string_view password)
+std::string coreCipher(std::string_view plain, std::string_view password,
+                       platform::KeySize keySize = platform::KeySize::Bits128)
 {
     const TempFolder scratch;
     writeFile(scratch / "chiaro", plain);
-    FileCipher(scratch / "chiaro", scratch / "cifrato", password, true);
+    FileCipher(scratch / "chiaro", scratch / "cifrato", password, true, keySize);
     return readWhole(scratch / "cifrato");
 }
 
@@ -189,6 +191,12 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndDoesNothing)
         {"--folder"},
         {"--folder", folder},
         {"--folder", folder, "decrypt"},
+        {"--folder", folder, "encrypt", "--key-bits", "56", file},
+        {"--folder", folder, "decrypt", "--key-bits=4O", file},
+        {"--folder", folder, "encrypt", "--key-bits", "", file},
+        {"--folder", folder, "encrypt", file, "--key-bits"},
+        {"--folder", folder, "decrypt", "--key-bits", "40"},
+        {"--folder", folder, "decrypt", "--key-bits", "40", "--key-bits=40", file},
     };
     for (const auto& arguments : usages) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -198,6 +206,44 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndDoesNothing)
         EXPECT_TRUE(outcome.out.empty()) << outcome.out;
         expectUntouched();
     }
+}
+
+TEST_F(CliTest, FortyBitKeyDecryptsOnlyWhatItEncrypted)
+{
+    const std::string folder = program_.path().string();
+    const std::string file = file_.string();
+    const std::string fortyBit = coreCipher(plain_, "segreto", platform::KeySize::Bits40);
+    ASSERT_NE(fortyBit, coreCipher(plain_, "segreto"));
+
+    const Outcome encrypted =
+        runCli({"--folder", folder, "encrypt", "--key-bits", "40", file}, "segreto\n");
+    ASSERT_EQ(encrypted.exitCode, 0) << encrypted.err;
+    EXPECT_EQ(encrypted.out, "File criptato: " + file + "\n");
+    EXPECT_EQ(readWhole(file_), fortyBit);
+
+    // The default key "succeeds" too, into garbage; the same command again undoes it.
+    for (int run = 0; run < 2; ++run) {
+        const Outcome wrong = runCli({"--folder", folder, "decrypt", file}, "segreto\n");
+        ASSERT_EQ(wrong.exitCode, 0) << wrong.err;
+        EXPECT_NE(readWhole(file_), plain_);
+    }
+    EXPECT_EQ(readWhole(file_), fortyBit);
+
+    const Outcome decrypted =
+        runCli({"--folder", folder, "decrypt", file, "--key-bits=40"}, "segreto\n");
+    ASSERT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    EXPECT_EQ(readWhole(file_), plain_);
+
+    const Outcome stated =
+        runCli({"--folder", folder, "encrypt", "--key-bits=128", file}, "segreto\n");
+    ASSERT_EQ(stated.exitCode, 0) << stated.err;
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, "segreto"));
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+
+    const Outcome refused =
+        runCli({"--folder", folder, "decrypt", "--key-bits", "64", file}, "segreto\n");
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("40 o 128"), std::string::npos) << refused.err;
 }
 
 TEST_F(CliTest, BatchProcessesEveryFileInOrderUnderOnePassword)
@@ -289,7 +335,7 @@ TEST_F(CliTest, AFileNamedTwiceInABatchIsRefusedBeforeAnythingIsDone)
 
 TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
 {
-    const std::vector<std::string> names = {"-x", "--folder", "--help", "-h", "--"};
+    const std::vector<std::string> names = {"-x", "--folder", "--help", "-h", "--", "--key-bits"};
     for (const std::string& name : names) {
         writeFile(data_ / name, "contenuto di " + name);
     }
@@ -298,9 +344,11 @@ TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
     fs::current_path(data_.path());
     // Through the tool's options first, then through the command's own.
     const Outcome encrypted = runCli(
-        {"--folder", folder, "--", "encrypt", "-x", "--folder", "--help", "-h", "--"}, "pw\n");
+        {"--folder", folder, "--", "encrypt", "-x", "--folder", "--help", "-h", "--", "--key-bits"},
+        "pw\n");
     const Outcome decrypted = runCli(
-        {"--folder", folder, "decrypt", "--", "-x", "--folder", "--help", "-h", "--"}, "pw\n");
+        {"--folder", folder, "decrypt", "--", "-x", "--folder", "--help", "-h", "--", "--key-bits"},
+        "pw\n");
     const Outcome exported =
         runCli({"--folder", folder, "export", "csv", "--", "-tabella.csv"}, "");
     const Outcome backedUp = runCli({"--folder", folder, "backup", "--", "--copia"}, "");
@@ -308,7 +356,7 @@ TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
 
     EXPECT_EQ(encrypted.exitCode, 0) << encrypted.err;
     EXPECT_EQ(encrypted.out, "File criptato: -x\nFile criptato: --folder\nFile criptato: --help\n"
-                             "File criptato: -h\nFile criptato: --\n");
+                             "File criptato: -h\nFile criptato: --\nFile criptato: --key-bits\n");
     EXPECT_EQ(decrypted.exitCode, 0) << decrypted.err;
     for (const std::string& name : names) {
         EXPECT_EQ(readWhole(data_ / name), "contenuto di " + name) << name;

@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 #include "main/FileCipher.h"
 #include "platform/Error.h"
+#include "platform/Rc4.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,10 @@ std::string hex(std::string_view bytes)
 }
 
 std::string cipherOf(const TempFolder& folder, std::string_view plain, std::string_view password,
-                     bool encrypt = true)
+                     bool encrypt = true, platform::KeySize keySize = platform::KeySize::Bits128)
 {
     writeFile(folder / "in", plain);
-    FileCipher(folder / "in", folder / "out", password, encrypt);
+    FileCipher(folder / "in", folder / "out", password, encrypt, keySize);
     return readFile(folder / "out");
 }
 
@@ -41,6 +42,38 @@ TEST(FileCipher, KeyStreamMatchesTheWindowsProvider)
     EXPECT_EQ(hex(stream.substr(0, 32)),
               "6cef5015aeaa4ae2a8eaf8450d18308c3ff00baf89b96b75df41f3ba2c9bdcd4");
     EXPECT_EQ(hex(stream.substr(512, 16)), "a119df7f9e43481270357c6dec9c3180");
+}
+
+// The Base provider's key: RC4 keyed by the first 5 bytes of SHA-1 of the password and 11 zero
+// bytes. The expected streams were computed apart from this program, from that rule alone.
+TEST(FileCipher, FortyBitKeyStreamIsRc4UnderFiveDigestBytesAndElevenZeros)
+{
+    struct Case
+    {
+        std::string_view password;
+        const char* first32;
+        const char* at512;
+    };
+    const Case cases[] = {
+        {"secret", "7a3510e27db5c4bb5af0df496dd5022003278e5e8210272e2a11e3ef9f2f6fa0",
+         "6442e26ac939801e1dd547bf9afe2312"},
+        {"", "02b9f8e4f8ead4b94ce2ef18aecc40003da23b2dc07ea28c46c1c5b5e2bd072b",
+         "0b86d6af1a85dfe5f201344bd115ab7f"},
+        {"caff\xE8 a 5 \x80", "5d63e552327ce6723de6048514849157a447a5dfaf692588ec38ad3217c5c2e9",
+         "15436e812bf5b38e90369707e8bee993"},
+    };
+    TempFolder folder;
+    const std::string zeros(528, '\0');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(hex(c.password));
+        for (const bool encrypt : {true, false}) {
+            const std::string stream =
+                cipherOf(folder, zeros, c.password, encrypt, platform::KeySize::Bits40);
+            EXPECT_EQ(hex(stream.substr(0, 32)), c.first32);
+            EXPECT_EQ(hex(stream.substr(512, 16)), c.at512);
+            EXPECT_NE(stream, cipherOf(folder, zeros, c.password, encrypt));
+        }
+    }
 }
 
 TEST(FileCipher, OutputHasTheSourceLengthAcrossBlockAndChunkBoundaries)

@@ -5,6 +5,8 @@
 
 #include "platform/Rc4.h"
 
+#include <algorithm>
+#include <iterator>
 #include <openssl/crypto.h>
 #include <openssl/rc4.h>
 #include <openssl/sha.h>
@@ -12,16 +14,21 @@
 namespace velarium::platform {
 namespace {
 
-// The provider's default RC4 key is 128 bits: the first 16 bytes of the digest.
+// Both providers hand RC4 16 bytes: the strong one all digest, the Base one 5 bytes of digest
+// and the rest its salt, which flags 0 leave at zero.
 constexpr int kKeyBytes = 16;
+constexpr std::size_t kBaseProviderDigestBytes = 5;
 
 class OpenSslRc4Key final : public Rc4Key
 {
 public:
-    explicit OpenSslRc4Key(std::string_view password)
+    OpenSslRc4Key(std::string_view password, KeySize size)
     {
         unsigned char digest[SHA_DIGEST_LENGTH];
         SHA1(reinterpret_cast<const unsigned char*>(password.data()), password.size(), digest);
+        if (size == KeySize::Bits40) {
+            std::fill(std::begin(digest) + kBaseProviderDigestBytes, std::end(digest), 0);
+        }
         RC4_set_key(&key_, kKeyBytes, digest);
         OPENSSL_cleanse(digest, sizeof digest);
     }
@@ -41,9 +48,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Rc4Key> deriveRc4Key(std::string_view password)
+std::unique_ptr<Rc4Key> deriveRc4Key(std::string_view password, KeySize size)
 {
-    return std::make_unique<OpenSslRc4Key>(password);
+    return std::make_unique<OpenSslRc4Key>(password, size);
 }
 
 } // namespace velarium::platform

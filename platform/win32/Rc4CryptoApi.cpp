@@ -62,11 +62,13 @@ struct Key
 class CryptoApiRc4Key final : public Rc4Key
 {
 public:
-    explicit CryptoApiRc4Key(std::string_view password)
+    CryptoApiRc4Key(std::string_view password, KeySize size)
     {
-        // No container and the default provider of the type: the key is ephemeral, and flags 0
-        // leave key length and salt to that provider, which is what encrypted files depend on.
-        if (!::CryptAcquireContextA(&provider_.handle, nullptr, nullptr, PROV_RSA_FULL,
+        // No container: the key is ephemeral. Flags 0 leave key length and salt to the provider,
+        // which is what encrypted files depend on: the default one of the type for today's key,
+        // the Base provider by name for the 40-bit key of the systems where it was the default.
+        const char* const provider = size == KeySize::Bits40 ? MS_DEF_PROV_A : nullptr;
+        if (!::CryptAcquireContextA(&provider_.handle, nullptr, provider, PROV_RSA_FULL,
                                     CRYPT_VERIFYCONTEXT)) {
             fail("CryptAcquireContextA", ::GetLastError());
         }
@@ -133,9 +135,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Rc4Key> deriveRc4Key(std::string_view password)
+std::unique_ptr<Rc4Key> deriveRc4Key(std::string_view password, KeySize size)
 {
-    return std::make_unique<CryptoApiRc4Key>(password);
+    return std::make_unique<CryptoApiRc4Key>(password, size);
 }
 
 } // namespace velarium::platform
