@@ -2,10 +2,13 @@
 
 #include "platform/Error.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <thread>
 
 namespace velarium::platform {
 
@@ -13,6 +16,23 @@ namespace velarium::platform {
 // Another program may keep a lock for as long as it likes; past this the operation fails, so
 // that the command reports it instead of freezing the window.
 inline constexpr std::chrono::seconds kLockWaitLimit{5};
+
+// Calls `attempt` until it takes its lock (returns true) or kLockWaitLimit has passed (then
+// raises the refusal of a file in use); `attempt` returns false while someone else holds the
+// lock and raises on any other failure. The pauses grow from a millisecond, so that a lock let
+// go is soon taken.
+template <typename Attempt> void waitForLock(Attempt attempt, const std::filesystem::path& path)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
+    auto pause = std::chrono::milliseconds(1);
+    while (!attempt()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            throw SystemError("Impossibile riservare il file", path, EBUSY);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
 
 // A file opened for reading and writing that other openers, in this program or another, may
 // read and write at the same time. Every read and write names its offset, so no file position

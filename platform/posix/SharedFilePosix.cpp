@@ -1,38 +1,29 @@
 #include "platform/SharedFile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace velarium::platform {
 namespace {
 
-// Tries `attempt` (0 when the lock is taken, otherwise the errno of the refusal) until it
-// succeeds or kLockWaitLimit has passed. Only a lock held by someone else is waited for, with
-// pauses that grow from a millisecond, so that a lock let go is soon taken.
+// Waits for a lock that `attempt` tries to take (0 when taken, otherwise the errno of the
+// refusal): only a lock held by someone else is waited for.
 template <typename Attempt> void takeLock(Attempt attempt, const std::filesystem::path& path)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        const int refusal = attempt();
-        if (refusal == 0) {
-            return;
-        }
-        if (refusal != EINTR && refusal != EWOULDBLOCK && refusal != EAGAIN && refusal != EACCES) {
-            throw SystemError("Impossibile riservare il file", path, refusal);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            throw SystemError("Impossibile riservare il file", path, EBUSY);
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
-    }
+    waitForLock(
+        [&] {
+            const int refusal = attempt();
+            if (refusal != 0 && refusal != EINTR && refusal != EWOULDBLOCK && refusal != EAGAIN &&
+                refusal != EACCES) {
+                throw SystemError("Impossibile riservare il file", path, refusal);
+            }
+            return refusal == 0;
+        },
+        path);
 }
 
 // Held shared for one read and exclusive for one write, on the whole file. The system copies a

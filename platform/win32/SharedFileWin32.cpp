@@ -2,9 +2,7 @@
 
 #include "platform/win32/Win32Support.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <thread>
 
 namespace velarium::platform {
 namespace {
@@ -33,28 +31,24 @@ constexpr std::uint64_t kLockByte = 0x7FFFFFFFFFFFFFFEull;
 constexpr std::uint64_t kAccessByte = kLockByte - 1;
 
 // Locks the byte at `offset` for `flags`, trying without waiting until the lock is free or
-// kLockWaitLimit has passed: another program may hold it for as long as it likes. The pauses
-// grow from a millisecond, so that a lock let go is soon taken.
+// kLockWaitLimit has passed: another program may hold it for as long as it likes.
 void lockByte(std::intptr_t handle, std::uint64_t offset, DWORD flags,
               const std::filesystem::path& path)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        OVERLAPPED position = at(offset);
-        if (::LockFileEx(native(handle), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position)) {
-            return;
-        }
-        const DWORD code = ::GetLastError();
-        if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) {
-            win32::raise("Impossibile riservare il file", path, code);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            throw SystemError("Impossibile riservare il file", path, EBUSY);
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
-    }
+    waitForLock(
+        [&] {
+            OVERLAPPED position = at(offset);
+            if (::LockFileEx(native(handle), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                             &position)) {
+                return true;
+            }
+            const DWORD code = ::GetLastError();
+            if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) {
+                win32::raise("Impossibile riservare il file", path, code);
+            }
+            return false;
+        },
+        path);
 }
 
 class AccessLock
