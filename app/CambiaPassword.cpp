@@ -3,7 +3,7 @@
 #include "app/Controls.h"
 #include "app/Crypt.h"
 #include "app/Password.h"
-#include "app/QtText.h"
+#include "platform/QtText.h"
 #include "platform/UiServices.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "app/Controls.h"
 
-#include "app/QtText.h"
+#include "platform/QtText.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "app/Crypt.h"
 
-#include "app/Text.h"
 #include "platform/Profile.h"
+#include "platform/Text.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "app/QtTranslation.h"
 
-#include "app/QtText.h"
+#include "platform/QtText.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

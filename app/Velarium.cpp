@@ -1,8 +1,8 @@
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
-#include "app/QtText.h"
 #include "app/QtTranslation.h"
 #include "platform/DesktopUi.h"
+#include "platform/QtText.h"
 #include "resources/Resources.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "archive/BakContatti.h"
 
 #include "app/Controls.h"
-#include "app/QtText.h"
 #include "archive/ArchiveBackup.h"
+#include "platform/QtText.h"
 
 #include <QGroupBox>
 

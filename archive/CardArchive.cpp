@@ -1,7 +1,7 @@
 #include "archive/CardArchive.h"
 
-#include "app/Text.h"
 #include "platform/SharedFile.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstring>

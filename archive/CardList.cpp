@@ -1,7 +1,7 @@
 #include "archive/CardList.h"
 
-#include "app/Text.h"
 #include "archive/CardSearch.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>

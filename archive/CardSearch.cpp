@@ -1,6 +1,6 @@
 #include "archive/CardSearch.h"
 
-#include "app/Text.h"
+#include "platform/Text.h"
 
 namespace velarium {
 

@@ -2,10 +2,11 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
-#include "app/QtText.h"
-#include "app/Text.h"
 #include "archive/CardList.h"
+#include "archive/ListPrint.h"
 #include "main/Encrypt_Decrypt.h"
+#include "platform/QtText.h"
+#include "platform/Text.h"
 #include "platform/UiServices.h"
 
 #include <QDateTime>

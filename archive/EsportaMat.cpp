@@ -3,12 +3,12 @@
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
-#include "app/QtText.h"
-#include "app/Text.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
 #include "guide/HelpForm.h"
 #include "guide/HelpTopics.h"
+#include "platform/QtText.h"
+#include "platform/Text.h"
 #include "platform/UiServices.h"
 
 #include <QCoreApplication>

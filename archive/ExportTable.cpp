@@ -1,7 +1,7 @@
 #include "archive/ExportTable.h"
 
-#include "app/Text.h"
 #include "archive/CardArchive.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,5 @@
 // velarium-cli: the program's file commands, for scripts and for a terminal.
 
-#include "app/Text.h"
 #include "archive/ArchiveBackup.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
@@ -11,6 +10,7 @@
 #include "platform/Error.h"
 #include "platform/OfficeFiles.h"
 #include "platform/Rc4.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>

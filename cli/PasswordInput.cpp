@@ -1,6 +1,6 @@
 #include "cli/PasswordInput.h"
 
-#include "app/Text.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "guide/HelpForm.h"
 
 #include "app/Controls.h"
-#include "app/QtText.h"
 #include "guide/HelpTopics.h"
+#include "platform/QtText.h"
 #include "platform/UiServices.h"
 
 #include <QMouseEvent>

@@ -6,7 +6,6 @@
 #include "app/CambiaPassword.h"
 #include "app/Forms.h"
 #include "app/Password.h"
-#include "app/QtText.h"
 #include "archive/BakContatti.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
@@ -18,6 +17,7 @@
 #include "main/Encrypt_Decrypt.h"
 #include "platform/DesktopUi.h"
 #include "platform/Error.h"
+#include "platform/QtText.h"
 #include "resources/Resources.h"
 
 #include <QAbstractTextDocumentLayout>

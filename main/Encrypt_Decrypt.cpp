@@ -3,7 +3,6 @@
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
-#include "app/QtText.h"
 #include "archive/BakContatti.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
@@ -14,6 +13,7 @@
 #include "guide/Splash.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/QtText.h"
 #include "platform/UiServices.h"
 
 #include <QCloseEvent>

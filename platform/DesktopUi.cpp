@@ -1,6 +1,6 @@
 #include "platform/DesktopUi.h"
 
-#include "app/QtText.h"
+#include "platform/QtText.h"
 #ifndef Q_OS_WIN
 #include "platform/OfficeFiles.h"
 #endif

@@ -1,7 +1,7 @@
 #include "platform/QtPrintJob.h"
 
-#include "app/QtText.h"
 #include "platform/Error.h"
+#include "platform/QtText.h"
 
 #include <QPrinterInfo>
 #include <QtPrintSupport/private/qprintdevice_p.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/ListPrint.h"
 #include "platform/Automation.h"
+#include "platform/PrintCanvas.h"
 #include "platform/Shell.h"
 
 #include <QString>

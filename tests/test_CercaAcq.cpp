@@ -2,6 +2,7 @@
 #include "MainWindowFixture.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
+#include "archive/ListPrint.h"
 #include "platform/QtPrintJob.h"
 
 #include <QGroupBox>

@@ -4,10 +4,10 @@
 #include "OfficeReader.h"
 #include "TempFolder.h"
 #include "app/Crypt.h"
-#include "app/Text.h"
 #include "archive/CardArchive.h"
 #include "main/FileCipher.h"
 #include "platform/Rc4.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -3,10 +3,10 @@
 
 #include "OfficeReader.h"
 #include "TempFolder.h"
-#include "app/Text.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
 #include "platform/OfficeFiles.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "platform/OfficeFiles.h"
 
-#include "app/Text.h"
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cerrno>

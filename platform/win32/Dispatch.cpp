@@ -1,7 +1,7 @@
 #include "platform/win32/Dispatch.h"
 
-#include "app/Text.h"
 #include "platform/Automation.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 #include <new>

@@ -3,8 +3,8 @@
 // card lands behind the last whole record.
 
 #include "FuzzSupport.h"
-#include "app/Text.h"
 #include "archive/CardArchive.h"
+#include "platform/Text.h"
 
 #include <cstring>
 #include <string>

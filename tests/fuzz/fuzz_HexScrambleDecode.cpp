@@ -3,7 +3,7 @@
 
 #include "FuzzSupport.h"
 #include "app/Crypt.h"
-#include "app/Text.h"
+#include "platform/Text.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "app/QtText.h"
+#include "platform/QtText.h"
 
-#include "app/Text.h"
+#include "platform/Text.h"
 
 #include <QFile>
 
