@@ -1,4 +1,5 @@
 #include "TempFolder.h"
+#include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
 
@@ -45,24 +46,22 @@ protected:
 
     std::vector<FileCard> readAll()
     {
-        CardArchive archive(folder.path());
-        archive.Open();
-        std::vector<FileCard> cards;
-        while (!archive.AtEnd()) {
-            cards.push_back(archive.Read());
-        }
-        archive.Close();
-        return cards;
+        return withArchive(folder.path(), [](CardArchive& archive) {
+            std::vector<FileCard> cards;
+            while (!archive.AtEnd()) {
+                cards.push_back(archive.Read());
+            }
+            return cards;
+        });
     }
 
     void append(const std::vector<FileCard>& cards)
     {
-        CardArchive archive(folder.path());
-        archive.Open();
-        for (const FileCard& c : cards) {
-            archive.Append(c);
-        }
-        archive.Close();
+        withArchive(folder.path(), [&](CardArchive& archive) {
+            for (const FileCard& c : cards) {
+                archive.Append(c);
+            }
+        });
     }
 
     TempFolder folder;
@@ -207,6 +206,25 @@ TEST_F(CardArchiveTest, OperationsOnAClosedArchiveRaise)
     archive.Close();
     EXPECT_THROW(archive.Read(), ArchiveError);
     EXPECT_NO_THROW(archive.Close());
+}
+
+TEST_F(CardArchiveTest, AUseOfTheArchiveGivesBackTheWorksResultOrItsFirstFailure)
+{
+    EXPECT_EQ(withArchive(folder.path(), [](CardArchive& a) { return a.Append(card("a")); }), 1u);
+    try {
+        withArchive(folder.path(), [](CardArchive& a) { a.Seek(2); });
+        FAIL() << "a seek behind the end must fail";
+    } catch (const ArchiveError& error) {
+        EXPECT_STREQ(error.what(), "Posizione oltre la fine dell'archivio");
+    }
+    // The failed use left the archive closed and whole: the next one reads and appends.
+    append({card("b")});
+    EXPECT_EQ(readAll().size(), 2u);
+
+    bool worked = false;
+    EXPECT_THROW(withArchive(folder / "non-esiste", [&](CardArchive&) { worked = true; }),
+                 ArchiveError);
+    EXPECT_FALSE(worked);
 }
 
 TEST(CardSearch, CriteriaMatchAsTypedWithOnlyAsciiLettersFolded)
