@@ -8,20 +8,20 @@
 #include "guide/Info.h"
 #include "guide/Splash.h"
 #include "main/Encrypt_Decrypt.h"
+#include "platform/UiServices.h"
 
 #include <QCoreApplication>
 
 namespace velarium {
 
-Forms::Forms(AppContext context)
+Forms::Forms(AppContext context) : ui_(context.ui)
 {
-    context.forms = this;
     frmPassword = std::make_unique<TfrmPassword>(context);
-    frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context);
+    frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context, *this);
     frmHelpForm = std::make_unique<TfrmHelpForm>(context);
     frmInfo = std::make_unique<TfrmInfo>(context);
     frmSplash = std::make_unique<TfrmSplash>(context);
-    frmEsportaMat = std::make_unique<TfrmEsportaMat>(context);
+    frmEsportaMat = std::make_unique<TfrmEsportaMat>(context, *this);
     frmBakContatti = std::make_unique<TfrmBakContatti>(context);
     frmCambiaPassword = std::make_unique<TfrmCambiaPassword>(context, *frmPassword);
 
@@ -39,6 +39,32 @@ Forms::~Forms() = default;
 void Forms::showFirst()
 {
     frmPassword->show();
+}
+
+void Forms::showHelp(const HelpTopic& topic)
+{
+    frmHelpForm->setTopic(topic);
+    ui_.runModal(*frmHelpForm);
+}
+
+void Forms::showAbout()
+{
+    ui_.runModal(*frmInfo);
+}
+
+void Forms::showSplash()
+{
+    ui_.runModal(*frmSplash);
+}
+
+void Forms::showExport()
+{
+    ui_.runModal(*frmEsportaMat);
+}
+
+void Forms::showBackup()
+{
+    ui_.runModal(*frmBakContatti);
 }
 
 } // namespace velarium

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 
 #include <memory>
 
@@ -16,8 +17,9 @@ class TfrmPassword;
 class TfrmSplash;
 
 // The program's windows, created once at start in a fixed order, each living until the end.
-// The login dialog comes first: it is the window the program opens with.
-class Forms
+// The login dialog comes first: it is the window the program opens with. The set is what the
+// windows navigate through: each opens another only by asking it.
+class Forms final : public MainWindowNavigator
 {
 public:
     explicit Forms(AppContext context);
@@ -27,6 +29,12 @@ public:
 
     // Shows the first window, the login dialog.
     void showFirst();
+
+    void showHelp(const HelpTopic& topic) override;
+    void showAbout() override;
+    void showSplash() override;
+    void showExport() override;
+    void showBackup() override;
 
     // In the order of creation. The search window is not among them: each search makes its
     // own.
@@ -38,6 +46,9 @@ public:
     std::unique_ptr<TfrmEsportaMat> frmEsportaMat;
     std::unique_ptr<TfrmBakContatti> frmBakContatti;
     std::unique_ptr<TfrmCambiaPassword> frmCambiaPassword;
+
+private:
+    UiServices& ui_;
 };
 
 } // namespace velarium

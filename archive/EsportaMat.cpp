@@ -2,10 +2,8 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
-#include "app/Forms.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
-#include "guide/HelpForm.h"
 #include "guide/HelpTopics.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
@@ -297,8 +295,9 @@ void emptyRows(QTableWidget* grid, int from)
 
 } // namespace
 
-TfrmEsportaMat::TfrmEsportaMat(AppContext context)
-    : QDialog(nullptr, kDialogWindowFlags | Qt::WindowMinimizeButtonHint), context_(context)
+TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
+    : QDialog(nullptr, kDialogWindowFlags | Qt::WindowMinimizeButtonHint), context_(context),
+      navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmEsportaMat"));
     setWindowTitle(QStringLiteral(" Esportazione archivio file criptati in Microsoft Word ed "
@@ -487,12 +486,7 @@ void TfrmEsportaMat::imgGuidaMouseUp()
                         "contenente i dati dell'archivio."),
          QStringLiteral("A questo punto è sufficiente salvare il file sul proprio disco fisso "
                         "assegnandogli un nome qualsiasi.")}};
-    // A window tested on its own belongs to no set of windows and has no help to show.
-    if (context_.forms) {
-        TfrmHelpForm& help = *context_.forms->frmHelpForm;
-        help.setTopic(topic);
-        context_.ui.runModal(help);
-    }
+    navigator_.showHelp(topic);
 }
 
 void TfrmEsportaMat::imgEsciMouseUp()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 
 #include <QDialog>
 #include <string>
@@ -22,7 +23,7 @@ class TfrmEsportaMat : public QDialog
     Q_DISABLE_COPY_MOVE(TfrmEsportaMat)
 
 public:
-    explicit TfrmEsportaMat(AppContext context);
+    TfrmEsportaMat(AppContext context, HelpNavigator& navigator);
     ~TfrmEsportaMat() override;
 
     QGroupBox* grpControlli;
@@ -51,6 +52,7 @@ private:
     void highlight(ClickLabel* label, const QString& hint);
 
     AppContext context_;
+    HelpNavigator& navigator_;
 };
 
 } // namespace velarium

@@ -33,6 +33,17 @@ double secondsToBuild(velarium::TfrmCercaAcq& search, const QString& criteria)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The search is measured from the main window alone: it never opens another window.
+class NoOtherWindows final : public velarium::MainWindowNavigator
+{
+public:
+    void showHelp(const velarium::HelpTopic&) override {}
+    void showAbout() override {}
+    void showSplash() override {}
+    void showExport() override {}
+    void showBackup() override {}
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,7 +72,8 @@ int main(int argc, char** argv)
 
     velarium::DesktopUi ui;
     velarium::AppContext context{folder, ui};
-    velarium::TfrmEncrypt_Decrypt mainWindow(context);
+    NoOtherWindows navigator;
+    velarium::TfrmEncrypt_Decrypt mainWindow(context, navigator);
     velarium::TfrmCercaAcq search(context, mainWindow);
     search.show();
 

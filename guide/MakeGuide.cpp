@@ -668,7 +668,7 @@ int main(int argc, char* argv[])
         Pictures pictures;
         {
             velarium::Forms forms({programFolder, ui});
-            pictures = photographWindows(forms, {programFolder, ui, &forms});
+            pictures = photographWindows(forms, {programFolder, ui});
         }
         if (boxShown) {
             throw velarium::Error("una finestra ha mostrato un messaggio durante le fotografie");

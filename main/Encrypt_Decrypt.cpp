@@ -2,12 +2,10 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
-#include "app/Forms.h"
 #include "archive/BakContatti.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
 #include "archive/EsportaMat.h"
-#include "guide/HelpForm.h"
 #include "guide/HelpTopics.h"
 #include "guide/Info.h"
 #include "guide/Splash.h"
@@ -110,11 +108,12 @@ std::uint64_t cardNumber(const QString& text)
 
 } // namespace
 
-TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, QWidget* parent)
+TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator& navigator,
+                                         QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      context_(context)
+      context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmEncrypt_Decrypt"));
     setWindowTitle(QStringLiteral(" Velarium 2.0"));
@@ -515,21 +514,12 @@ void TfrmEncrypt_Decrypt::btnApriClick()
 
 void TfrmEncrypt_Decrypt::cmdGuidaClick()
 {
-    // A window tested on its own belongs to no set of windows and has no help to show.
-    if (context_.forms) {
-        TfrmHelpForm& help = *context_.forms->frmHelpForm;
-        help.setTopic(cardsTopic());
-        context_.ui.runModal(help);
-    }
+    navigator_.showHelp(cardsTopic());
 }
 
 void TfrmEncrypt_Decrypt::imgGuidaClick()
 {
-    if (context_.forms) {
-        TfrmHelpForm& help = *context_.forms->frmHelpForm;
-        help.setTopic(overviewTopic());
-        context_.ui.runModal(help);
-    }
+    navigator_.showHelp(overviewTopic());
 }
 
 void TfrmEncrypt_Decrypt::buildStatusHints()
@@ -611,16 +601,12 @@ void TfrmEncrypt_Decrypt::imgEmailClick()
 
 void TfrmEncrypt_Decrypt::imgInfoClick()
 {
-    if (context_.forms) {
-        context_.ui.runModal(*context_.forms->frmInfo);
-    }
+    navigator_.showAbout();
 }
 
 void TfrmEncrypt_Decrypt::imgCopyrightClick()
 {
-    if (context_.forms) {
-        context_.ui.runModal(*context_.forms->frmSplash);
-    }
+    navigator_.showSplash();
 }
 
 void TfrmEncrypt_Decrypt::cmdCercaClick()
@@ -633,9 +619,7 @@ void TfrmEncrypt_Decrypt::cmdCercaClick()
 
 void TfrmEncrypt_Decrypt::cmdEsportaClick()
 {
-    if (context_.forms) {
-        context_.ui.runModal(*context_.forms->frmEsportaMat);
-    }
+    navigator_.showExport();
 }
 
 void TfrmEncrypt_Decrypt::cmdNuovoClick()
@@ -654,9 +638,7 @@ void TfrmEncrypt_Decrypt::imgBackupClick()
         field->clear();
     }
     lblPosizione->clear();
-    if (context_.forms != nullptr) {
-        context_.ui.runModal(*context_.forms->frmBakContatti);
-    }
+    navigator_.showBackup();
 }
 
 template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(Work work)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 #include "platform/UiServices.h"
 
 #include <QWidget>
@@ -25,7 +26,8 @@ class TfrmEncrypt_Decrypt : public QWidget
     Q_DISABLE_COPY_MOVE(TfrmEncrypt_Decrypt)
 
 public:
-    explicit TfrmEncrypt_Decrypt(AppContext context, QWidget* parent = nullptr);
+    TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator& navigator,
+                        QWidget* parent = nullptr);
     ~TfrmEncrypt_Decrypt() override;
 
     // Card area.
@@ -135,6 +137,7 @@ private:
     bool txtCheckPWKeyPress(QKeyEvent* key);
 
     AppContext context_;
+    MainWindowNavigator& navigator_;
     QMovie* emailMovie_ = nullptr;
     bool centred_ = false;
 };

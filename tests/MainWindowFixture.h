@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "main/Encrypt_Decrypt.h"
@@ -22,7 +23,7 @@ class MainWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        window = std::make_unique<TfrmEncrypt_Decrypt>(AppContext{program.path(), ui});
+        window = std::make_unique<TfrmEncrypt_Decrypt>(AppContext{program.path(), ui}, navigator);
         window->show();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -68,6 +69,7 @@ protected:
     TempFolder program;
     TempFolder files;
     ScriptedUi ui;
+    RecordingNavigator navigator;
     std::unique_ptr<TfrmEncrypt_Decrypt> window;
 };
 

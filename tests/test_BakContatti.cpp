@@ -144,16 +144,12 @@ TEST_F(BackupWindowTest, BothCommandsOpenTheWindowOnAnEmptyCardEvenWhenCancelled
     EXPECT_TRUE(ui.dialogs.empty());
 }
 
-TEST_F(MainWindowTest, BackupCommandWithoutTheProgramsWindowsOnlyEmptiesTheCard)
+TEST_F(MainWindowTest, TheBackupCommandEmptiesTheCardAndAsksForTheBackupWindow)
 {
     fillCard(QStringLiteral("/dati/a.doc"), QStringLiteral("A"), QStringLiteral("pw"),
              QStringLiteral("pw"), QStringLiteral("2"));
-    bool opened = false;
-    ui.onModal = [&](QDialog&) {
-        opened = true;
-    };
     window->imgBackupClick();
-    EXPECT_FALSE(opened);
+    EXPECT_EQ(navigator.shown, std::vector<std::string>{"backup"});
     for (const QLineEdit* field :
          {window->txtFile, window->txtDescrizione, window->txtPassword, window->txtCheckPW}) {
         EXPECT_TRUE(field->text().isEmpty());

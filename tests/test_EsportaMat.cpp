@@ -1,4 +1,5 @@
 // The export window: its grid, and the calls it makes on the office servers, recorded.
+#include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "app/Controls.h"
@@ -161,7 +162,7 @@ class ExportTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        window = std::make_unique<TfrmEsportaMat>(AppContext{folder.path(), ui});
+        window = std::make_unique<TfrmEsportaMat>(AppContext{folder.path(), ui}, navigator);
     }
 
     void store(int cards)
@@ -184,6 +185,7 @@ protected:
 
     TempFolder folder;
     ScriptedUi ui;
+    test::RecordingNavigator navigator;
     std::unique_ptr<TfrmEsportaMat> window;
 };
 
@@ -578,3 +580,16 @@ TEST_F(ExportTest, WithoutOfficeTheRealServersGiveBothMessages)
               before);
 }
 #endif
+
+namespace {
+
+TEST_F(ExportTest, TheGuideOpensTheHelpOnExportingThroughTheNavigator)
+{
+    QTest::mouseClick(window->imgGuida, Qt::LeftButton);
+    EXPECT_EQ(navigator.shown,
+              std::vector<std::string>{"help: Esportazione archivio file criptati in Microsoft "
+                                       "Word ed Excel"});
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 // The help window, opened from the real main window of the program's set of windows and driven
 // in place of its modal loop.
+#include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "app/Controls.h"
@@ -20,6 +21,7 @@
 #include <memory>
 
 using namespace velarium;
+using velarium::test::RecordingNavigator;
 using velarium::test::ScriptedUi;
 using velarium::test::TempFolder;
 
@@ -327,18 +329,25 @@ TEST_F(HelpTest, AnyOpenerCanSetATopicOfItsOwn)
     EXPECT_EQ(help().memTopic->toPlainText(), QStringLiteral("Primo.\n\nSecondo.\n\nTerzo."));
 }
 
-TEST(HelpAlone, AMainWindowOutsideTheSetOfWindowsHasNoHelpToShow)
+TEST(MainWindowNavigation, EachCommandAsksForItsWindowAndEachGuideForItsOwnTopic)
 {
     TempFolder program;
     ScriptedUi ui;
-    TfrmEncrypt_Decrypt window(AppContext{program.path(), ui});
-    bool opened = false;
-    ui.onModal = [&](QDialog&) {
-        opened = true;
-    };
-    window.cmdGuidaClick();
-    window.imgGuidaClick();
-    EXPECT_FALSE(opened);
+    RecordingNavigator navigator;
+    TfrmEncrypt_Decrypt window(AppContext{program.path(), ui}, navigator);
+    for (QWidget* control : std::initializer_list<QWidget*>{window.cmdGuida, window.imgGuida,
+                                                            window.imgInfo, window.imgCopyright,
+                                                            window.cmdEsporta, window.imgBackup}) {
+        QTest::mouseClick(control, Qt::LeftButton);
+    }
+    const std::vector<std::string> expected{"help: " + cardsTopic().title.toStdString(),
+                                            "help: " + overviewTopic().title.toStdString(),
+                                            "about",
+                                            "splash",
+                                            "export",
+                                            "backup"};
+    EXPECT_EQ(navigator.shown, expected);
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+namespace velarium {
+
+struct HelpTopic;
+
+// How a window opens the guide's help on a topic of its own. The windows never see one another:
+// the set of windows answers for the program, a recording stand-in for the tests.
+class HelpNavigator
+{
+public:
+    virtual void showHelp(const HelpTopic& topic) = 0;
+
+protected:
+    ~HelpNavigator() = default;
+};
+
+// The windows the main window opens, each modally, returning when it closes.
+class MainWindowNavigator : public HelpNavigator
+{
+public:
+    virtual void showAbout() = 0;
+    virtual void showSplash() = 0;
+    virtual void showExport() = 0;
+    virtual void showBackup() = 0;
+
+protected:
+    ~MainWindowNavigator() = default;
+};
+
+} // namespace velarium

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/Navigator.h"
+#include "guide/HelpTopics.h"
+
+#include <string>
+#include <vector>
+
+namespace velarium::test {
+
+// Stands in for the set of windows: every window asked for is noted, in order, by name; help
+// is noted with the title of its topic.
+class RecordingNavigator final : public MainWindowNavigator
+{
+public:
+    void showHelp(const HelpTopic& topic) override { shown.push_back("help: " + title(topic)); }
+    void showAbout() override { shown.emplace_back("about"); }
+    void showSplash() override { shown.emplace_back("splash"); }
+    void showExport() override { shown.emplace_back("export"); }
+    void showBackup() override { shown.emplace_back("backup"); }
+
+    std::vector<std::string> shown;
+
+private:
+    static std::string title(const HelpTopic& topic) { return topic.title.toStdString(); }
+};
+
+} // namespace velarium::test
