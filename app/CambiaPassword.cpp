@@ -3,6 +3,7 @@
 #include "app/Controls.h"
 #include "app/Crypt.h"
 #include "app/Password.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 
@@ -185,7 +186,8 @@ void TfrmCambiaPassword::cmdOKClick()
         writeAccessValue(context_.programFolder, newValue);
         context_.ui.plainMessage(QStringLiteral("Modifica della password avvenuta con successo."));
         close();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Cambia password", failure);
         context_.ui.plainMessage(
             QStringLiteral("Attenzione: si è verificato un errore durante la procedura di "
                            "modifica della password. Si consiglia di reinstallare il software."));

@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "app/Crypt.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 
@@ -112,7 +113,8 @@ void TfrmPassword::cmdOKClick()
             showInFront(mainWindow_);
         }
         hide();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Accesso", failure);
         context_.ui.plainMessage(
             QStringLiteral("Attenzione: si è verificato un errore durante la procedura di "
                            "lettura della password. Si consiglia di reinstallare il software."));

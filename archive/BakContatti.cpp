@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "archive/ArchiveBackup.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 
 #include <QGroupBox>
@@ -116,7 +117,8 @@ void TfrmBakContatti::cmdBackupClick()
     try {
         BusyPointer busy(context_.ui);
         backupArchive(context_.programFolder, withBackupExtension(toPath(dlgBackup.fileName)));
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Backup", failure);
         context_.ui.plainMessage(
             QStringLiteral("Attenzione: il sistema non consente di salvare il file nella "
                            "posizione specificata. Creazione backup archivio non riuscita."));
@@ -135,7 +137,8 @@ void TfrmBakContatti::cmdRipristinaClick()
     try {
         BusyPointer busy(context_.ui);
         restoreArchive(context_.programFolder, toPath(dlgRipristina.fileName));
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Ripristino", failure);
         context_.ui.plainMessage(
             QStringLiteral("Attenzione: il sistema non consente di sovrascrivere l'archivio "
                            "corrente. Ripristino archivio file criptati non riuscito."));

@@ -2,9 +2,11 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
+#include "archive/ArchiveSession.h"
 #include "archive/CardList.h"
 #include "archive/ListPrint.h"
 #include "main/Encrypt_Decrypt.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
 #include "platform/UiServices.h"
@@ -239,13 +241,13 @@ void TfrmCercaAcq::cmdTrovaClick()
         if (!criteria) {
             throw Error("Criteri di ricerca non rappresentabili");
         }
-        CardArchive archive(context_.programFolder);
-        archive.Open();
         lstRecords->clear();
         entries_.clear();
-        entries_ = searchCardList(archive, *criteria);
-        archive.Close();
-    } catch (const std::exception&) {
+        entries_ = withArchive(context_.programFolder, [&](CardArchive& archive) {
+            return searchCardList(archive, *criteria);
+        });
+    } catch (const std::exception& failure) {
+        logFailure("Trova", failure);
         context_.ui.plainMessage(kArchiveAccessMessage);
         return;
     }
@@ -321,19 +323,19 @@ void TfrmCercaAcq::FormClose()
 void TfrmCercaAcq::lstRecordsDblClick()
 {
     try {
-        CardArchive archive(context_.programFolder);
-        archive.Open();
         const int row = lstRecords->currentRow();
         if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) {
             throw Error("Nessuna voce selezionata");
         }
-        const auto found = lastCardDescribed(archive, entries_[static_cast<std::size_t>(row)]);
-        archive.Close();
+        const auto found = withArchive(context_.programFolder, [&](CardArchive& archive) {
+            return lastCardDescribed(archive, entries_[static_cast<std::size_t>(row)]);
+        });
         if (found && trimmedText(lblMemory->text()) == kCallerTag) {
             mainWindow_.showCard(found->first, found->second);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // Loading fails quietly: the window closes and the main window stays as it was.
+        logFailure("Carica scheda", failure);
     }
     reject();
 }

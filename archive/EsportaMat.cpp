@@ -2,9 +2,11 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
+#include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
 #include "guide/HelpTopics.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
 #include "platform/UiServices.h"
@@ -397,15 +399,18 @@ void TfrmEsportaMat::FormShow()
 {
     emptyRows(grdRecords, 1);
     try {
-        CardArchive archive(context_.programFolder);
-        archive.Open();
-        const std::uint64_t count = archive.Count();
-        if (count == 0) {
-            archive.Close();
+        using Table = std::vector<std::vector<std::string>>;
+        const std::optional<Table> read =
+            withArchive(context_.programFolder, [](CardArchive& archive) -> std::optional<Table> {
+                if (archive.Count() == 0) {
+                    return std::nullopt;
+                }
+                return exportTable(archive);
+            });
+        if (!read) {
             return;
         }
-        const std::vector<std::vector<std::string>> table = exportTable(archive);
-        archive.Close();
+        const Table& table = *read;
         grdRecords->setRowCount(static_cast<int>(table.size()));
         emptyRows(grdRecords, 1);
         for (std::size_t row = 0; row < table.size(); ++row) {
@@ -422,8 +427,9 @@ void TfrmEsportaMat::FormShow()
         if (grdRecords->currentRow() < 1 || grdRecords->currentColumn() < 1) {
             grdRecords->setCurrentCell(1, 1);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // The grid shows what was filled so far; there is nothing to tell the user.
+        logFailure("Esportazione", failure);
     }
 }
 

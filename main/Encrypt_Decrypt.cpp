@@ -2,15 +2,14 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
-#include "archive/BakContatti.h"
+#include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
-#include "archive/EsportaMat.h"
 #include "guide/HelpTopics.h"
 #include "guide/Info.h"
-#include "guide/Splash.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 
@@ -389,11 +388,16 @@ void TfrmEncrypt_Decrypt::FormShow()
     }
     emailMovie_->start();
 
+    emptyCard();
+    txtFile->setFocus();
+}
+
+void TfrmEncrypt_Decrypt::emptyCard()
+{
     for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
         field->clear();
     }
     lblPosizione->clear();
-    txtFile->setFocus();
 }
 
 void TfrmEncrypt_Decrypt::closeEvent(QCloseEvent* event)
@@ -493,7 +497,8 @@ void TfrmEncrypt_Decrypt::btnSfogliaClick()
         }
         BusyPointer busy(context_.ui);
         txtFile->setText(dlgFoto.fileName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Sfoglia", failure);
         txtFile->clear();
     }
 }
@@ -624,31 +629,50 @@ void TfrmEncrypt_Decrypt::cmdEsportaClick()
 
 void TfrmEncrypt_Decrypt::cmdNuovoClick()
 {
-    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
-        field->clear();
-    }
-    lblPosizione->clear();
+    emptyCard();
     txtFile->setFocus();
 }
 
 void TfrmEncrypt_Decrypt::imgBackupClick()
 {
     // A restore may replace every card, so none stays on screen, even when the user cancels.
-    for (QLineEdit* field : {txtFile, txtDescrizione, txtPassword, txtCheckPW}) {
-        field->clear();
-    }
-    lblPosizione->clear();
+    emptyCard();
     navigator_.showBackup();
 }
 
-template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(Work work)
+template <typename Work> void TfrmEncrypt_Decrypt::archiveCommand(const char* command, Work work)
 {
+    ArchiveOutcome outcome = ArchiveOutcome::Done;
     try {
-        CardArchive archive(context_.programFolder);
-        archive.Open();
-        work(archive);
-    } catch (const std::exception&) {
+        outcome = withArchive(context_.programFolder, work);
+    } catch (const std::exception& failure) {
+        logFailure(command, failure);
         context_.ui.plainMessage(kArchiveAccessMessage);
+        return;
+    }
+    tellOutcome(outcome);
+}
+
+void TfrmEncrypt_Decrypt::tellOutcome(ArchiveOutcome outcome)
+{
+    switch (outcome) {
+    case ArchiveOutcome::Done:
+        break;
+    case ArchiveOutcome::EmptyArchive:
+        context_.ui.information(QStringLiteral("Visualizzazione dati non applicabile"),
+                                QStringLiteral("L'archivio non contiene nessuna scheda."));
+        break;
+    case ArchiveOutcome::CardUpdated:
+        context_.ui.information(
+            QStringLiteral("Aggiornamento scheda effettuato con successo"),
+            QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate "
+                           "in archivio."));
+        break;
+    case ArchiveOutcome::CardAdded:
+        context_.ui.information(QStringLiteral("Salvataggio scheda effettuato con successo"),
+                                QStringLiteral("La scheda corrente è stata inserita in "
+                                               "archivio."));
+        break;
     }
 }
 
@@ -659,12 +683,6 @@ void TfrmEncrypt_Decrypt::showCard(const FileCard& card, std::uint64_t number)
     txtPassword->setText(trimmedText(fromAnsi(card.FilePassword)));
     txtCheckPW->setText(trimmedText(fromAnsi(card.Confirmation)));
     lblPosizione->setText(QString::number(number));
-}
-
-void TfrmEncrypt_Decrypt::showEmptyArchive()
-{
-    context_.ui.information(QStringLiteral("Visualizzazione dati non applicabile"),
-                            QStringLiteral("L'archivio non contiene nessuna scheda."));
 }
 
 void TfrmEncrypt_Decrypt::cmdSalvaClick()
@@ -690,7 +708,7 @@ void TfrmEncrypt_Decrypt::cmdSalvaClick()
     }
     const FileCard card{*path, *description, *password, *confirmation};
 
-    archiveCommand([&](CardArchive& archive) {
+    archiveCommand("Salva", [&](CardArchive& archive) {
         const QString shown = trimmedText(lblPosizione->text());
         // A number behind the end means another program shortened the archive meanwhile: the
         // card is added as a new one rather than written behind the end.
@@ -702,63 +720,48 @@ void TfrmEncrypt_Decrypt::cmdSalvaClick()
             archive.Seek(number - 1);
             archive.Write(card);
             lblPosizione->setText(QString::number(archive.Position()));
-            archive.Close();
-            context_.ui.information(
-                QStringLiteral("Aggiornamento scheda effettuato con successo"),
-                QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate "
-                               "in archivio."));
-        } else {
-            lblPosizione->setText(QString::number(archive.Append(card)));
-            archive.Close();
-            context_.ui.information(QStringLiteral("Salvataggio scheda effettuato con successo"),
-                                    QStringLiteral("La scheda corrente è stata inserita in "
-                                                   "archivio."));
+            return ArchiveOutcome::CardUpdated;
         }
+        lblPosizione->setText(QString::number(archive.Append(card)));
+        return ArchiveOutcome::CardAdded;
     });
 }
 
 void TfrmEncrypt_Decrypt::imgPrimoClick()
 {
-    archiveCommand([&](CardArchive& archive) {
+    archiveCommand("Primo", [&](CardArchive& archive) {
         if (archive.Count() == 0) {
-            archive.Close();
-            showEmptyArchive();
-            return;
+            return ArchiveOutcome::EmptyArchive;
         }
         archive.Seek(0);
         showCard(archive.Read(), 1);
-        archive.Close();
+        return ArchiveOutcome::Done;
     });
 }
 
 void TfrmEncrypt_Decrypt::imgUltimoClick()
 {
-    archiveCommand([&](CardArchive& archive) {
+    archiveCommand("Ultimo", [&](CardArchive& archive) {
         const std::uint64_t count = archive.Count();
         if (count == 0) {
-            archive.Close();
-            showEmptyArchive();
-            return;
+            return ArchiveOutcome::EmptyArchive;
         }
         archive.Seek(count - 1);
         const FileCard card = archive.Read();
         showCard(card, archive.Position());
-        archive.Close();
+        return ArchiveOutcome::Done;
     });
 }
 
 void TfrmEncrypt_Decrypt::imgIndietroClick()
 {
-    archiveCommand([&](CardArchive& archive) {
+    archiveCommand("Indietro", [&](CardArchive& archive) {
         const QString shown = trimmedText(lblPosizione->text());
         if (shown == QStringLiteral("1")) {
-            archive.Close();
-            return;
+            return ArchiveOutcome::Done;
         }
         if (archive.Count() == 0) {
-            archive.Close();
-            showEmptyArchive();
-            return;
+            return ArchiveOutcome::EmptyArchive;
         }
         std::uint64_t previous = 1; // with no number, the first card
         if (!shown.isEmpty()) {
@@ -771,22 +774,20 @@ void TfrmEncrypt_Decrypt::imgIndietroClick()
         archive.Seek(previous - 1);
         const FileCard card = archive.Read();
         showCard(card, archive.Position());
-        archive.Close();
+        return ArchiveOutcome::Done;
     });
 }
 
 void TfrmEncrypt_Decrypt::imgAvantiClick()
 {
-    archiveCommand([&](CardArchive& archive) {
+    archiveCommand("Avanti", [&](CardArchive& archive) {
         if (trimmedText(lblPosizione->text()).isEmpty()) {
             lblPosizione->setText(QStringLiteral("0"));
         }
         const std::uint64_t count = archive.Count();
         if (count == 0) {
             lblPosizione->clear();
-            archive.Close();
-            showEmptyArchive();
-            return;
+            return ArchiveOutcome::EmptyArchive;
         }
         const std::uint64_t number = cardNumber(lblPosizione->text());
         if (number < count) {
@@ -794,7 +795,7 @@ void TfrmEncrypt_Decrypt::imgAvantiClick()
             const FileCard card = archive.Read();
             showCard(card, archive.Position());
         }
-        archive.Close();
+        return ArchiveOutcome::Done;
     });
 }
 
@@ -910,7 +911,8 @@ void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
             job.replaceChosenFile();
         }
         context_.ui.information(texts.replacedTitle, texts.replacedText);
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure(texts.failedTitle.toStdString(), failure);
         context_.ui.warning(texts.failedTitle, texts.failedText);
     }
 }

@@ -124,9 +124,20 @@ private:
         Save
     };
     bool cardFieldsPass(CardUse use);
-    // Runs one archive command; any archive error ends it with the archive access message.
-    template <typename Work> void archiveCommand(Work work);
-    void showEmptyArchive();
+    // What an archive command has to tell the user once the archive is closed again.
+    enum class ArchiveOutcome
+    {
+        Done,
+        EmptyArchive,
+        CardUpdated,
+        CardAdded
+    };
+    // Runs one archive command with the archive open, then tells its outcome; any error ends it
+    // with the archive access message, its cause in the log.
+    template <typename Work> void archiveCommand(const char* command, Work work);
+    void tellOutcome(ArchiveOutcome outcome);
+    // Empties the four fields and the card number: no card on screen.
+    void emptyCard();
 
     // Every key that types a character opens the file dialog instead; true when taken.
     bool txtFileKeyPress(QKeyEvent* key);

@@ -279,7 +279,11 @@ TEST_F(CardCommandsTest, ANumberBehindTheEndOfAShortenedArchive)
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(number(), QStringLiteral("3"));
 
+    testing::internal::CaptureStderr();
     window->imgIndietroClick(); // card 2 no longer exists
+    // The box says only that the archive failed; the log keeps why.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Velarium: Indietro: Lettura oltre l'ultima scheda dell'archivio\n");
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
     EXPECT_EQ(ui.shown[0].text, kArchiveAccess);
@@ -301,10 +305,16 @@ TEST_F(CardCommandsTest, ArchiveErrorsShowTheAccessMessage)
     fs::permissions(archivePath(), fs::perms::owner_read);
     fillCard(QStringLiteral("/f"), QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"),
              QString());
-    for (auto command :
-         {&TfrmEncrypt_Decrypt::cmdSalvaClick, &TfrmEncrypt_Decrypt::imgPrimoClick,
-          &TfrmEncrypt_Decrypt::imgUltimoClick, &TfrmEncrypt_Decrypt::imgIndietroClick}) {
+    const std::pair<void (TfrmEncrypt_Decrypt::*)(), std::string> commands[] = {
+        {&TfrmEncrypt_Decrypt::cmdSalvaClick, "Salva"},
+        {&TfrmEncrypt_Decrypt::imgPrimoClick, "Primo"},
+        {&TfrmEncrypt_Decrypt::imgUltimoClick, "Ultimo"},
+        {&TfrmEncrypt_Decrypt::imgIndietroClick, "Indietro"}};
+    for (const auto& [command, name] : commands) {
+        testing::internal::CaptureStderr();
         (window.get()->*command)();
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(log.rfind("Velarium: " + name + ": ", 0), 0u) << log;
         ASSERT_EQ(ui.shown.size(), 1u);
         EXPECT_EQ(ui.shown[0].text, kArchiveAccess);
         expectOnly(BoxKind::Plain, QStringLiteral("Velarium 2.0"));
