@@ -21,7 +21,7 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, TfrmPassword& login, 
     setWindowTitle(QStringLiteral(" Cambia password"));
     setFixedSize(330, 352);
     setBackground(this, kSilver);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(QFont(kTahoma, 8));
     centreOnScreen(this);
 
     grpPassword = named(new QGroupBox(this), "grpPassword");
@@ -52,7 +52,7 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, TfrmPassword& login, 
     for (const Row& row : rows) {
         row.bevel = makeBevel(grpPassword, row.bevelName, QRect(10, y, 290, 44));
         row.label = named(new QLabel(QString::fromUtf8(row.caption), grpPassword), row.labelName);
-        row.label->setFont(QFont(QStringLiteral("Verdana"), 8));
+        row.label->setFont(QFont(kVerdana, 8));
         row.label->setGeometry(18, y + 13, 122, 18);
         row.field = named(new QLineEdit(grpPassword), row.fieldName);
         row.field->setGeometry(142, y + 8, 150, 28);

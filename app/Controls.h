@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Look.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,12 +31,6 @@ protected:
 // Calls `moved` whenever the mouse moves over the widget, buttons pressed or not. The move is
 // the widget's alone: its parents do not see it.
 void onMouseMove(QWidget* widget, std::function<void()> moved);
-
-// Colours the windows share.
-inline const QColor kFocusYellow(255, 255, 0);
-inline const QColor kWhite(255, 255, 255);
-inline const QColor kSilver(0xC0, 0xC0, 0xC0);
-inline const QColor kNavy(0x00, 0x00, 0x80);
 
 // A fixed dialog border with the close icon only.
 inline constexpr Qt::WindowFlags kDialogWindowFlags =

@@ -20,7 +20,7 @@ TfrmPassword::TfrmPassword(AppContext context, QWidget* parent)
     setWindowTitle(QStringLiteral(" Velarium 2.0 - Autenticazione"));
     setFixedSize(330, 372);
     setBackground(this, kSilver);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(QFont(kTahoma, 8));
     centreOnScreen(this);
 
     grpPassword = named(new QGroupBox(this), "grpPassword");
@@ -31,7 +31,7 @@ TfrmPassword::TfrmPassword(AppContext context, QWidget* parent)
         makePicture(grpPassword, "imgLogo02", QStringLiteral(":/images/pwdLogo02.png"), {10, 92});
     lblInfo = named(new QLabel(QStringLiteral("Immettere la password e premere OK."), grpPassword),
                     "lblInfo");
-    lblInfo->setFont(QFont(QStringLiteral("Verdana"), 9));
+    lblInfo->setFont(QFont(kVerdana, 9));
     lblInfo->setGeometry(10, 130, 290, 20);
     lblInfo->setAlignment(Qt::AlignCenter);
     bevPassword = makeBevel(grpPassword, "bevPassword", QRect(20, 156, 270, 46));

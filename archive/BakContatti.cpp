@@ -10,13 +10,11 @@
 namespace velarium {
 namespace {
 
-const QColor kRed(0xFF, 0x00, 0x00);
-
 QLabel* makeText(QWidget* parent, const char* name, const char* text, int top,
                  const QColor& colour = Qt::black)
 {
     auto* label = named(new QLabel(QString::fromUtf8(text), parent), name);
-    label->setFont(QFont(QStringLiteral("Verdana"), 8));
+    label->setFont(QFont(kVerdana, 8));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -29,7 +27,7 @@ QPushButton* makeCommand(QWidget* parent, const char* name, const char* caption,
 {
     QPushButton* button = makeButton(parent, name, caption, geometry);
     button->setFocusPolicy(Qt::ClickFocus); // never reached with Tab
-    QFont font(QStringLiteral("Verdana"));
+    QFont font(kVerdana);
     font.setPixelSize(13);
     button->setFont(font);
     return button;
@@ -52,7 +50,7 @@ TfrmBakContatti::TfrmBakContatti(AppContext context, QWidget* parent)
     setWindowTitle(QStringLiteral(" Backup / Ripristino archivio file criptati"));
     setFixedSize(697, 393);
     setBackground(this, kSilver);
-    setFont(QFont(QStringLiteral("Verdana"), 8));
+    setFont(QFont(kVerdana, 8));
     setModal(true);
 
     grpControlli = named(new QGroupBox(this), "grpControlli");

@@ -20,7 +20,6 @@
 namespace velarium {
 namespace {
 
-const QColor kMaroon(0x80, 0x00, 0x00);
 const QString kCallerTag = QStringLiteral("criptografia");
 // The width the list can scroll sideways, so that long descriptions can be read whole.
 constexpr int kListScrollWidth = 1600;
@@ -29,7 +28,7 @@ QLabel* makeText(QWidget* parent, const char* name, const char* text, const QRec
                  bool bold = true, const QColor& colour = Qt::black)
 {
     auto* label = named(new QLabel(QString::fromUtf8(text), parent), name);
-    QFont font(QStringLiteral("Verdana"), 8);
+    QFont font(kVerdana, 8);
     font.setBold(bold);
     label->setFont(font);
     QPalette palette = label->palette();
@@ -58,7 +57,7 @@ TfrmCercaAcq::TfrmCercaAcq(AppContext context, TfrmEncrypt_Decrypt& mainWindow)
     setWindowTitle(QStringLiteral(" Ricerca schede file criptati in archivio"));
     setFixedSize(783, 505);
     setBackground(this, kSilver);
-    setFont(QFont(QStringLiteral("Verdana"), 8));
+    setFont(QFont(kVerdana, 8));
     setModal(true);
 
     buildCriteriaPage();
@@ -98,7 +97,7 @@ void TfrmCercaAcq::buildCriteriaPage()
     lblTitolo =
         named(new QLabel(QStringLiteral("Ricerca schede file criptati in archivio"), shpTitolo),
               "lblTitolo");
-    QFont title(QStringLiteral("Verdana"));
+    QFont title(kVerdana);
     title.setPixelSize(24);
     title.setBold(true);
     lblTitolo->setFont(title);
@@ -136,7 +135,7 @@ void TfrmCercaAcq::buildCriteriaPage()
     txtDescrizione = named(new QLineEdit(panDescrizione), "txtDescrizione");
     txtDescrizione->setGeometry(3, 3, 476, 24);
     txtDescrizione->setMaxLength(250);
-    QFont bold(QStringLiteral("Verdana"), 8);
+    QFont bold(kVerdana, 8);
     bold.setBold(true);
     txtDescrizione->setFont(bold);
     txtDescrizione->setValidator(new AnsiValidator(txtDescrizione));
@@ -183,7 +182,7 @@ void TfrmCercaAcq::buildListPage()
 
     lstRecords = named(new QListWidget(grpElenco), "lstRecords");
     lstRecords->setGeometry(12, 126, 739, 282);
-    QFont courier(QStringLiteral("Courier New"));
+    QFont courier(kCourierNew);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setPixelSize(11);
     lstRecords->setFont(courier);

@@ -24,10 +24,6 @@
 namespace velarium {
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
-const QColor kOddRow(223, 235, 255);
-const QColor kEvenRow(249, 255, 225);
-const QColor kRed(255, 0, 0);
 constexpr int kColumns = 4;
 constexpr int kInitialRows = 10;
 constexpr int kRowHeight = 24;
@@ -306,7 +302,7 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
                                   "Excel"));
     setFixedSize(783, 505);
     setBackground(this, kSilver);
-    QFont verdana(QStringLiteral("Verdana"));
+    QFont verdana(kVerdana);
     verdana.setPixelSize(11);
     setFont(verdana);
     setModal(true);

@@ -1,6 +1,7 @@
 // velarium-cli: the program's file commands, for scripts and for a terminal.
 
 #include "archive/ArchiveBackup.h"
+#include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
 #include "archive/ExportTable.h"
@@ -279,25 +280,25 @@ int runCardsList(const Context& context, Arguments arguments)
     std::string block;
     block.reserve(kBlock + 1024);
     try {
-        velarium::CardArchive archive(context.programFolder);
-        archive.Open();
-        // Cards appended while listing are not waited for; the ones counted here are all read.
-        const std::uint64_t count = archive.Count();
-        for (std::uint64_t number = 1; number <= count; ++number) {
-            const velarium::FileCard card = archive.Read();
-            if (!velarium::cardListed(card.Description, criteria)) {
-                continue;
+        velarium::withArchive(context.programFolder, [&](velarium::CardArchive& archive) {
+            // Cards appended while listing are not waited for; the ones counted here are all
+            // read.
+            const std::uint64_t count = archive.Count();
+            for (std::uint64_t number = 1; number <= count; ++number) {
+                const velarium::FileCard card = archive.Read();
+                if (!velarium::cardListed(card.Description, criteria)) {
+                    continue;
+                }
+                block += std::to_string(number);
+                block += '\t';
+                block += shownText(card.Description);
+                block += '\n';
+                if (block.size() >= kBlock) {
+                    std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+                    block.clear();
+                }
             }
-            block += std::to_string(number);
-            block += '\t';
-            block += shownText(card.Description);
-            block += '\n';
-            if (block.size() >= kBlock) {
-                std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
-                block.clear();
-            }
-        }
-        archive.Close();
+        });
     } catch (const velarium::ArchiveError& error) {
         // What was listed stays listed: it is correct as far as it goes.
         std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
@@ -372,20 +373,22 @@ int runCardsShow(const Context& context, Arguments arguments)
         return kFailure;
     }
     velarium::FileCard card;
+    std::uint64_t count = 0;
     try {
-        velarium::CardArchive archive(context.programFolder);
-        archive.Open();
-        const std::uint64_t count = archive.Count();
-        if (number > count) {
-            std::cerr << "Scheda " << numberText << " inesistente: " << cardCount(count) << ".\n";
-            return kFailure;
-        }
-        // One record read, wherever the card lies in the archive.
-        archive.Seek(number - 1);
-        card = archive.Read();
-        archive.Close();
+        velarium::withArchive(context.programFolder, [&](velarium::CardArchive& archive) {
+            count = archive.Count();
+            if (number <= count) {
+                // One record read, wherever the card lies in the archive.
+                archive.Seek(number - 1);
+                card = archive.Read();
+            }
+        });
     } catch (const velarium::ArchiveError& error) {
         return archiveFailure(error);
+    }
+    if (number > count) {
+        std::cerr << "Scheda " << numberText << " inesistente: " << cardCount(count) << ".\n";
+        return kFailure;
     }
     std::cout << shownText(card.FilePath) << '\n' << shownText(card.Description) << '\n';
     if (passwords) {
@@ -542,10 +545,9 @@ int runCardsAdd(const Context& context, Arguments arguments)
     } wipeLater{card};
     std::uint64_t number = 0;
     try {
-        velarium::CardArchive archive(context.programFolder);
-        archive.Open();
-        number = archive.Append(card);
-        archive.Close();
+        number = velarium::withArchive(context.programFolder, [&](velarium::CardArchive& archive) {
+            return archive.Append(card);
+        });
     } catch (const velarium::ArchiveError& error) {
         return archiveFailure(error);
     }
@@ -623,10 +625,7 @@ int runExport(const Context& context, std::string_view file, ExportFormat format
     }
     velarium::TextTable table;
     try {
-        velarium::CardArchive archive(context.programFolder);
-        archive.Open();
-        table = velarium::exportTable(archive);
-        archive.Close();
+        table = velarium::withArchive(context.programFolder, velarium::exportTable);
     } catch (const velarium::ArchiveError& error) {
         return archiveFailure(error);
     }

@@ -13,14 +13,11 @@
 namespace velarium {
 namespace {
 
-const QColor kBlack(0, 0, 0);
-const QColor kRed(255, 0, 0);
 // The line that sets the text box off from the navy background it shares.
-const QColor kFrameBlue(0x5A, 0x78, 0xC8);
 
 QFont verdanaPixels(int pixels)
 {
-    QFont font(QStringLiteral("Verdana"));
+    QFont font(kVerdana);
     font.setPixelSize(pixels);
     return font;
 }

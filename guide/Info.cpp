@@ -9,8 +9,6 @@
 namespace velarium {
 namespace {
 
-const QColor kRed(255, 0, 0);
-
 } // namespace
 
 void sendMailToMaker(UiServices& ui)
@@ -43,7 +41,7 @@ TfrmInfo::TfrmInfo(AppContext context) : QDialog(nullptr, kDialogWindowFlags), c
     setWindowTitle(QStringLiteral(" Informazioni su Velarium 2.0 ©"));
     setFixedSize(472, 519);
     setBackground(this, kSilver);
-    setFont(QFont(QStringLiteral("Verdana"), 8));
+    setFont(QFont(kVerdana, 8));
     setModal(true);
     centreOnScreen(this);
 
@@ -70,7 +68,7 @@ TfrmInfo::TfrmInfo(AppContext context) : QDialog(nullptr, kDialogWindowFlags), c
             this, pictureName, QStringLiteral(":/images/") + QString::fromLatin1(image), {176, y});
         label = named(new ClickLabel(this), labelName);
         label->setText(QString::fromUtf8(caption));
-        QFont underlined(QStringLiteral("Verdana"), 9);
+        QFont underlined(kVerdana, 9);
         underlined.setUnderline(true);
         label->setFont(underlined);
         label->setGeometry(218, y + 7, 220, 20);

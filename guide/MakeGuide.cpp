@@ -5,6 +5,7 @@
 // have yet simply has no figure: the guide's text still describes it.
 #include "app/CambiaPassword.h"
 #include "app/Forms.h"
+#include "app/Look.h"
 #include "app/Password.h"
 #include "archive/BakContatti.h"
 #include "archive/CardArchive.h"
@@ -69,7 +70,6 @@ const qreal kBodyHeight = std::floor(kPageHeight - kMarginTop - kMarginBottom);
 constexpr qreal kPictureScale = 0.8;
 constexpr qreal kWidestPicture = 540;
 
-const QColor kNavy(0x00, 0x00, 0x80);
 const QColor kInk(0x1c, 0x1c, 0x28);
 const QColor kMuted(0x50, 0x5a, 0x70);
 const QString kFont = QStringLiteral("DejaVu Sans");
@@ -565,7 +565,7 @@ void paintFurniture(QPainter& p, int printed, const QString& chapter)
     p.drawText(QRectF(kMarginLeft, kPageHeight - kMarginBottom + mm(9), kBodyWidth, mm(6)),
                Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Velarium 2.0 · Guida per l'utente"));
-    p.setPen(kNavy);
+    p.setPen(velarium::kNavy);
     p.setFont(font(8, true));
     p.drawText(QRectF(kMarginLeft, kPageHeight - kMarginBottom + mm(9), kBodyWidth, mm(6)),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(printed));

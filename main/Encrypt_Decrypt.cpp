@@ -22,11 +22,6 @@
 namespace velarium {
 namespace {
 
-const QColor kLightGrey(0xF0, 0xF0, 0xF0);
-const QColor kLightBlue(0xDD, 0xEE, 0xFF);
-const QColor kLightOrange(0xFF, 0xE8, 0xCC);
-const QColor kSkyBlue(0xA6, 0xCA, 0xF0);
-
 QString image(const char* name)
 {
     return QStringLiteral(":/images/") + QString::fromLatin1(name);
@@ -34,7 +29,7 @@ QString image(const char* name)
 
 QFont verdana(int points, bool bold = false)
 {
-    QFont font(QStringLiteral("Verdana"), points);
+    QFont font(kVerdana, points);
     font.setBold(bold);
     return font;
 }
@@ -118,7 +113,7 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator
     setWindowTitle(QStringLiteral(" Velarium 2.0"));
     setFixedSize(814, 549);
     setBackground(this, kLightGrey);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(QFont(kTahoma, 8));
 
     buildCardArea();
     buildNavigationBar();
@@ -128,7 +123,7 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator
 
     panInfo = named(new QLabel(this), "panInfo");
     panInfo->setGeometry(0, 525, 814, 24);
-    QFont statusFont(QStringLiteral("Verdana"));
+    QFont statusFont(kVerdana);
     statusFont.setPixelSize(11);
     panInfo->setFont(statusFont);
     panInfo->setIndent(6);
@@ -329,7 +324,7 @@ void TfrmEncrypt_Decrypt::buildCommandColumn()
                              image(command.pictureName) + QStringLiteral(".png"), {14, y});
         command.label = named(new ClickLabel(panControlli), command.labelName);
         command.label->setText(QString::fromUtf8(command.caption));
-        QFont font(QStringLiteral("Verdana"));
+        QFont font(kVerdana);
         font.setPixelSize(11);
         font.setUnderline(true);
         command.label->setFont(font);

@@ -11,7 +11,7 @@ jobs=$(nproc)
 run_suite() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja "$@"
+    cmake -S . -B "$dir" -G Ninja -DVELARIUM_WERROR="${VELARIUM_WERROR:-OFF}" "$@"
     cmake --build "$dir" --parallel "$jobs"
     ctest --test-dir "$dir" --output-on-failure --parallel "$jobs" --timeout 600
 }
