@@ -9,6 +9,7 @@
 #include "cli/PasswordInput.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/FileIdentity.h"
 #include "platform/OfficeFiles.h"
 #include "platform/Rc4.h"
 #include "platform/Text.h"
@@ -26,7 +27,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -108,14 +108,11 @@ int finishOutput()
 // come out as it went in, reported as processed.
 std::optional<std::string_view> repeatedFile(Words files)
 {
-    std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<velarium::platform::FileIdentity> seen;
     for (const std::string_view file : files) {
-        struct stat st
-        {
-        };
         // A file that cannot be found now fails in its turn, with the usual message.
-        if (::stat(std::string(file).c_str(), &st) == 0 &&
-            !seen.insert({st.st_dev, st.st_ino}).second) {
+        const auto identity = velarium::platform::fileIdentity(fs::path(file));
+        if (identity && !seen.insert(*identity).second) {
             return file;
         }
     }
@@ -584,16 +581,6 @@ int runRestore(const Context& context, Arguments arguments)
     return finishOutput();
 }
 
-std::optional<fs::path> executablePath()
-{
-    std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return std::nullopt;
-    }
-    return executable;
-}
-
 int exportFailure(const std::exception& error)
 {
     std::cerr << "Attenzione: il sistema non consente di esportare l'archivio nel file "
@@ -617,7 +604,7 @@ int runExport(const Context& context, std::string_view file, ExportFormat format
     // Refused before the archive is even opened: nothing may change.
     try {
         // The running tool too, wherever it lives: --folder may name another folder.
-        const std::optional<fs::path> self = executablePath();
+        const std::optional<fs::path> self = velarium::platform::runningExecutable();
         velarium::refuseProgramFile(context.programFolder, target,
                                     self ? std::span(&*self, 1) : std::span<const fs::path>());
     } catch (const std::exception& e) {
@@ -923,7 +910,7 @@ std::string unknownCommand(std::string_view word)
 // The program folder holds the program's own files, beside the executable unless told otherwise.
 std::optional<fs::path> executableFolder()
 {
-    const std::optional<fs::path> executable = executablePath();
+    const std::optional<fs::path> executable = velarium::platform::runningExecutable();
     if (!executable) {
         return std::nullopt;
     }
