@@ -12,9 +12,9 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
 {
     // No access asked: only the file's identity is read. Folders open only with backup
     // semantics.
-    const Handle file(::CreateFileW(path.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const win32::Handle file(
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
     if (!file.valid() || !::GetFileInformationByHandle(file.get(), &information)) {
         return std::nullopt;
