@@ -14,8 +14,9 @@
 
 namespace velarium {
 
-TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, TfrmPassword& login, QWidget* parent)
-    : QWidget(parent, kDialogWindowFlags), context_(context), login_(login)
+TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, ChangePasswordNavigator& navigator,
+                                       QWidget* parent)
+    : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmCambiaPassword"));
     setWindowTitle(QStringLiteral(" Cambia password"));
@@ -147,7 +148,7 @@ void TfrmCambiaPassword::FormShow()
 void TfrmCambiaPassword::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    login_.returnToLogin();
+    navigator_.backToLogin();
 }
 
 void TfrmCambiaPassword::cmdEsciClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 
 #include <QWidget>
 
@@ -12,8 +13,6 @@ class QPushButton;
 
 namespace velarium {
 
-class TfrmPassword;
-
 // Replaces the access password: the current one, the new one and the new one again. Whenever
 // it closes, the login dialog comes back.
 class TfrmCambiaPassword : public QWidget
@@ -22,7 +21,8 @@ class TfrmCambiaPassword : public QWidget
     Q_DISABLE_COPY_MOVE(TfrmCambiaPassword)
 
 public:
-    TfrmCambiaPassword(AppContext context, TfrmPassword& login, QWidget* parent = nullptr);
+    TfrmCambiaPassword(AppContext context, ChangePasswordNavigator& navigator,
+                       QWidget* parent = nullptr);
     ~TfrmCambiaPassword() override;
 
     QGroupBox* grpPassword;
@@ -45,7 +45,7 @@ protected:
 
 private:
     AppContext context_;
-    TfrmPassword& login_;
+    ChangePasswordNavigator& navigator_;
 };
 
 } // namespace velarium

@@ -1,6 +1,7 @@
 #include "app/Forms.h"
 
 #include "app/CambiaPassword.h"
+#include "app/Controls.h"
 #include "app/Password.h"
 #include "archive/BakContatti.h"
 #include "archive/EsportaMat.h"
@@ -16,16 +17,15 @@ namespace velarium {
 
 Forms::Forms(AppContext context) : ui_(context.ui)
 {
-    frmPassword = std::make_unique<TfrmPassword>(context);
+    frmPassword = std::make_unique<TfrmPassword>(context, *this);
     frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context, *this);
     frmHelpForm = std::make_unique<TfrmHelpForm>(context);
     frmInfo = std::make_unique<TfrmInfo>(context);
     frmSplash = std::make_unique<TfrmSplash>(context);
     frmEsportaMat = std::make_unique<TfrmEsportaMat>(context, *this);
     frmBakContatti = std::make_unique<TfrmBakContatti>(context);
-    frmCambiaPassword = std::make_unique<TfrmCambiaPassword>(context, *frmPassword);
+    frmCambiaPassword = std::make_unique<TfrmCambiaPassword>(context, *this);
 
-    frmPassword->setPartners(frmEncrypt_Decrypt.get(), frmCambiaPassword.get());
     // Closing the login dialog or the main window, or an exit command, ends the program; no
     // hidden window may keep it running.
     QObject::connect(frmPassword.get(), &TfrmPassword::endProgram, QCoreApplication::instance(),
@@ -65,6 +65,21 @@ void Forms::showExport()
 void Forms::showBackup()
 {
     ui_.runModal(*frmBakContatti);
+}
+
+void Forms::showMainWindow()
+{
+    showInFront(frmEncrypt_Decrypt.get());
+}
+
+void Forms::showChangePassword()
+{
+    showInFront(frmCambiaPassword.get());
+}
+
+void Forms::backToLogin()
+{
+    frmPassword->returnToLogin();
 }
 
 } // namespace velarium

@@ -19,7 +19,9 @@ class TfrmSplash;
 // The program's windows, created once at start in a fixed order, each living until the end.
 // The login dialog comes first: it is the window the program opens with. The set is what the
 // windows navigate through: each opens another only by asking it.
-class Forms final : public MainWindowNavigator
+class Forms final : public MainWindowNavigator,
+                    public LoginNavigator,
+                    public ChangePasswordNavigator
 {
 public:
     explicit Forms(AppContext context);
@@ -35,6 +37,9 @@ public:
     void showSplash() override;
     void showExport() override;
     void showBackup() override;
+    void showMainWindow() override;
+    void showChangePassword() override;
+    void backToLogin() override;
 
     // In the order of creation. The search window is not among them: each search makes its
     // own.

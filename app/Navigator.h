@@ -28,4 +28,26 @@ protected:
     ~MainWindowNavigator() = default;
 };
 
+// Where the login dialog hands over: to the main window once the password is right, or to the
+// change of password.
+class LoginNavigator
+{
+public:
+    virtual void showMainWindow() = 0;
+    virtual void showChangePassword() = 0;
+
+protected:
+    ~LoginNavigator() = default;
+};
+
+// Where the change of password goes when it closes: back to the login.
+class ChangePasswordNavigator
+{
+public:
+    virtual void backToLogin() = 0;
+
+protected:
+    ~ChangePasswordNavigator() = default;
+};
+
 } // namespace velarium

@@ -13,8 +13,8 @@
 
 namespace velarium {
 
-TfrmPassword::TfrmPassword(AppContext context, QWidget* parent)
-    : QWidget(parent, kDialogWindowFlags), context_(context)
+TfrmPassword::TfrmPassword(AppContext context, LoginNavigator& navigator, QWidget* parent)
+    : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmPassword"));
     setWindowTitle(QStringLiteral(" Velarium 2.0 - Autenticazione"));
@@ -68,12 +68,6 @@ TfrmPassword::TfrmPassword(AppContext context, QWidget* parent)
 
 TfrmPassword::~TfrmPassword() = default;
 
-void TfrmPassword::setPartners(QWidget* mainWindow, QWidget* changePasswordDialog)
-{
-    mainWindow_ = mainWindow;
-    changePasswordDialog_ = changePasswordDialog;
-}
-
 void TfrmPassword::txtPasswordChange()
 {
     cmdOK->setEnabled(!trimmedText(txtPassword->text()).isEmpty());
@@ -109,9 +103,7 @@ void TfrmPassword::cmdOKClick()
             txtPassword->setFocus();
             return;
         }
-        if (mainWindow_) {
-            showInFront(mainWindow_);
-        }
+        navigator_.showMainWindow();
         hide();
     } catch (const std::exception& failure) {
         logFailure("Accesso", failure);
@@ -123,9 +115,7 @@ void TfrmPassword::cmdOKClick()
 
 void TfrmPassword::btnCambiaPasswordClick()
 {
-    if (changePasswordDialog_) {
-        showInFront(changePasswordDialog_);
-    }
+    navigator_.showChangePassword();
     hide();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Navigator.h"
 
 #include <QWidget>
 
@@ -19,12 +20,8 @@ class TfrmPassword : public QWidget
     Q_DISABLE_COPY_MOVE(TfrmPassword)
 
 public:
-    explicit TfrmPassword(AppContext context, QWidget* parent = nullptr);
+    TfrmPassword(AppContext context, LoginNavigator& navigator, QWidget* parent = nullptr);
     ~TfrmPassword() override;
-
-    // The windows this dialog hands over to: the main window after a successful login, and
-    // the change-password dialog.
-    void setPartners(QWidget* mainWindow, QWidget* changePasswordDialog);
 
     // Back from the change-password dialog: emptied, shown and focused.
     void returnToLogin();
@@ -54,8 +51,7 @@ private:
     bool txtPasswordKeyPress(QKeyEvent* key);
 
     AppContext context_;
-    QWidget* mainWindow_ = nullptr;
-    QWidget* changePasswordDialog_ = nullptr;
+    LoginNavigator& navigator_;
 };
 
 } // namespace velarium

@@ -10,7 +10,9 @@ namespace velarium::test {
 
 // Stands in for the set of windows: every window asked for is noted, in order, by name; help
 // is noted with the title of its topic.
-class RecordingNavigator final : public MainWindowNavigator
+class RecordingNavigator final : public MainWindowNavigator,
+                                 public LoginNavigator,
+                                 public ChangePasswordNavigator
 {
 public:
     void showHelp(const HelpTopic& topic) override { shown.push_back("help: " + title(topic)); }
@@ -18,6 +20,9 @@ public:
     void showSplash() override { shown.emplace_back("splash"); }
     void showExport() override { shown.emplace_back("export"); }
     void showBackup() override { shown.emplace_back("backup"); }
+    void showMainWindow() override { shown.emplace_back("main window"); }
+    void showChangePassword() override { shown.emplace_back("change password"); }
+    void backToLogin() override { shown.emplace_back("login"); }
 
     std::vector<std::string> shown;
 

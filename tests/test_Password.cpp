@@ -1,5 +1,6 @@
 // The login dialog, the change-password dialog and the hand-over between them and the main
 // window, through the real windows of a Forms set.
+#include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "app/CambiaPassword.h"
@@ -20,6 +21,7 @@
 using namespace velarium;
 using velarium::test::BoxKind;
 using velarium::test::readFile;
+using velarium::test::RecordingNavigator;
 using velarium::test::ScriptedUi;
 using velarium::test::TempFolder;
 using velarium::test::writeFile;
@@ -307,4 +309,29 @@ TEST_F(AccessTest, ClosingTheMainWindowEndsTheProgram)
     QSignalSpy ended(main, &TfrmEncrypt_Decrypt::endProgram);
     main->close();
     EXPECT_EQ(ended.count(), 1);
+}
+
+TEST(LoginNavigation, EachDialogMadeAloneHandsOverThroughItsNavigator)
+{
+    TempFolder program;
+    ScriptedUi ui;
+    RecordingNavigator navigator;
+    writeFile(program / "unins000.dll",
+              "[Accesso]\r\nValore=" + storedValueFor("segreto") + "\r\n");
+    TfrmPassword login(AppContext{program.path(), ui}, navigator);
+    TfrmCambiaPassword change(AppContext{program.path(), ui}, navigator);
+
+    login.txtPassword->setText(QStringLiteral("sbagliata"));
+    login.cmdOKClick();
+    EXPECT_TRUE(navigator.shown.empty()) << "a wrong password hands over to nothing";
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, kWrong);
+
+    login.txtPassword->setText(QStringLiteral("segreto"));
+    login.cmdOKClick();
+    login.btnCambiaPasswordClick();
+    change.show();
+    change.close();
+    EXPECT_EQ(navigator.shown,
+              (std::vector<std::string>{"main window", "change password", "login"}));
 }
