@@ -1,0 +1,27 @@
+// backup: the archive copied, byte for byte, into a backup file.
+
+#include "archive/ArchiveBackup.h"
+#include "cli/Commands.h"
+
+#include <exception>
+#include <iostream>
+
+namespace velarium::cli {
+
+int runBackup(const Context& context, const BackupRequest& request)
+{
+    const std::filesystem::path destination =
+        withBackupExtension(std::filesystem::path(request.destination));
+    try {
+        backupArchive(context.programFolder, destination);
+    } catch (const std::exception& e) {
+        std::cerr << "Attenzione: il sistema non consente di salvare il file nella posizione "
+                     "specificata. Creazione backup archivio non riuscita.\n"
+                  << e.what() << '\n';
+        return kFailure;
+    }
+    std::cout << "Backup dell'archivio creato: " << destination.string() << '\n';
+    return finishOutput();
+}
+
+} // namespace velarium::cli

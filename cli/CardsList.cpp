@@ -1,0 +1,59 @@
+// cards list: the cards' numbers and descriptions, optionally only those holding a text.
+
+#include "archive/ArchiveSession.h"
+#include "archive/CardArchive.h"
+#include "archive/CardSearch.h"
+#include "cli/Commands.h"
+#include "platform/Text.h"
+
+#include <iostream>
+
+namespace velarium::cli {
+
+int runCardsList(const Context& context, const ListRequest& request)
+{
+    std::string criteria;
+    if (request.text) {
+        std::optional<std::string> converted = utf8ToCp1252(*request.text);
+        if (!converted) {
+            std::cerr << "Attenzione: il testo da cercare non è UTF-8 valido o contiene caratteri "
+                         "estranei alla codifica dell'archivio (Windows-1252).\n";
+            return kFailure;
+        }
+        criteria = std::move(*converted);
+    }
+    // Lines are gathered into large blocks: a hundred thousand cards must list in a blink.
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::string block;
+    block.reserve(kBlock + 1024);
+    try {
+        withArchive(context.programFolder, [&](CardArchive& archive) {
+            // Cards appended while listing are not waited for; the ones counted here are all
+            // read.
+            const std::uint64_t count = archive.Count();
+            for (std::uint64_t number = 1; number <= count; ++number) {
+                const FileCard card = archive.Read();
+                if (!cardListed(card.Description, criteria)) {
+                    continue;
+                }
+                block += std::to_string(number);
+                block += '\t';
+                block += shownText(card.Description);
+                block += '\n';
+                if (block.size() >= kBlock) {
+                    std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+                    block.clear();
+                }
+            }
+        });
+    } catch (const ArchiveError& error) {
+        // What was listed stays listed: it is correct as far as it goes.
+        std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+        std::cout.flush();
+        return archiveFailure(error);
+    }
+    std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
+    return finishOutput();
+}
+
+} // namespace velarium::cli

@@ -1,0 +1,71 @@
+// export xlsx, docx and csv: the archive's table, as the export window writes it.
+
+#include "archive/ArchiveSession.h"
+#include "archive/CardArchive.h"
+#include "archive/ExportTable.h"
+#include "archive/ProgramFiles.h"
+#include "cli/Commands.h"
+#include "platform/FileIdentity.h"
+#include "platform/OfficeFiles.h"
+
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <span>
+
+namespace velarium::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+int exportFailure(const std::exception& error)
+{
+    std::cerr << "Attenzione: il sistema non consente di esportare l'archivio nel file "
+                 "specificato.\n"
+              << error.what() << '\n';
+    return kFailure;
+}
+
+} // namespace
+
+// The same table and the same calls as the export window, so that a file made here and one
+// made there are alike; only nothing is opened afterwards.
+int runExport(const Context& context, const ExportRequest& request)
+{
+    const fs::path target{request.file};
+    // Refused before the archive is even opened: nothing may change.
+    try {
+        // The running tool too, wherever it lives: --folder may name another folder.
+        const std::optional<fs::path> self = platform::runningExecutable();
+        refuseProgramFile(context.programFolder, target,
+                          self ? std::span(&*self, 1) : std::span<const fs::path>());
+    } catch (const std::exception& e) {
+        return exportFailure(e);
+    }
+    TextTable table;
+    try {
+        table = withArchive(context.programFolder, exportTable);
+    } catch (const ArchiveError& error) {
+        return archiveFailure(error);
+    }
+    try {
+        switch (request.format) {
+        case ExportFormat::Xlsx:
+            exportToExcel(*platform::makeXlsxWriter(target, nullptr), table);
+            break;
+        case ExportFormat::Docx:
+            exportToWord(*platform::makeDocxWriter(target, nullptr), table);
+            break;
+        case ExportFormat::Csv:
+            platform::writeCsv(target, table);
+            break;
+        }
+    } catch (const std::exception& e) {
+        return exportFailure(e);
+    }
+    std::cout << "Archivio esportato: " << request.file << " (" << cardCount(table.size() - 1)
+              << ")\n";
+    return finishOutput();
+}
+
+} // namespace velarium::cli

@@ -1,0 +1,63 @@
+#include "archive/CardArchive.h"
+#include "cli/Commands.h"
+#include "cli/Help.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace velarium::cli {
+
+int wrongUsage(std::string_view problem)
+{
+    std::cerr << "velarium-cli: " << problem << '\n'
+              << kSynopsis << "L'elenco dei comandi: velarium-cli --help\n";
+    return kWrongUsage;
+}
+
+int finishOutput()
+{
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "Attenzione: impossibile scrivere sullo standard output.\n";
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+int archiveFailure(const ArchiveError& error)
+{
+    std::cerr << "Attenzione: il sistema non permette di accedere all'archivio.\n"
+              << error.what() << '\n';
+    return kFailure;
+}
+
+std::string cardCount(std::uint64_t count)
+{
+    if (count == 0) {
+        return "l'archivio è vuoto";
+    }
+    return "l'archivio contiene " + std::to_string(count) + (count == 1 ? " scheda" : " schede");
+}
+
+std::string shownText(std::string_view cp1252)
+{
+    std::string text = cp1252ToUtf8(trimmed(cp1252));
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    return text;
+}
+
+int runHelp(const HelpRequest& request)
+{
+    if (!printHelp(std::cout, request.topic)) {
+        std::string asked;
+        for (const std::string& word : request.topic) {
+            asked += (asked.empty() ? "" : " ") + word;
+        }
+        return wrongUsage("nessun comando " + asked);
+    }
+    return finishOutput();
+}
+
+} // namespace velarium::cli

@@ -1,0 +1,25 @@
+// restore: a backup file made the archive, in one step.
+
+#include "archive/ArchiveBackup.h"
+#include "cli/Commands.h"
+
+#include <exception>
+#include <iostream>
+
+namespace velarium::cli {
+
+int runRestore(const Context& context, const RestoreRequest& request)
+{
+    try {
+        restoreArchive(context.programFolder, std::filesystem::path(request.source));
+    } catch (const std::exception& e) {
+        std::cerr << "Attenzione: il sistema non consente di sovrascrivere l'archivio corrente. "
+                     "Ripristino archivio file criptati non riuscito.\n"
+                  << e.what() << '\n';
+        return kFailure;
+    }
+    std::cout << "Archivio ripristinato da: " << request.source << '\n';
+    return finishOutput();
+}
+
+} // namespace velarium::cli
