@@ -2,7 +2,6 @@
 
 #include "app/Controls.h"
 #include "app/Crypt.h"
-#include "app/Password.h"
 #include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"

@@ -4,6 +4,7 @@
 #include "app/Controls.h"
 #include "app/Password.h"
 #include "archive/BakContatti.h"
+#include "archive/CercaAcq.h"
 #include "archive/EsportaMat.h"
 #include "guide/HelpForm.h"
 #include "guide/Info.h"
@@ -15,7 +16,7 @@
 
 namespace velarium {
 
-Forms::Forms(AppContext context) : ui_(context.ui)
+Forms::Forms(AppContext context) : context_(context), ui_(context.ui)
 {
     frmPassword = std::make_unique<TfrmPassword>(context, *this);
     frmEncrypt_Decrypt = std::make_unique<TfrmEncrypt_Decrypt>(context, *this);
@@ -55,6 +56,20 @@ void Forms::showAbout()
 void Forms::showSplash()
 {
     ui_.runModal(*frmSplash);
+}
+
+void Forms::showSearch()
+{
+    // A window of its own for every search, gone when it closes; a card it loads is shown only
+    // by the main window that asked for it.
+    TfrmCercaAcq search(context_, *this, frmEncrypt_Decrypt.get());
+    search.lblMemory->setText(QStringLiteral("criptografia"));
+    ui_.runModal(search);
+}
+
+void Forms::showFoundCard(const FileCard& card, std::uint64_t number)
+{
+    frmEncrypt_Decrypt->showCard(card, number);
 }
 
 void Forms::showExport()

@@ -20,6 +20,7 @@ class TfrmSplash;
 // The login dialog comes first: it is the window the program opens with. The set is what the
 // windows navigate through: each opens another only by asking it.
 class Forms final : public MainWindowNavigator,
+                    public SearchNavigator,
                     public LoginNavigator,
                     public ChangePasswordNavigator
 {
@@ -35,6 +36,8 @@ public:
     void showHelp(const HelpTopic& topic) override;
     void showAbout() override;
     void showSplash() override;
+    void showSearch() override;
+    void showFoundCard(const FileCard& card, std::uint64_t number) override;
     void showExport() override;
     void showBackup() override;
     void showMainWindow() override;
@@ -53,6 +56,7 @@ public:
     std::unique_ptr<TfrmCambiaPassword> frmCambiaPassword;
 
 private:
+    AppContext context_;
     UiServices& ui_;
 };
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+
 namespace velarium {
 
+struct FileCard;
 struct HelpTopic;
 
 // How a window opens the guide's help on a topic of its own. The windows never see one another:
@@ -21,11 +24,22 @@ class MainWindowNavigator : public HelpNavigator
 public:
     virtual void showAbout() = 0;
     virtual void showSplash() = 0;
+    virtual void showSearch() = 0;
     virtual void showExport() = 0;
     virtual void showBackup() = 0;
 
 protected:
     ~MainWindowNavigator() = default;
+};
+
+// Where the search window hands the card the user picked: to the main window, which shows it.
+class SearchNavigator
+{
+public:
+    virtual void showFoundCard(const FileCard& card, std::uint64_t number) = 0;
+
+protected:
+    ~SearchNavigator() = default;
 };
 
 // Where the login dialog hands over: to the main window once the password is right, or to the

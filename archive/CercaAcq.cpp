@@ -2,10 +2,10 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
+#include "app/Navigator.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardList.h"
 #include "archive/ListPrint.h"
-#include "main/Encrypt_Decrypt.h"
 #include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
@@ -50,8 +50,8 @@ QPushButton* makeCommand(QWidget* parent, const char* name, const char* caption,
 
 std::string TfrmCercaAcq::rememberedFindKey;
 
-TfrmCercaAcq::TfrmCercaAcq(AppContext context, TfrmEncrypt_Decrypt& mainWindow)
-    : QDialog(&mainWindow, kDialogWindowFlags), context_(context), mainWindow_(mainWindow)
+TfrmCercaAcq::TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidget* parent)
+    : QDialog(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmCercaAcq"));
     setWindowTitle(QStringLiteral(" Ricerca schede file criptati in archivio"));
@@ -330,7 +330,7 @@ void TfrmCercaAcq::lstRecordsDblClick()
             return lastCardDescribed(archive, entries_[static_cast<std::size_t>(row)]);
         });
         if (found && trimmedText(lblMemory->text()) == kCallerTag) {
-            mainWindow_.showCard(found->first, found->second);
+            navigator_.showFoundCard(found->first, found->second);
         }
     } catch (const std::exception& failure) {
         // Loading fails quietly: the window closes and the main window stays as it was.

@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace velarium {
 
-class TfrmEncrypt_Decrypt;
+class SearchNavigator;
 
 // Finds cards by words of their description, loads the chosen one into the main window, steps
 // through the list and prints it. Made anew for each search, shown modally.
@@ -25,7 +25,8 @@ class TfrmCercaAcq : public QDialog
     Q_DISABLE_COPY_MOVE(TfrmCercaAcq)
 
 public:
-    TfrmCercaAcq(AppContext context, TfrmEncrypt_Decrypt& mainWindow);
+    // `parent` is the window the search is opened over.
+    TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidget* parent);
     ~TfrmCercaAcq() override;
 
     // Criteria page.
@@ -70,7 +71,7 @@ private:
     void showListPage(bool list);
 
     AppContext context_;
-    TfrmEncrypt_Decrypt& mainWindow_;
+    SearchNavigator& navigator_;
     // The entries of lstRecords as the archive holds them.
     std::vector<std::string> entries_;
 };

@@ -33,15 +33,18 @@ double secondsToBuild(velarium::TfrmCercaAcq& search, const QString& criteria)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The search is measured from the main window alone: it never opens another window.
-class NoOtherWindows final : public velarium::MainWindowNavigator
+// The search is measured over the main window alone: it never opens another window, and what
+// it finds is not loaded.
+class NoOtherWindows final : public velarium::MainWindowNavigator, public velarium::SearchNavigator
 {
 public:
     void showHelp(const velarium::HelpTopic&) override {}
     void showAbout() override {}
     void showSplash() override {}
+    void showSearch() override {}
     void showExport() override {}
     void showBackup() override {}
+    void showFoundCard(const velarium::FileCard&, std::uint64_t) override {}
 };
 
 } // namespace
@@ -74,7 +77,7 @@ int main(int argc, char** argv)
     velarium::AppContext context{folder, ui};
     NoOtherWindows navigator;
     velarium::TfrmEncrypt_Decrypt mainWindow(context, navigator);
-    velarium::TfrmCercaAcq search(context, mainWindow);
+    velarium::TfrmCercaAcq search(context, navigator, &mainWindow);
     search.show();
 
     const double all = secondsToBuild(search, QString());

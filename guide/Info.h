@@ -14,11 +14,6 @@ namespace velarium {
 class ClickLabel;
 class UiServices;
 
-// Opens a new message to the maker in the user's mail program; says so when none can.
-void sendMailToMaker(UiServices& ui);
-// Opens the maker's web site in the user's browser; a refusal is not reported.
-void visitMakerWebSite(UiServices& ui);
-
 // The about window: who made the program and how to reach them.
 class TfrmInfo : public QDialog
 {

@@ -190,7 +190,7 @@ Pictures photographWindows(velarium::Forms& forms, const velarium::AppContext& c
     pictures[QStringLiteral("principale")] = framed(main);
 
     {
-        velarium::TfrmCercaAcq search(context, main);
+        velarium::TfrmCercaAcq search(context, forms, &main);
         search.show();
         search.txtDescrizione->setText(QStringLiteral("conto"));
         pictures[QStringLiteral("ricerca-criteri")] = framed(search);

@@ -4,9 +4,8 @@
 #include "app/ErrorDisplay.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
-#include "archive/CercaAcq.h"
 #include "guide/HelpTopics.h"
-#include "guide/Info.h"
+#include "guide/MakerLinks.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
@@ -269,10 +268,7 @@ void TfrmEncrypt_Decrypt::imgCopyrightClick()
 
 void TfrmEncrypt_Decrypt::cmdCercaClick()
 {
-    // A window of its own for every search, gone when it closes.
-    TfrmCercaAcq search(context_, *this);
-    search.lblMemory->setText(QStringLiteral("criptografia"));
-    context_.ui.runModal(search);
+    navigator_.showSearch();
 }
 
 void TfrmEncrypt_Decrypt::cmdEsportaClick()

@@ -2,7 +2,8 @@
 # Fails when a source includes a header of a layer above its own. The layers, lowest first:
 #   platform/  the seams to the operating system and the Windows-1252 texts: sees only itself
 #   core       the Qt-free logic in app/, archive/, guide/, main/ (the build keeps Qt from it)
-#   windows    the Qt windows in the same folders: reach one another only through navigators
+#   windows    the Qt windows in the same folders: reach one another only through navigators,
+#              never by including another window's header
 #   cli/       the command-line tool: seen by nothing but its own sources and the tests
 # Only the composition roots (the program's start, the set of windows, the guide's
 # photographer) and the tests may know the set of windows.
@@ -54,5 +55,18 @@ while IFS= read -r line; do
     *) [[ $header == app/Forms.h ]] && offend "$line (a window reaches others through its navigator)" ;;
     esac
 done < <(includes $(sources app archive guide main platform resources cli bench))
+
+# A window's header is for its own sources (Name.cpp, Name_Part.cpp) and the composition roots.
+windows=" $(grep -l '^class Tfrm' $(find app archive guide main -name '*.h' 2>/dev/null) /dev/null |
+    tr '\n' ' ') "
+while IFS= read -r line; do
+    file=${line%%: *}
+    header=${line#*: }
+    [[ $windows == *" $header "* ]] || continue
+    case $file in
+    app/Forms.cpp | app/Velarium.cpp | guide/MakeGuide.cpp | "${header%.h}".* | "${header%.h}"_*) ;;
+    *) offend "$line (a window reaches another through its navigator)" ;;
+    esac
+done < <(includes $(sources app archive guide main platform resources cli))
 
 exit $status

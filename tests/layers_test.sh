@@ -42,4 +42,20 @@ tree
 printf '#include "app/Forms.h"\n' >"$scratch/tree/guide/Window.cpp"
 expect 1 "$scratch/tree" "a window seeing the set of windows"
 
+windows() {
+    tree
+    printf 'class TfrmSearch : public QDialog\n{\n};\n' >"$scratch/tree/archive/Search.h"
+    printf '#include "archive/Search.h"\n' >"$scratch/tree/archive/Search.cpp"
+    printf '#include "archive/Search.h"\n' >"$scratch/tree/archive/Search_Layout.cpp"
+    printf '#include "archive/Search.h"\n' >"$scratch/tree/app/Forms.cpp"
+}
+windows
+expect 0 "$scratch/tree" "a window's header seen by its own sources and the set of windows"
+windows
+printf '#include "archive/Search.h"\n' >"$scratch/tree/main/MainWindow.cpp"
+expect 1 "$scratch/tree" "a window seeing another window"
+windows
+printf '#include "archive/Search.h"\n' >"$scratch/tree/archive/SearchBox.cpp"
+expect 1 "$scratch/tree" "a window whose name only begins like another's"
+
 exit $((failures > 0))

@@ -1,5 +1,7 @@
 // The search window, opened from the real main window and driven in place of its modal loop.
 #include "MainWindowFixture.h"
+#include "app/Controls.h"
+#include "app/Forms.h"
 #include "archive/CardArchive.h"
 #include "archive/CercaAcq.h"
 #include "archive/ListPrint.h"
@@ -54,7 +56,22 @@ protected:
         archive.Close();
     }
 
-    // Opens the search window from the main window and runs `drive` on it while it is up.
+    // Hands a loaded card to the fixture's main window, as the program's set of windows does.
+    class ToMainWindow final : public SearchNavigator
+    {
+    public:
+        explicit ToMainWindow(TfrmEncrypt_Decrypt& window) : window_(window) {}
+        void showFoundCard(const FileCard& card, std::uint64_t number) override
+        {
+            window_.showCard(card, number);
+        }
+
+    private:
+        TfrmEncrypt_Decrypt& window_;
+    };
+
+    // Opens a search window over the main window, as its Cerca does, and runs `drive` on it
+    // while it is up.
     void search(const std::function<void(TfrmCercaAcq&)>& drive)
     {
         bool opened = false;
@@ -64,7 +81,10 @@ protected:
             ASSERT_NE(window, nullptr);
             drive(*window);
         };
-        window->cmdCercaClick();
+        ToMainWindow toMainWindow(*window);
+        TfrmCercaAcq dialog(AppContext{program.path(), ui}, toMainWindow, window.get());
+        dialog.lblMemory->setText(QStringLiteral("criptografia"));
+        ui.runModal(dialog);
         ui.onModal = nullptr;
         EXPECT_TRUE(opened);
     }
@@ -246,6 +266,56 @@ TEST_F(SearchTest, ADoubleClickLoadsTheLastCardOfThatDescription)
     EXPECT_EQ(window->txtDescrizione->text(), QStringLiteral("Banca"));
     EXPECT_EQ(window->txtPassword->text(), QStringLiteral("pw3"));
     EXPECT_EQ(window->txtCheckPW->text(), QStringLiteral("pw3"));
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(SearchTest, TheMainWindowsCercaAsksForTheSearch)
+{
+    navigator.shown.clear();
+    QTest::mouseClick(window->cmdCerca, Qt::LeftButton);
+    EXPECT_EQ(navigator.shown, std::vector<std::string>{"search"});
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(ProgramSearchTest, OpensOverTheMainWindowAndLoadsIntoIt)
+{
+    TempFolder program;
+    {
+        CardArchive archive(program.path());
+        archive.Open();
+        archive.Append({"/dati/uno", "Banca", "pw1", "pw1"});
+        archive.Append({"/dati/due", "Carta", "pw2", "pw2"});
+        archive.Close();
+    }
+    test::ScriptedUi ui;
+    Forms forms(AppContext{program.path(), ui});
+    int opened = 0;
+    ui.onModal = [&](QDialog& dialog) {
+        auto* search = qobject_cast<TfrmCercaAcq*>(&dialog);
+        ASSERT_NE(search, nullptr);
+        ++opened;
+        EXPECT_EQ(search->parentWidget(), forms.frmEncrypt_Decrypt.get());
+        search->txtDescrizione->setText(QStringLiteral("carta"));
+        search->cmdTrovaClick();
+        ASSERT_EQ(search->lstRecords->count(), 1);
+        search->lstRecords->setCurrentRow(0);
+        search->lstRecordsDblClick();
+    };
+    forms.frmEncrypt_Decrypt->cmdCercaClick();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(forms.frmEncrypt_Decrypt->lblPosizione->text(), QStringLiteral("2"));
+    EXPECT_EQ(forms.frmEncrypt_Decrypt->txtFile->text(), QStringLiteral("/dati/due"));
+    EXPECT_EQ(forms.frmEncrypt_Decrypt->txtPassword->text(), QStringLiteral("pw2"));
+    // A second search is a window of its own: it opens on the criteria, with nothing found.
+    ui.onModal = [&](QDialog& dialog) {
+        auto* search = qobject_cast<TfrmCercaAcq*>(&dialog);
+        ASSERT_NE(search, nullptr);
+        ++opened;
+        EXPECT_EQ(search->lstRecords->count(), 0);
+        EXPECT_TRUE(search->grpCriteri->isVisibleTo(search));
+    };
+    forms.frmEncrypt_Decrypt->cmdCercaClick();
+    EXPECT_EQ(opened, 2);
     EXPECT_TRUE(ui.shown.empty());
 }
 

@@ -137,7 +137,7 @@ TEST_F(GuidePdfTest, NamesEveryCommandTheWindowsOffer)
     TempFolder program;
     ScriptedUi ui;
     Forms forms(AppContext{program.path(), ui});
-    TfrmCercaAcq search(AppContext{program.path(), ui}, *forms.frmEncrypt_Decrypt);
+    TfrmCercaAcq search(AppContext{program.path(), ui}, forms, forms.frmEncrypt_Decrypt.get());
     std::set<QString> captions;
     QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {

@@ -335,15 +335,16 @@ TEST(MainWindowNavigation, EachCommandAsksForItsWindowAndEachGuideForItsOwnTopic
     ScriptedUi ui;
     RecordingNavigator navigator;
     TfrmEncrypt_Decrypt window(AppContext{program.path(), ui}, navigator);
-    for (QWidget* control : std::initializer_list<QWidget*>{window.cmdGuida, window.imgGuida,
-                                                            window.imgInfo, window.imgCopyright,
-                                                            window.cmdEsporta, window.imgBackup}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window.cmdGuida, window.imgGuida, window.imgInfo, window.imgCopyright, window.cmdCerca,
+             window.cmdEsporta, window.imgBackup}) {
         QTest::mouseClick(control, Qt::LeftButton);
     }
     const std::vector<std::string> expected{"help: " + cardsTopic().title.toStdString(),
                                             "help: " + overviewTopic().title.toStdString(),
                                             "about",
                                             "splash",
+                                            "search",
                                             "export",
                                             "backup"};
     EXPECT_EQ(navigator.shown, expected);
