@@ -548,4 +548,77 @@ void paintEmblem(QPainter& p, QPointF topCentre, qreal height)
     p.restore();
 }
 
+// ----------------------------------------------------------------------------------------------
+// Motifs of the smaller windows: veils, sparkles and fading rules
+
+qreal fraction(qreal x)
+{
+    return x - std::floor(x);
+}
+
+QPointF scatter(int i, const QRectF& area)
+{
+    constexpr qreal kStepX = 0.7548776662466927;
+    constexpr qreal kStepY = 0.5698402909980532;
+    return {area.left() + area.width() * fraction(0.5 + i * kStepX),
+            area.top() + area.height() * fraction(0.5 + i * kStepY)};
+}
+
+QPainterPath veilShape(QPointF from, QPointF to, qreal bulge, qreal thickness)
+{
+    const QPointF third = (to - from) / 3;
+    const QLineF normal = QLineF(from, to).normalVector().unitVector();
+    const QPointF side = normal.p2() - normal.p1();
+    // A cubic whose two handles stand out equally reaches three quarters of the way to them.
+    const QPointF outer = side * bulge;
+    const QPointF inner = side * (bulge - thickness * 4 / 3);
+    QPainterPath veil(from);
+    veil.cubicTo(from + third + outer, to - third + outer, to);
+    veil.cubicTo(to - third + inner, from + third + inner, from);
+    return veil;
+}
+
+void fillShape(QPainter& p, const QPainterPath& shape, const QBrush& brush)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(brush);
+    p.drawPath(shape);
+}
+
+void paintSparkles(QPainter& p, const QRectF& area, int count, qreal size, int alpha)
+{
+    for (int i = 0; i < count; ++i) {
+        fillShape(p, sparkleShape(scatter(i, area), size * (0.6 + 0.2 * (i % 3))),
+                  QColor(255, 255, 255, alpha));
+    }
+}
+
+namespace {
+
+QColor withAlpha(QColor colour, int alpha)
+{
+    colour.setAlpha(alpha);
+    return colour;
+}
+
+} // namespace
+
+void paintFadingRule(QPainter& p, QPointF from, QPointF to, const QColor& colour, qreal width)
+{
+    QLinearGradient fade(from, to);
+    fade.setColorAt(0, withAlpha(colour, 0));
+    fade.setColorAt(0.3, colour);
+    fade.setColorAt(0.7, colour);
+    fade.setColorAt(1, withAlpha(colour, 0));
+    p.setPen(QPen(QBrush(fade), width, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(from, to);
+}
+
+QImage transparentCanvas(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 } // namespace velarium::artwork

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
 #include <QImage>
 #include <QLinearGradient>
@@ -7,6 +8,7 @@
 #include <QPen>
 #include <QString>
 #include <functional>
+#include <numbers>
 
 class QPainter;
 
@@ -15,6 +17,7 @@ class QPainter;
 namespace velarium::artwork {
 
 inline constexpr qreal kIconGrid = 32.0; // icons are designed on this grid and scaled to their size
+inline constexpr qreal kTau = 2 * std::numbers::pi;
 
 inline const QColor kOutline(38, 56, 84);
 inline const QColor kBlue(52, 116, 204);
@@ -25,6 +28,7 @@ inline const QColor kSteel(150, 164, 182);
 inline const QColor kWhite(255, 255, 255);
 inline const QColor kSkyTop(74, 144, 214);
 inline const QColor kSkyBottom(196, 226, 249);
+inline const QColor kNavy(28, 56, 104);
 
 // ----------------------------------------------------------------------------------------------
 // Lines, shapes and the common look
@@ -106,5 +110,21 @@ QImage canvas(int width, int height);
 // The program's emblem: a shield veiled by sweeping sails, with a keyhole at its heart.
 // Its width is about three quarters of its height.
 void paintEmblem(QPainter& p, QPointF topCentre, qreal height);
+
+// ----------------------------------------------------------------------------------------------
+// Motifs of the smaller windows: veils, sparkles and fading rules
+
+qreal fraction(qreal x);
+// Points spread evenly but without a visible pattern over an area, the same on every run: the
+// additive sequence of the plastic number.
+QPointF scatter(int i, const QRectF& area);
+// A crescent between two curves that meet at both ends, like a veil caught by the wind; it
+// bulges to the left of the way from `from` to `to`.
+QPainterPath veilShape(QPointF from, QPointF to, qreal bulge, qreal thickness);
+void fillShape(QPainter& p, const QPainterPath& shape, const QBrush& brush);
+void paintSparkles(QPainter& p, const QRectF& area, int count, qreal size, int alpha);
+// A line that fades in from one end and out at the other.
+void paintFadingRule(QPainter& p, QPointF from, QPointF to, const QColor& colour, qreal width);
+QImage transparentCanvas(int width, int height);
 
 } // namespace velarium::artwork

@@ -2,123 +2,66 @@
 
 #include <algorithm>
 #include <fstream>
+#include <gif_lib.h>
+#include <memory>
 #include <stdexcept>
-#include <string_view>
-#include <unordered_map>
-#include <utility>
 
 namespace velarium::gif {
 namespace {
 
-constexpr int kMaxCodeBits = 12;
-constexpr unsigned kMaxCodes = 1u << kMaxCodeBits;
+// Our disposal values are the format's own, which giflib takes as they are.
+static_assert(static_cast<int>(Disposal::None) == DISPOSAL_UNSPECIFIED);
+static_assert(static_cast<int>(Disposal::Keep) == DISPOSE_DO_NOT);
+static_assert(static_cast<int>(Disposal::RestoreBackground) == DISPOSE_BACKGROUND);
+static_assert(static_cast<int>(Disposal::RestorePrevious) == DISPOSE_PREVIOUS);
 
-void putByte(std::vector<std::uint8_t>& out, unsigned value)
+constexpr int kBitsPerPrimary = 8;
+
+struct ColorMapFree
 {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFFu));
-}
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+using ColorMap = std::unique_ptr<ColorMapObject, ColorMapFree>;
 
-void putWord(std::vector<std::uint8_t>& out, unsigned value)
+// Only for a file abandoned half way: a finished one is closed by hand, to hear whether the
+// trailer went out.
+struct GifFileClose
 {
-    putByte(out, value);
-    putByte(out, value >> 8);
-}
+    void operator()(GifFileType* file) const { EGifCloseFile(file, nullptr); }
+};
+using GifFile = std::unique_ptr<GifFileType, GifFileClose>;
 
-// Number of bits an index needs, which is also the exponent of the colour table size.
-int bitsFor(std::size_t paletteSize)
+struct Sink
 {
-    int bits = 1;
-    while ((std::size_t{1} << bits) < paletteSize) {
-        ++bits;
-    }
-    return bits;
-}
-
-// Codes go out least significant bit first, packed across byte boundaries.
-class BitPacker
-{
-public:
-    void put(unsigned code, int width)
-    {
-        pending_ |= static_cast<std::uint32_t>(code) << pendingBits_;
-        pendingBits_ += width;
-        while (pendingBits_ >= 8) {
-            putByte(bytes_, pending_);
-            pending_ >>= 8;
-            pendingBits_ -= 8;
-        }
-    }
-
-    std::vector<std::uint8_t> finish()
-    {
-        if (pendingBits_ > 0) {
-            putByte(bytes_, pending_);
-        }
-        pending_ = 0;
-        pendingBits_ = 0;
-        return std::move(bytes_);
-    }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-    std::uint32_t pending_ = 0;
-    int pendingBits_ = 0;
+    std::vector<std::uint8_t> bytes;
+    bool failed = false;
 };
 
-// Variable-width LZW as GIF decoders expect it. The decoder builds its table one code behind us,
-// so the width grows as soon as the entry we are about to add no longer fits; a full table is
-// answered with a clear code rather than by freezing it, which keeps noisy images compact.
-std::vector<std::uint8_t> compress(const std::vector<std::uint8_t>& indices, int minCodeSize)
+// giflib is C: an exception must not unwind through it, so a failure is reported as a short
+// write, which giflib turns into an error of its own.
+int appendToSink(GifFileType* file, const GifByteType* data, int length) noexcept
 {
-    const unsigned clearCode = 1u << minCodeSize;
-    const unsigned endCode = clearCode + 1;
-
-    BitPacker packer;
-    std::unordered_map<std::uint32_t, std::uint16_t> table;
-    unsigned nextCode = 0;
-    int codeSize = 0;
-    const auto restart = [&] {
-        packer.put(clearCode, codeSize == 0 ? minCodeSize + 1 : codeSize);
-        table.clear();
-        nextCode = endCode + 1;
-        codeSize = minCodeSize + 1;
-    };
-    const auto emit = [&](unsigned code) {
-        packer.put(code, codeSize);
-        if (nextCode >= (1u << codeSize) && codeSize < kMaxCodeBits) {
-            ++codeSize;
-        }
-    };
-
-    restart();
-    unsigned prefix = indices.front();
-    for (std::size_t i = 1; i < indices.size(); ++i) {
-        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | indices[i];
-        if (const auto found = table.find(key); found != table.end()) {
-            prefix = found->second;
-            continue;
-        }
-        emit(prefix);
-        table.emplace(key, static_cast<std::uint16_t>(nextCode++));
-        if (nextCode == kMaxCodes) {
-            restart();
-        }
-        prefix = indices[i];
+    auto* sink = static_cast<Sink*>(file->UserData);
+    try {
+        sink->bytes.insert(sink->bytes.end(), data, data + length);
+        return length;
+    } catch (...) {
+        sink->failed = true;
+        return 0;
     }
-    emit(prefix);
-    packer.put(endCode, codeSize);
-    return packer.finish();
 }
 
-void putSubBlocks(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& data)
+[[noreturn]] void fail(int error)
 {
-    for (std::size_t at = 0; at < data.size(); at += 255) {
-        const std::size_t length = std::min<std::size_t>(255, data.size() - at);
-        putByte(out, static_cast<unsigned>(length));
-        out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
-                   data.begin() + static_cast<std::ptrdiff_t>(at + length));
+    const char* reason = GifErrorString(error);
+    throw std::runtime_error(std::string("GIF: ") + (reason != nullptr ? reason : "cannot encode"));
+}
+
+void require(const GifFile& file, int status)
+{
+    if (status == GIF_ERROR) {
+        fail(file->Error);
     }
-    putByte(out, 0);
 }
 
 void check(const Animation& animation)
@@ -149,58 +92,81 @@ void check(const Animation& animation)
     }
 }
 
+void putLoop(const GifFile& file, std::uint16_t loopCount)
+{
+    static constexpr char kApplication[] = "NETSCAPE2.0";
+    const GifByteType repeat[] = {1, static_cast<GifByteType>(loopCount & 0xFFu),
+                                  static_cast<GifByteType>(loopCount >> 8)};
+    require(file, EGifPutExtensionLeader(file.get(), APPLICATION_EXT_FUNC_CODE));
+    require(file, EGifPutExtensionBlock(file.get(), sizeof kApplication - 1, kApplication));
+    require(file, EGifPutExtensionBlock(file.get(), sizeof repeat, repeat));
+    require(file, EGifPutExtensionTrailer(file.get()));
+}
+
+void putFrame(const GifFile& file, const Animation& animation, const Frame& frame)
+{
+    GraphicsControlBlock control{};
+    control.DisposalMode = static_cast<int>(frame.disposal);
+    control.UserInputFlag = false;
+    control.DelayTime = frame.delay;
+    control.TransparentColor =
+        animation.transparentIndex ? int{*animation.transparentIndex} : NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const std::size_t length = EGifGCBToExtension(&control, extension);
+    require(file, EGifPutExtension(file.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
+                                   extension));
+
+    // The whole screen, with the global palette.
+    require(file,
+            EGifPutImageDesc(file.get(), 0, 0, animation.width, animation.height, false, nullptr));
+    // giflib masks the pixels it is given in place, so each row goes through a copy.
+    std::vector<GifPixelType> row(animation.width);
+    for (std::size_t at = 0; at < frame.pixels.size(); at += row.size()) {
+        std::copy_n(frame.pixels.begin() + static_cast<std::ptrdiff_t>(at), row.size(),
+                    row.begin());
+        require(file, EGifPutLine(file.get(), row.data(), static_cast<int>(row.size())));
+    }
+}
+
 } // namespace
 
 std::vector<std::uint8_t> encode(const Animation& animation)
 {
     check(animation);
-    const int tableBits = bitsFor(animation.palette.size());
-    const int minCodeSize = std::max(2, tableBits);
 
-    std::vector<std::uint8_t> out{'G', 'I', 'F', '8', '9', 'a'};
-    putWord(out, animation.width);
-    putWord(out, animation.height);
-    // Global table present, 8 bits per primary, unsorted, table size exponent.
-    putByte(out, 0x80u | (7u << 4) | static_cast<unsigned>(tableBits - 1));
-    putByte(out, animation.transparentIndex.value_or(0));
-    putByte(out, 0); // square pixels
+    std::vector<GifColorType> colours;
+    colours.reserve(animation.palette.size());
     for (const Rgb& colour : animation.palette) {
-        out.insert(out.end(), {colour.r, colour.g, colour.b});
+        colours.push_back({colour.r, colour.g, colour.b});
+    }
+    const ColorMap palette(GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
+    if (!palette) {
+        fail(E_GIF_ERR_NOT_ENOUGH_MEM);
     }
 
+    Sink sink;
+    int error = E_GIF_SUCCEEDED;
+    GifFile file(EGifOpen(&sink, appendToSink, &error));
+    if (!file) {
+        fail(error);
+    }
+    // giflib would otherwise stamp the stream GIF87a, which has no delays, loops or transparency.
+    EGifSetGifVersion(file.get(), true);
+    require(file, EGifPutScreenDesc(file.get(), animation.width, animation.height, kBitsPerPrimary,
+                                    animation.transparentIndex.value_or(0), palette.get()));
     if (animation.loopCount) {
-        out.insert(out.end(), {0x21, 0xFF, 11});
-        for (const char c : std::string_view("NETSCAPE2.0")) {
-            putByte(out, static_cast<unsigned char>(c));
-        }
-        putByte(out, 3);
-        putByte(out, 1);
-        putWord(out, *animation.loopCount);
-        putByte(out, 0);
+        putLoop(file, *animation.loopCount);
     }
-
     for (const Frame& frame : animation.frames) {
-        // Graphic control extension: disposal, transparency and timing of this frame.
-        out.insert(out.end(), {0x21, 0xF9, 4});
-        putByte(out, (static_cast<unsigned>(frame.disposal) << 2) |
-                         (animation.transparentIndex ? 1u : 0u));
-        putWord(out, frame.delay);
-        putByte(out, animation.transparentIndex.value_or(0));
-        putByte(out, 0);
-
-        // Image descriptor: the whole screen, no local table, not interlaced.
-        putByte(out, 0x2C);
-        putWord(out, 0);
-        putWord(out, 0);
-        putWord(out, animation.width);
-        putWord(out, animation.height);
-        putByte(out, 0);
-
-        putByte(out, static_cast<unsigned>(minCodeSize));
-        putSubBlocks(out, compress(frame.pixels, minCodeSize));
+        putFrame(file, animation, frame);
     }
-    putByte(out, 0x3B);
-    return out;
+    if (EGifCloseFile(file.release(), &error) == GIF_ERROR) {
+        fail(error);
+    }
+    if (sink.failed) {
+        fail(E_GIF_ERR_WRITE_FAILED);
+    }
+    return std::move(sink.bytes);
 }
 
 void writeFile(const std::string& path, const Animation& animation)

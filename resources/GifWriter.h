@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// A GIF89a encoder in plain C++, so the artwork generator needs nothing beyond Qt's painter and
-// the animated picture keeps the exact frame timing we choose (Qt itself cannot write GIF).
+// The animated GIF, written through giflib (Qt itself cannot write GIF). Frames are given as
+// indices into one palette, so the picture keeps exactly the colours and frame timing we choose.
 namespace velarium::gif {
 
 struct Rgb
@@ -43,7 +43,8 @@ struct Animation
     std::vector<Frame> frames;
 };
 
-// Throws std::invalid_argument when the animation cannot be written as GIF.
+// Throws std::invalid_argument when the animation cannot be written as GIF, std::runtime_error
+// when giflib fails.
 std::vector<std::uint8_t> encode(const Animation& animation);
 
 // Throws std::invalid_argument as encode() does, std::runtime_error when the file cannot be

@@ -1,7 +1,8 @@
 // Draws every picture of the program and the resource list that compiles them in.
 // Usage: velarium_make_artwork OUTDIR   (run with QT_QPA_PLATFORM=offscreen when headless)
 //
-// This file holds the main window's pictures; the other windows' are in ArtworkWindows.cpp.
+// This file holds the main window's pictures; the other windows' are in ArtworkWindows.cpp and
+// ArtworkSplash.cpp.
 // Fonts may be missing on the build machine, so every glyph-like sign (question mark, "i", the
 // copyright ring) is built from paths. Only the about window's notice card writes text, and it
 // is left blank where no font has the letters.

@@ -8,12 +8,15 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QImageReader>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,9 +47,14 @@ Decoded decode(QImageReader& reader)
     return decoded;
 }
 
+QByteArray toByteArray(const std::vector<std::uint8_t>& bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
 Decoded decodeGif(const std::vector<std::uint8_t>& bytes)
 {
-    QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QByteArray data = toByteArray(bytes);
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "gif");
@@ -96,7 +104,7 @@ std::optional<int> netscapeLoopCount(const QByteArray& gifBytes)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The encoder, checked against Qt's own GIF decoder.
+// The GIF writer, checked against Qt's own GIF decoder.
 
 // Colours told apart by their red channel alone.
 std::vector<gif::Rgb> distinctPalette(int size)
@@ -124,6 +132,17 @@ QImage expectedPicture(const gif::Animation& animation, const gif::Frame& frame)
     return picture;
 }
 
+gif::Animation animationOf(std::uint16_t width, std::uint16_t height, int colours,
+                           std::vector<gif::Frame> frames)
+{
+    gif::Animation animation;
+    animation.width = width;
+    animation.height = height;
+    animation.palette = distinctPalette(colours);
+    animation.frames = std::move(frames);
+    return animation;
+}
+
 std::vector<std::uint8_t> noise(std::size_t count, int colours, unsigned seed)
 {
     std::mt19937 generator(seed);
@@ -136,27 +155,26 @@ std::vector<std::uint8_t> noise(std::size_t count, int colours, unsigned seed)
 
 TEST(GifWriter, SmallAnimationDecodesToTheSamePixelsTimingAndRepeats)
 {
-    gif::Animation animation;
-    animation.width = 7;
-    animation.height = 5;
-    animation.palette = distinctPalette(4);
-    animation.loopCount = 3;
     const std::vector<std::uint8_t> stripes{0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1,
                                             2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2};
-    animation.frames = {{std::vector<std::uint8_t>(35, 2), 5, gif::Disposal::Keep},
-                        {stripes, 20, gif::Disposal::Keep},
-                        {noise(35, 4, 7), 100, gif::Disposal::Keep}};
+    gif::Animation animation =
+        animationOf(7, 5, 4,
+                    {{std::vector<std::uint8_t>(35, 2), 5, gif::Disposal::Keep},
+                     {stripes, 20, gif::Disposal::Keep},
+                     {noise(35, 4, 7), 100, gif::Disposal::Keep}});
+    animation.loopCount = 3;
 
     const std::vector<std::uint8_t> bytes = gif::encode(animation);
     const Decoded decoded = decodeGif(bytes);
 
+    // Delays, loops and transparency are GIF89a's: an older stamp would disown them.
+    ASSERT_GE(bytes.size(), 6u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
     EXPECT_EQ(decoded.format, "gif");
     EXPECT_EQ(decoded.size, QSize(7, 5));
     EXPECT_EQ(decoded.imageCount, 3);
     EXPECT_EQ(decoded.loopCount, 3);
-    EXPECT_EQ(netscapeLoopCount(
-                  QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))),
-              3);
+    EXPECT_EQ(netscapeLoopCount(toByteArray(bytes)), 3);
     EXPECT_EQ(decoded.delays, (std::vector<int>{50, 200, 1000}));
     ASSERT_EQ(decoded.frames.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -165,9 +183,8 @@ TEST(GifWriter, SmallAnimationDecodesToTheSamePixelsTimingAndRepeats)
     }
 }
 
-// Large noisy frames need thousands of codes: the code width grows to twelve bits, the table
-// fills and is cleared again, over and over. Long runs in the second frame grow long strings.
-TEST(GifWriter, NoisyPicturesFillTheCodeTableAndStillDecode)
+// Every palette size, each with large frames: noise that hardly compresses, then long runs.
+TEST(GifWriter, LargePicturesDecodeWithEveryPaletteSize)
 {
     for (const int colours : {2, 4, 16, 256}) {
         SCOPED_TRACE(colours);
@@ -217,6 +234,35 @@ TEST(GifWriter, DisposalDecidesWhatShowsThroughTransparentPixels)
     ASSERT_EQ(decoded.frames.size(), 2u);
     const gif::Rgb under = animation.palette[3];
     EXPECT_EQ(decoded.frames[1].pixel(0, 0), qRgb(under.r, under.g, under.b));
+}
+
+TEST(GifWriter, WithoutALoopCountThePicturesPlayOnce)
+{
+    const gif::Animation animation = animationOf(
+        3, 1, 2, {{{0, 1, 0}, 10, gif::Disposal::Keep}, {{1, 0, 1}, 10, gif::Disposal::Keep}});
+
+    const std::vector<std::uint8_t> bytes = gif::encode(animation);
+
+    EXPECT_EQ(netscapeLoopCount(toByteArray(bytes)), std::nullopt);
+    const Decoded decoded = decodeGif(bytes);
+    EXPECT_EQ(decoded.loopCount, 0);
+    EXPECT_EQ(decoded.frames.size(), 2u);
+}
+
+TEST(GifWriter, WritesTheFileOrSaysItCannot)
+{
+    gif::Animation animation = animationOf(2, 2, 4, {{{3, 2, 1, 0}, 40, gif::Disposal::Keep}});
+    animation.loopCount = 0;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+
+    const QString path = dir.filePath(QStringLiteral("moving.gif"));
+    gif::writeFile(path.toStdString(), animation);
+    EXPECT_EQ(resourceBytes(path), toByteArray(gif::encode(animation)));
+
+    const QString nowhere = dir.filePath(QStringLiteral("missing/moving.gif"));
+    EXPECT_THROW(gif::writeFile(nowhere.toStdString(), animation), std::runtime_error);
+    EXPECT_FALSE(QFile::exists(nowhere));
 }
 
 TEST(GifWriter, RefusesWhatGifCannotHold)
