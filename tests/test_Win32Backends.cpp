@@ -272,6 +272,31 @@ TEST(Win32Replace, AtomicWritesAndCopiesRefuseReadOnlyDestinationsAndTheSameFile
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 }
 
+// A library that writes its file by name (the spreadsheet writer) gets the fresh file's path.
+TEST(Win32Replace, AFileWrittenByNameTakesThePlaceOfTheOldOneOnlyWhenComplete)
+{
+    TempFolder folder;
+    const fs::path file = folder / "foglio.xlsx";
+    const auto writeByName = [](std::string text) {
+        return [text](const fs::path& fresh) {
+            std::ofstream(fresh, std::ios::binary) << text;
+        };
+    };
+    platform::writeFileAtomically(file, writeByName("uno"), platform::NewFile::Private);
+    EXPECT_EQ(readFile(file), "uno");
+    platform::writeFileAtomically(file, writeByName("due"));
+    EXPECT_EQ(readFile(file), "due");
+
+    EXPECT_THROW(platform::writeFileAtomically(file,
+                                               [&](const fs::path& fresh) {
+                                                   writeByName("a met")(fresh);
+                                                   throw Error("Scrittura interrotta");
+                                               }),
+                 Error);
+    EXPECT_EQ(readFile(file), "due");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
 TEST(Win32SharedFile, TheExclusiveSectionKeepsWritersOutButNotTheRecords)
 {
     TempFolder folder;
