@@ -504,6 +504,46 @@ TEST(OfficeDeliveryTest, RefusedTargetIsLeftAsItWasWithNothingBeside)
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"cartella.docx", "protetto.xlsx"}));
 }
 
+TEST(OfficeDeliveryTest, ALinkThatLeadsNowhereIsRefusedAndStaysALink)
+{
+    const TempFolder folder;
+    RecordingOpener recorder;
+    for (const char* name : {"rotto.docx", "rotto.xlsx", "rotto.csv"}) {
+        SCOPED_TRACE(name);
+        const fs::path link = folder / name;
+        fs::create_symlink(folder / "assente", link);
+        if (fs::path(name).extension() == ".docx") {
+            EXPECT_THROW(exportToWord(*makeDocxWriter(link, recorder.opener()), sampleTable()),
+                         Error);
+        } else if (fs::path(name).extension() == ".xlsx") {
+            EXPECT_THROW(exportToExcel(*makeXlsxWriter(link, recorder.opener()), sampleTable()),
+                         Error);
+        } else {
+            EXPECT_THROW(platform::writeCsv(link, sampleTable()), Error);
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_EQ(namesIn(folder.path()),
+              (std::vector<std::string>{"rotto.csv", "rotto.docx", "rotto.xlsx"}));
+}
+
+TEST(OfficeDeliveryTest, AWorkbookThatFailsWhileWrittenLeavesTheOldFileAndNothingBeside)
+{
+    const TempFolder folder;
+    const fs::path file = folder / "vecchio.xlsx";
+    writeFile(file, "contenuto precedente");
+    RecordingOpener recorder;
+    const auto excel = makeXlsxWriter(file, recorder.opener());
+    excel->addWorkbook(automation::kWorksheetTemplate);
+    // Past the longest text a cell may hold: refused only once the workbook is being written.
+    excel->setRangeValue("A1", "A1", {{std::string(40000, 'x')}});
+    EXPECT_THROW(excel->release(), Error);
+    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_EQ(readFile(file), "contenuto precedente");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"vecchio.xlsx"});
+}
+
 // ---------------------------------------------------------------------------------------------
 // Writing in one step a file that a library writes by name
 
