@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace velarium::platform {
@@ -66,10 +67,29 @@ void removeQuietly(const std::filesystem::path& path) noexcept;
 
 namespace velarium::platform {
 
+// Who may read a file that a write in one step makes new; a file that it replaces keeps the
+// permissions it had. Windows has no permission bits: there a new file takes its folder's
+// access rules either way.
+enum class NewFile
+{
+    // Read by everyone, written by its owner.
+    Readable,
+    // Read and written by its owner alone: for a file that holds passwords.
+    Private,
+};
+
 // Replaces (or creates) the file at `path` with `bytes` in one step: they are written to a fresh
 // file beside it, put on the disk and renamed over it, so that a failure at any point leaves
 // the previous content. An existing file without write permission is refused. Raises.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         NewFile made = NewFile::Readable);
+
+// The same for content that a library writes by name itself: `fill` is given the path of the
+// fresh file and puts the complete content into that very file (never a new one renamed over
+// it). What it raises is passed on, leaving `path` as it was and no fresh file behind.
+void writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(const std::filesystem::path& fresh)>& fill,
+                         NewFile made = NewFile::Readable);
 
 // Copies the regular file `source` byte for byte to `destination` in one step, the same way: the
 // copy is made beside the destination under a fresh name, put on the disk and renamed over it,

@@ -298,34 +298,79 @@ TEST_F(CardCommandsTest, ANumberBehindTheEndOfAShortenedArchive)
     EXPECT_EQ(fs::file_size(archivePath()), 2008u);
 }
 
-TEST_F(CardCommandsTest, ArchiveErrorsShowTheAccessMessage)
+namespace {
+
+// A filled-in card over an archive of two cards that the program may read but not write.
+class UnwritableArchiveTest : public CardCommandsTest
 {
-    storeCards(2);
-    const std::string before = readFile(archivePath());
-    fs::permissions(archivePath(), fs::perms::owner_read);
-    fillCard(QStringLiteral("/f"), QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"),
-             QString());
-    const std::pair<void (TfrmEncrypt_Decrypt::*)(), std::string> commands[] = {
-        {&TfrmEncrypt_Decrypt::cmdSalvaClick, "Salva"},
-        {&TfrmEncrypt_Decrypt::imgPrimoClick, "Primo"},
-        {&TfrmEncrypt_Decrypt::imgUltimoClick, "Ultimo"},
-        {&TfrmEncrypt_Decrypt::imgIndietroClick, "Indietro"}};
-    for (const auto& [command, name] : commands) {
-        testing::internal::CaptureStderr();
-        (window.get()->*command)();
-        const std::string log = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(log.rfind("Velarium: " + name + ": ", 0), 0u) << log;
-        ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_EQ(ui.shown[0].text, kArchiveAccess);
-        expectOnly(BoxKind::Plain, QStringLiteral("Velarium 2.0"));
+protected:
+    void SetUp() override
+    {
+        CardCommandsTest::SetUp();
+        storeCards(2);
+        before = readFile(archivePath());
+        fs::permissions(archivePath(), fs::perms::owner_read);
+        fillCard(QStringLiteral("/f"), QStringLiteral("d"), QStringLiteral("p"),
+                 QStringLiteral("p"), QString());
     }
-    // The archive refuses to open before Next would count an empty number as 0.
+
+    void expectNothingChanged()
+    {
+        EXPECT_EQ(readFile(archivePath()), before);
+        EXPECT_EQ(description(), QStringLiteral("d"));
+    }
+
+    std::string before;
+};
+
+struct ArchiveCommand
+{
+    void (TfrmEncrypt_Decrypt::*run)();
+    const char* name;
+};
+
+// Named in a failure's report by the command's name.
+void PrintTo(const ArchiveCommand& command, std::ostream* out)
+{
+    *out << command.name;
+}
+
+class ArchiveErrorTest : public UnwritableArchiveTest,
+                         public testing::WithParamInterface<ArchiveCommand>
+{
+};
+
+} // namespace
+
+TEST_P(ArchiveErrorTest, ShowsTheAccessMessage)
+{
+    testing::internal::CaptureStderr();
+    (window.get()->*GetParam().run)();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log.rfind("Velarium: " + std::string(GetParam().name) + ": ", 0), 0u) << log;
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, kArchiveAccess);
+    expectOnly(BoxKind::Plain, QStringLiteral("Velarium 2.0"));
+    expectNothingChanged();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CardCommands, ArchiveErrorTest,
+    testing::Values(ArchiveCommand{&TfrmEncrypt_Decrypt::cmdSalvaClick, "Salva"},
+                    ArchiveCommand{&TfrmEncrypt_Decrypt::imgPrimoClick, "Primo"},
+                    ArchiveCommand{&TfrmEncrypt_Decrypt::imgUltimoClick, "Ultimo"},
+                    ArchiveCommand{&TfrmEncrypt_Decrypt::imgIndietroClick, "Indietro"}),
+    [](const testing::TestParamInfo<ArchiveCommand>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST_F(UnwritableArchiveTest, NextRefusesToOpenBeforeCountingAnEmptyNumberAsZero)
+{
     window->lblPosizione->clear();
     window->imgAvantiClick();
     expectOnly(BoxKind::Plain, QStringLiteral("Velarium 2.0"));
     EXPECT_TRUE(number().isEmpty());
-    EXPECT_EQ(readFile(archivePath()), before);
-    EXPECT_EQ(description(), QStringLiteral("d"));
+    expectNothingChanged();
 }
 
 TEST_F(CardCommandsTest, PicturesAndLabelsRunTheirCommands)

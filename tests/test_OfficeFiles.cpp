@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
+#include "platform/FileReplace.h"
 #include "platform/OfficeFiles.h"
 #include "platform/Text.h"
 
@@ -501,6 +502,88 @@ TEST(OfficeDeliveryTest, RefusedTargetIsLeftAsItWasWithNothingBeside)
     EXPECT_EQ(readFile(readOnly), "non toccare");
     EXPECT_TRUE(fs::is_empty(folder / "cartella.docx"));
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"cartella.docx", "protetto.xlsx"}));
+}
+
+TEST(OfficeDeliveryTest, ALinkThatLeadsNowhereIsRefusedAndStaysALink)
+{
+    const TempFolder folder;
+    RecordingOpener recorder;
+    for (const char* name : {"rotto.docx", "rotto.xlsx", "rotto.csv"}) {
+        SCOPED_TRACE(name);
+        const fs::path link = folder / name;
+        fs::create_symlink(folder / "assente", link);
+        if (fs::path(name).extension() == ".docx") {
+            EXPECT_THROW(exportToWord(*makeDocxWriter(link, recorder.opener()), sampleTable()),
+                         Error);
+        } else if (fs::path(name).extension() == ".xlsx") {
+            EXPECT_THROW(exportToExcel(*makeXlsxWriter(link, recorder.opener()), sampleTable()),
+                         Error);
+        } else {
+            EXPECT_THROW(platform::writeCsv(link, sampleTable()), Error);
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_EQ(namesIn(folder.path()),
+              (std::vector<std::string>{"rotto.csv", "rotto.docx", "rotto.xlsx"}));
+}
+
+TEST(OfficeDeliveryTest, AWorkbookThatFailsWhileWrittenLeavesTheOldFileAndNothingBeside)
+{
+    const TempFolder folder;
+    const fs::path file = folder / "vecchio.xlsx";
+    writeFile(file, "contenuto precedente");
+    RecordingOpener recorder;
+    const auto excel = makeXlsxWriter(file, recorder.opener());
+    excel->addWorkbook(automation::kWorksheetTemplate);
+    // Past the longest text a cell may hold: refused only once the workbook is being written.
+    excel->setRangeValue("A1", "A1", {{std::string(40000, 'x')}});
+    EXPECT_THROW(excel->release(), Error);
+    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_EQ(readFile(file), "contenuto precedente");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"vecchio.xlsx"});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing in one step a file that a library writes by name
+
+TEST(AtomicFillTest, AFillThatFailsMidwayLeavesTheOldFileAndNothingBeside)
+{
+    const TempFolder folder;
+    const fs::path file = folder / "documento";
+    writeFile(file, "vecchio");
+    const auto halfThenFail = [](const fs::path& fresh) {
+        writeFile(fresh, "met\xE0");
+        throw Error("Scrittura interrotta");
+    };
+    EXPECT_THROW(platform::writeFileAtomically(file, halfThenFail, platform::NewFile::Private),
+                 Error);
+    EXPECT_EQ(readFile(file), "vecchio");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"documento"});
+}
+
+TEST(AtomicFillTest, ANewFileGetsThePermissionsAskedForAndAReplacedOneKeepsItsOwn)
+{
+    const TempFolder folder;
+    const auto fill = [](std::string text) {
+        return [text](const fs::path& fresh) {
+            writeFile(fresh, text);
+        };
+    };
+    platform::writeFileAtomically(folder / "privato", fill("a"), platform::NewFile::Private);
+    platform::writeFileAtomically(folder / "leggibile", fill("b"));
+    EXPECT_EQ(readFile(folder / "privato"), "a");
+    EXPECT_EQ(permissionsOf(folder / "privato"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(permissionsOf(folder / "leggibile"), fs::perms::owner_read | fs::perms::owner_write |
+                                                       fs::perms::group_read |
+                                                       fs::perms::others_read);
+
+    fs::permissions(folder / "privato", fs::perms::group_read, fs::perm_options::add);
+    platform::writeFileAtomically(folder / "privato", fill("c"), platform::NewFile::Private);
+    EXPECT_EQ(readFile(folder / "privato"), "c");
+    EXPECT_EQ(permissionsOf(folder / "privato"),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"leggibile", "privato"}));
 }
 
 // ---------------------------------------------------------------------------------------------

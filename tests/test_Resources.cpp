@@ -457,7 +457,10 @@ TEST_F(Artwork, EveryPictureDecodesInItsFormatAtItsSize)
         QImageReader reader(imagePath(picture.file), picture.format);
         reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-        ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+        if (image.isNull()) {
+            ADD_FAILURE() << reader.errorString().toStdString();
+            continue;
+        }
         EXPECT_EQ(image.size(), picture.size);
 
         std::set<QRgb> colours;
@@ -504,7 +507,10 @@ TEST_F(Artwork, IconsAndBandsStandOnATransparentGround)
         }
         SCOPED_TRACE(picture.file);
         const QImage image = loadPicture(picture.file);
-        ASSERT_FALSE(image.isNull());
+        if (image.isNull()) {
+            ADD_FAILURE() << "not decoded";
+            continue;
+        }
         int clear = 0;
         int solid = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -526,7 +532,10 @@ TEST_F(Artwork, OpaquePicturesHaveNoSeeThroughPixels)
         }
         SCOPED_TRACE(picture.file);
         const QImage image = loadPicture(picture.file);
-        ASSERT_FALSE(image.isNull());
+        if (image.isNull()) {
+            ADD_FAILURE() << "not decoded";
+            continue;
+        }
         int seeThrough = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {

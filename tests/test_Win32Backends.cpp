@@ -26,6 +26,7 @@ using namespace velarium;
 using namespace velarium::test::crosscheck;
 using velarium::test::readFile;
 using velarium::test::TempFolder;
+using velarium::test::waitUntil;
 using velarium::test::writeFile;
 namespace fs = std::filesystem;
 
@@ -272,6 +273,31 @@ TEST(Win32Replace, AtomicWritesAndCopiesRefuseReadOnlyDestinationsAndTheSameFile
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 }
 
+// A library that writes its file by name (the spreadsheet writer) gets the fresh file's path.
+TEST(Win32Replace, AFileWrittenByNameTakesThePlaceOfTheOldOneOnlyWhenComplete)
+{
+    TempFolder folder;
+    const fs::path file = folder / "foglio.xlsx";
+    const auto writeByName = [](std::string text) {
+        return [text](const fs::path& fresh) {
+            std::ofstream(fresh, std::ios::binary) << text;
+        };
+    };
+    platform::writeFileAtomically(file, writeByName("uno"), platform::NewFile::Private);
+    EXPECT_EQ(readFile(file), "uno");
+    platform::writeFileAtomically(file, writeByName("due"));
+    EXPECT_EQ(readFile(file), "due");
+
+    EXPECT_THROW(platform::writeFileAtomically(file,
+                                               [&](const fs::path& fresh) {
+                                                   writeByName("a met")(fresh);
+                                                   throw Error("Scrittura interrotta");
+                                               }),
+                 Error);
+    EXPECT_EQ(readFile(file), "due");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
 TEST(Win32SharedFile, TheExclusiveSectionKeepsWritersOutButNotTheRecords)
 {
     TempFolder folder;
@@ -280,25 +306,31 @@ TEST(Win32SharedFile, TheExclusiveSectionKeepsWritersOutButNotTheRecords)
     const std::string record = "record";
     first.writeAt(0, std::as_bytes(std::span(record)));
 
+    std::atomic<bool> trying{false};
+    std::atomic<bool> released{false};
     std::atomic<bool> entered{false};
+    std::atomic<bool> enteredWhileHeld{false};
     std::thread other;
     {
         platform::SharedFile::ExclusiveSection section(first);
-        // Records stay readable and writable through another opener meanwhile.
+        other = std::thread([&] {
+            trying = true;
+            platform::SharedFile::ExclusiveSection waits(second);
+            enteredWhileHeld = !released;
+            entered = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return trying.load(); }, std::chrono::seconds(30)));
+        // Records stay readable and writable through another opener meanwhile, while the other
+        // thread waits for its section.
         std::string seen(record.size(), '\0');
         second.readAt(0, std::as_writable_bytes(std::span(seen)));
         EXPECT_EQ(seen, record);
         second.writeAt(6, std::as_bytes(std::span(record)));
-
-        other = std::thread([&] {
-            platform::SharedFile::ExclusiveSection waits(second);
-            entered = true;
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        EXPECT_FALSE(entered);
+        released = true;
     }
     other.join();
     EXPECT_TRUE(entered);
+    EXPECT_FALSE(enteredWhileHeld);
     EXPECT_EQ(first.size(), 12u);
     first.close();
     second.close();

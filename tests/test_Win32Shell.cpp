@@ -3,32 +3,36 @@
 
 #include "TempFolder.h"
 #include "platform/Shell.h"
+#include "platform/win32/Win32Support.h"
 
 #include <windows.h>
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <thread>
+#include <system_error>
 
 using namespace velarium;
 using velarium::test::readFile;
 using velarium::test::TempFolder;
+using velarium::test::waitUntil;
 using velarium::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-// The shell starts programs and returns: what they do shows up a little later.
+// The shell starts programs and returns: what they do shows up a little later, and is complete
+// once its writer has closed the file, which until then cannot be opened unshared.
 bool appears(const fs::path& path)
 {
-    for (int i = 0; i < 200; ++i) {
-        if (fs::exists(path) && fs::file_size(path) > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the writer closes
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return waitUntil(
+        [&] {
+            const platform::win32::Handle unshared(::CreateFileW(path.c_str(), GENERIC_READ, 0,
+                                                                 nullptr, OPEN_EXISTING,
+                                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+            std::error_code missing;
+            return unshared.valid() && fs::file_size(path, missing) > 0 && !missing;
+        },
+        std::chrono::seconds(30));
 }
 
 std::string utf8(const fs::path& path)

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -104,6 +105,8 @@ public:
     HiddenSibling(const HiddenSibling&) = delete;
     HiddenSibling& operator=(const HiddenSibling&) = delete;
 
+    const fs::path& path() const { return path_; }
+
     void write(const std::byte* data, std::size_t size)
     {
         std::size_t done = 0;
@@ -175,6 +178,16 @@ std::optional<std::pair<fs::path, struct stat>> existingTarget(const fs::path& d
         return std::nullopt;
     }
     return std::pair{replaceableTarget(destination), old};
+}
+
+// Writes the file at `path` through `put`, given the fresh file beside it, then puts it in
+// place.
+template <typename Put> void writeThroughSibling(const fs::path& path, NewFile made, Put&& put)
+{
+    const auto existing = existingTarget(path);
+    HiddenSibling file(existing ? existing->first : path);
+    put(file);
+    file.place(existing ? &existing->second : nullptr, made == NewFile::Private ? 0600 : 0644);
 }
 
 // What a path names when it is neither a file nor a folder, for the message that refuses it.
@@ -336,12 +349,18 @@ void replaceFile(const fs::path& replacement, const fs::path& target)
     syncFolder(replacement.parent_path());
 }
 
-void writeFileAtomically(const fs::path& path, std::string_view bytes)
+void writeFileAtomically(const fs::path& path, std::string_view bytes, NewFile made)
 {
-    const auto existing = existingTarget(path);
-    HiddenSibling file(existing ? existing->first : path);
-    file.write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
-    file.place(existing ? &existing->second : nullptr, 0644);
+    writeThroughSibling(path, made, [&](HiddenSibling& file) {
+        file.write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    });
+}
+
+void writeFileAtomically(const fs::path& path, const std::function<void(const fs::path&)>& fill,
+                         NewFile made)
+{
+    // The descriptor stays open on the same file, and puts what `fill` wrote on the disk.
+    writeThroughSibling(path, made, [&](HiddenSibling& file) { fill(file.path()); });
 }
 
 void copyFileAtomically(const fs::path& source, const fs::path& destination)

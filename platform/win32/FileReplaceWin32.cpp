@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -90,6 +91,24 @@ public:
         std::array<std::byte, 1 << 16> buffer{};
         while (const std::size_t n = in.read(buffer)) {
             write(buffer.data(), n);
+        }
+    }
+
+    // Lets `fill` write the file by its name, which the handle, shared with nobody, would
+    // refuse while open. Hidden, it would refuse a writer that empties it on opening.
+    void fillByName(const std::function<void(const fs::path&)>& fill)
+    {
+        if (!handle_.reset()) {
+            win32::raise("Errore di chiusura del file", path_);
+        }
+        if (!::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+            win32::raise("Impossibile impostare gli attributi del file", path_);
+        }
+        fill(path_);
+        handle_.adopt(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle_.valid()) {
+            win32::raise("Impossibile aprire il file", path_);
         }
     }
 
@@ -189,6 +208,17 @@ void removeLeftover(const fs::path& path)
             win32::raise("Impossibile rimuovere il file temporaneo rimasto", path, code);
         }
     }
+}
+
+// Writes the file at `path` through `put`, given the fresh file beside it, then puts it in
+// place. A new file takes its folder's access rules: Windows has no permission bits to set.
+template <typename Put> void writeThroughSibling(const fs::path& path, Put&& put)
+{
+    const DWORD existing = ::GetFileAttributesW(path.c_str());
+    const bool exists = existing != INVALID_FILE_ATTRIBUTES;
+    HiddenSibling file(exists ? replaceableTarget(path) : path);
+    put(file);
+    file.place(exists ? win32::inheritedAttributes(existing) : FILE_ATTRIBUTE_NORMAL);
 }
 
 } // namespace
@@ -291,13 +321,17 @@ void replaceFile(const fs::path& replacement, const fs::path& target)
     }
 }
 
-void writeFileAtomically(const fs::path& path, std::string_view bytes)
+void writeFileAtomically(const fs::path& path, std::string_view bytes, NewFile)
 {
-    const DWORD existing = ::GetFileAttributesW(path.c_str());
-    const bool exists = existing != INVALID_FILE_ATTRIBUTES;
-    HiddenSibling file(exists ? replaceableTarget(path) : path);
-    file.write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
-    file.place(exists ? win32::inheritedAttributes(existing) : FILE_ATTRIBUTE_NORMAL);
+    writeThroughSibling(path, [&](HiddenSibling& file) {
+        file.write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    });
+}
+
+void writeFileAtomically(const fs::path& path, const std::function<void(const fs::path&)>& fill,
+                         NewFile)
+{
+    writeThroughSibling(path, [&](HiddenSibling& file) { file.fillByName(fill); });
 }
 
 void copyFileAtomically(const fs::path& source, const fs::path& destination)
