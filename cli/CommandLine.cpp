@@ -49,17 +49,6 @@ constexpr std::array kLeaves{
     Leaf{"restore", Kind::Restore},
 };
 
-std::vector<std::string> words(std::string_view text)
-{
-    std::vector<std::string> result;
-    while (!text.empty()) {
-        const auto space = text.find(' ');
-        result.emplace_back(text.substr(0, space));
-        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-    }
-    return result;
-}
-
 bool looksLikeOption(std::string_view word)
 {
     // "-3" is a (wrong) card number, not an option.
@@ -105,7 +94,7 @@ private:
     std::string nameOf(const CLI::App* app) const;
 
     UsageError translate(const CLI::ParseError& error);
-    UsageError incomplete(const std::string& group) const;
+    UsageError unknownCommand(const std::string& word) const;
     std::variant<Invocation, UsageError> request(const Leaf& leaf);
 
     CLI::App app_{"", "velarium-cli"};
@@ -149,7 +138,7 @@ CommandLine::CommandLine()
 CLI::App* CommandLine::declare(const Leaf& leaf)
 {
     CLI::App* parent = &app_;
-    for (const std::string& word : words(leaf.name)) {
+    for (const std::string& word : splitWords(leaf.name)) {
         const std::vector<CLI::App*> named =
             parent->get_subcommands([&](CLI::App* sub) { return sub->get_name() == word; });
         CLI::App* existing = named.empty() ? nullptr : named.front();
@@ -189,16 +178,19 @@ std::string CommandLine::nameOf(const CLI::App* app) const
     return name;
 }
 
-// A first word that only opens longer commands ("cards") gets the list of those.
-UsageError CommandLine::incomplete(const std::string& group) const
+// A word that only opens longer commands ("cards") gets the list of those.
+UsageError CommandLine::unknownCommand(const std::string& word) const
 {
     std::string completions;
     for (const Leaf& leaf : kLeaves) {
-        if (leaf.name.starts_with(group + ' ')) {
+        if (leaf.name.starts_with(word + ' ')) {
             completions += (completions.empty() ? "" : ", ") + std::string(leaf.name);
         }
     }
-    return UsageError{"comando incompleto: " + group + " (" + completions + ")"};
+    if (completions.empty()) {
+        return UsageError{"comando sconosciuto: " + word};
+    }
+    return UsageError{"comando incompleto: " + word + " (" + completions + ")"};
 }
 
 UsageError CommandLine::translate(const CLI::ParseError& error)
@@ -207,13 +199,12 @@ UsageError CommandLine::translate(const CLI::ParseError& error)
     const std::string name = nameOf(app);
     const Leaf* const leaf = leafOf(app);
     if (app != &app_ && leaf == nullptr) {
-        return incomplete(name);
+        return unknownCommand(name);
     }
+    // The tool itself keeps its extras (they are told apart after the reading), so only a
+    // command raises this.
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !app->remaining().empty()) {
         const std::string extra = app->remaining().front();
-        if (app == &app_) {
-            return UsageError{"opzione sconosciuta: " + extra};
-        }
         return usage(
             (looksLikeOption(extra) ? "opzione sconosciuta per " : "argomento inatteso per ") +
                 name + ": " + extra,
@@ -269,8 +260,8 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
             }
             return Invocation{std::nullopt, HelpRequest{{first}}};
         }
-        return Invocation{std::nullopt,
-                          HelpRequest{toolsHelp ? std::vector<std::string>() : words(nameOf(app))}};
+        return Invocation{std::nullopt, HelpRequest{toolsHelp ? std::vector<std::string>()
+                                                              : splitWords(nameOf(app))}};
     } catch (const CLI::ParseError& error) {
         return translate(error);
     }
@@ -280,7 +271,7 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
         if (looksLikeOption(first)) {
             return UsageError{"opzione sconosciuta: " + first};
         }
-        return UsageError{"comando sconosciuto: " + first};
+        return unknownCommand(first);
     }
     const Leaf* leaf = leafOf(app);
     if (app == &app_) {
@@ -288,7 +279,7 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
         // operands, the longest name winning.
         std::size_t nameWords = 0;
         for (const Leaf& candidate : kLeaves) {
-            const std::vector<std::string> name = words(candidate.name);
+            const std::vector<std::string> name = splitWords(candidate.name);
             if (name.size() > nameWords && name.size() <= operands.size() &&
                 std::equal(name.begin(), name.end(), operands.begin())) {
                 leaf = &candidate;
@@ -299,15 +290,11 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
             return UsageError{"manca il comando"};
         }
         if (leaf == nullptr) {
-            const bool group = std::any_of(kLeaves.begin(), kLeaves.end(), [&](const Leaf& l) {
-                return l.name.starts_with(operands.front() + ' ');
-            });
-            return group ? incomplete(operands.front())
-                         : UsageError{"comando sconosciuto: " + operands.front()};
+            return unknownCommand(operands.front());
         }
         operands.erase(operands.begin(), operands.begin() + static_cast<std::ptrdiff_t>(nameWords));
     } else if (leaf == nullptr) {
-        return incomplete(nameOf(app));
+        return unknownCommand(nameOf(app));
     }
     written_.operands.insert(written_.operands.end(), operands.begin(), operands.end());
     return request(*leaf);
@@ -320,7 +307,7 @@ std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
     const auto wrongCount = [&] {
         return usage("argomenti errati per " + std::string(name), name);
     };
-    Invocation invocation{written_.folder.empty() && app_.count("--folder") == 0
+    Invocation invocation{app_.count("--folder") == 0
                               ? std::nullopt
                               : std::optional<std::filesystem::path>(written_.folder),
                           HelpRequest{}};

@@ -120,17 +120,6 @@ constexpr std::array kCommands{
                 .examples = "velarium-cli restore ~/archivio.bka\n"},
 };
 
-std::vector<std::string_view> words(std::string_view text, char separator = ' ')
-{
-    std::vector<std::string_view> result;
-    while (!text.empty()) {
-        const auto space = text.find(separator);
-        result.push_back(text.substr(0, space));
-        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-    }
-    return result;
-}
-
 void printCommandHelp(std::ostream& out, const CommandHelp& command)
 {
     std::string summary(command.summary);
@@ -139,7 +128,7 @@ void printCommandHelp(std::ostream& out, const CommandHelp& command)
         << "\n\n"
         << summary << ".\n"
         << command.details << "\nEsempi:\n";
-    for (const std::string_view line : words(command.examples, '\n')) {
+    for (const std::string& line : splitWords(command.examples, '\n')) {
         out << "  " << line << '\n';
     }
 }
@@ -149,6 +138,17 @@ void printCommandHelp(std::ostream& out, const CommandHelp& command)
 std::span<const CommandHelp> commandHelps()
 {
     return kCommands;
+}
+
+std::vector<std::string> splitWords(std::string_view text, char separator)
+{
+    std::vector<std::string> result;
+    while (!text.empty()) {
+        const auto space = text.find(separator);
+        result.emplace_back(text.substr(0, space));
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    }
+    return result;
 }
 
 std::string usageOf(std::string_view name)
@@ -195,7 +195,7 @@ bool printHelp(std::ostream& out, std::span<const std::string> topic)
     }
     bool found = false;
     for (const CommandHelp& command : kCommands) {
-        const auto name = words(command.name);
+        const auto name = splitWords(command.name);
         if (topic.size() <= name.size() && std::equal(topic.begin(), topic.end(), name.begin())) {
             out << (found ? "\n" : "");
             printCommandHelp(out, command);

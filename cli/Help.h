@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velarium::cli {
 
@@ -23,6 +24,9 @@ struct CommandHelp
 
 // Every command, in the order of the tool's help.
 std::span<const CommandHelp> commandHelps();
+
+// The pieces of `text` between separators: a command's words, or a text's lines.
+std::vector<std::string> splitWords(std::string_view text, char separator = ' ');
 
 // "uso: NAME ARGUMENTS", for the end of a wrong-usage message.
 std::string usageOf(std::string_view name);
