@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 
 namespace velarium::cli {
 
@@ -20,8 +21,9 @@ int runBackup(const Context& context, const BackupRequest& request)
                   << e.what() << '\n';
         return kFailure;
     }
-    std::cout << "Backup dell'archivio creato: " << destination.string() << '\n';
-    return finishOutput();
+    const std::string done = "Backup dell'archivio creato: " + destination.string();
+    std::cout << done << '\n';
+    return finishOutput(done);
 }
 
 } // namespace velarium::cli

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
+#include "archive/CardChecks.h"
 #include "cli/Commands.h"
 #include "cli/PasswordInput.h"
 #include "platform/Text.h"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <unistd.h>
+#include <vector>
 
 namespace velarium::cli {
 namespace {
@@ -19,12 +21,6 @@ void wipe(std::string& text)
 {
     // Taken over by a Secret only to be wiped with it.
     const Secret gone(std::move(text));
-}
-
-int cardRefused(std::string_view message)
-{
-    std::cerr << message << '\n';
-    return kFailure;
 }
 
 // The card names its file from any folder: a relative path is completed with the current one.
@@ -43,70 +39,108 @@ fs::path wholePath(std::string_view given)
 const char* const kNotWindows1252 = "Sono ammessi soltanto i caratteri della codifica Windows-1252 "
                                     "(lettere accentate comprese), scritti in UTF-8.";
 
+// The first sentence of the window's warning for each check, and how to mend it here.
+std::string refusal(CardProblem problem)
+{
+    switch (problem) {
+    case CardProblem::None:
+        break;
+    case CardProblem::NoFile:
+        return "Attenzione: non è stato selezionato alcun file.\n"
+               "Indicare il file da criptare con --file PERCORSO.";
+    case CardProblem::FileNotInCodePage:
+        return std::string("Attenzione: il percorso del file contiene caratteri che l'archivio "
+                           "non può registrare.\n") +
+               kNotWindows1252;
+    case CardProblem::FileNotExact:
+        return "Attenzione: il percorso del file inizia o termina con uno spazio o con un "
+               "carattere di controllo, che l'archivio non può registrare.\n"
+               "Rinominare il file togliendo gli spazi iniziali e finali.";
+    case CardProblem::FileTooLong:
+        return "Attenzione: il percorso del file supera i 250 caratteri che l'archivio può "
+               "registrare.\n"
+               "Spostare il file in una cartella dal percorso più breve, o abbreviarne il nome.";
+    case CardProblem::NoDescription:
+        return "Attenzione: inserire una descrizione del file da criptare.\n"
+               "Indicarla con --description TESTO.";
+    case CardProblem::DescriptionNotInCodePage:
+        return std::string("Attenzione: la descrizione contiene caratteri che l'archivio non "
+                           "può registrare.\n") +
+               kNotWindows1252;
+    case CardProblem::DescriptionTooLong:
+        return "Attenzione: la descrizione supera i 250 caratteri che l'archivio può registrare.";
+    case CardProblem::NoPassword:
+        return "Attenzione: indicare la password da abbinare al file da criptare.";
+    case CardProblem::NoConfirmation:
+        return "Attenzione: confermare la password di criptaggio immettendo lo stesso valore "
+               "alla richiesta Conferma password.";
+    case CardProblem::PasswordsDiffer:
+        return "Attenzione: la password indicata non corrisponde a quella immessa come conferma.";
+    case CardProblem::PasswordNotInCodePage:
+        return std::string("Attenzione: la password contiene caratteri non ammessi.\n") +
+               kNotWindows1252;
+    case CardProblem::PasswordTooLong:
+        return "Attenzione: la password supera i 250 caratteri che l'archivio può registrare.";
+    }
+    return {};
+}
+
+int cardRefused(CardProblem problem)
+{
+    std::cerr << refusal(problem) << '\n';
+    return kFailure;
+}
+
+// Converted for the archive, and wiped with the rest of the card's texts.
+TypedText typedPassword(const Secret& typed)
+{
+    return utf8ToCp1252(typed.view());
+}
+
 } // namespace
 
-// The main window's Save for a new card: its five checks in its order, on trimmed texts, with
-// the first sentence of its warnings; then the card is appended.
+// The main window's Save for a new card: the same checks (one table for both) in the same
+// order, with the first sentence of its warnings; then the card is appended.
 int runCardsAdd(const Context& context, const AddRequest& request)
 {
-    const std::string_view file = trimmed(request.file);
-    if (file.empty()) {
-        return cardRefused("Attenzione: non è stato selezionato alcun file.\n"
-                           "Indicare il file da criptare con --file PERCORSO.");
-    }
-    const std::string_view description = trimmed(request.description);
-    if (description.empty()) {
-        return cardRefused("Attenzione: inserire una descrizione del file da criptare.\n"
-                           "Indicarla con --description TESTO.");
-    }
+    // The path exactly as given, completed with the current folder when relative: a card that
+    // named a trimmed path would name another file.
+    TypedCard typed;
+    typed.file = trimmed(request.file).empty() ? std::string()
+                                               : utf8ToCp1252(wholePath(request.file).string());
+    typed.description = utf8ToCp1252(request.description);
     // Before the passwords are asked: typing them twice for nothing would be a poor reward.
-    const std::optional<std::string> path = utf8ToCp1252(wholePath(file).string());
-    if (!path) {
-        return cardRefused(std::string("Attenzione: il percorso del file contiene caratteri che "
-                                       "l'archivio non può registrare.\n") +
-                           kNotWindows1252);
-    }
-    const std::optional<std::string> storedDescription = utf8ToCp1252(description);
-    if (!storedDescription) {
-        return cardRefused(std::string("Attenzione: la descrizione contiene caratteri che "
-                                       "l'archivio non può registrare.\n") +
-                           kNotWindows1252);
+    if (const CardProblem problem = checkCardFileAndDescription(typed.file, typed.description);
+        problem != CardProblem::None) {
+        return cardRefused(problem);
     }
 
-    const CardPasswords typed = readCardPasswords(STDIN_FILENO);
-    const std::string_view password = trimmed(typed.password.view());
-    const std::string_view confirmation = trimmed(typed.confirmation.view());
-    if (password.empty()) {
-        return cardRefused("Attenzione: indicare la password da abbinare al file da criptare.");
+    {
+        const CardPasswords passwords = readCardPasswords(STDIN_FILENO);
+        typed.password = typedPassword(passwords.password);
+        typed.confirmation = typedPassword(passwords.confirmation);
     }
-    if (confirmation.empty()) {
-        return cardRefused("Attenzione: confermare la password di criptaggio immettendo lo stesso "
-                           "valore alla richiesta Conferma password.");
-    }
-    if (password != confirmation) {
-        return cardRefused("Attenzione: la password indicata non corrisponde a quella immessa "
-                           "come conferma.");
-    }
-    std::optional<std::string> converted = utf8ToCp1252(password);
-    if (!converted) {
-        return cardRefused(std::string("Attenzione: la password contiene caratteri non "
-                                       "ammessi.\n") +
-                           kNotWindows1252);
-    }
-    const Secret storedPassword(std::move(*converted));
-
-    FileCard card{*path, *storedDescription, std::string(storedPassword.view()),
-                  std::string(storedPassword.view())};
-    // The card's copies of the password go the way of every password the tool holds.
+    FileCard card = storedCard(typed);
+    // Every copy of the password goes the way of every password the tool holds.
     struct WipeLater
     {
-        FileCard& card;
+        std::vector<std::string*> texts;
         ~WipeLater()
         {
-            wipe(card.FilePassword);
-            wipe(card.Confirmation);
+            for (std::string* text : texts) {
+                wipe(*text);
+            }
         }
-    } wipeLater{card};
+    } wipeLater{{&card.FilePassword, &card.Confirmation}};
+    for (TypedText* text : {&typed.password, &typed.confirmation}) {
+        if (*text) {
+            wipeLater.texts.push_back(&**text);
+        }
+    }
+    if (const CardProblem problem = checkCard(typed); problem != CardProblem::None) {
+        return cardRefused(problem);
+    }
+
     std::uint64_t number = 0;
     try {
         number = withArchive(context.programFolder,
@@ -115,7 +149,8 @@ int runCardsAdd(const Context& context, const AddRequest& request)
         return archiveFailure(error);
     }
     std::cout << number << '\n';
-    return finishOutput();
+    return finishOutput("Scheda aggiunta all'archivio con il numero " + std::to_string(number) +
+                        ".");
 }
 
 } // namespace velarium::cli

@@ -1,5 +1,6 @@
 // encrypt and decrypt: files processed in place, one after the other, under one password.
 
+#include "archive/CardChecks.h"
 #include "cli/Commands.h"
 #include "cli/PasswordInput.h"
 #include "main/InPlaceCipher.h"
@@ -10,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <string>
 #include <unistd.h>
 
 namespace velarium::cli {
@@ -32,6 +34,24 @@ std::optional<std::string> repeatedFile(std::span<const std::string> files)
     return std::nullopt;
 }
 
+// Decrypting takes any password, so that files made elsewhere still open; but a key for a new
+// encryption must be one a card can keep, or the file could never be opened from its card.
+const char* keyRefusal(std::string_view password)
+{
+    switch (checkEncryptionKey(password)) {
+    case KeyProblem::None:
+        break;
+    case KeyProblem::Padded:
+        return "Attenzione: la password inizia o termina con uno spazio o con un carattere di "
+               "controllo, che una scheda non può conservare.\n"
+               "Nessun file è stato criptato.";
+    case KeyProblem::TooLong:
+        return "Attenzione: la password supera i 250 caratteri che una scheda può conservare.\n"
+               "Nessun file è stato criptato.";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 // The first failure stops the batch: the files before it are done (each whole, and listed on
@@ -47,6 +67,13 @@ int runCipher(const Context& context, const CipherRequest& request)
     }
     // Asked before touching anything: a refused password leaves no trace in either folder.
     const Secret password = readCipherPassword(STDIN_FILENO);
+    if (encrypt) {
+        if (const char* refused = keyRefusal(password.view())) {
+            std::cerr << refused << '\n';
+            return kFailure;
+        }
+    }
+    std::string done;
     for (std::size_t at = 0; at < files.size(); ++at) {
         try {
             InPlaceCipher cipher(context.programFolder, fs::path(files[at]), request.direction);
@@ -64,9 +91,11 @@ int runCipher(const Context& context, const CipherRequest& request)
             return kFailure;
         }
         // Line by line, so that a script sees what is done even if the batch is cut short.
-        std::cout << (encrypt ? "File criptato: " : "File decriptato: ") << files[at] << std::endl;
+        const std::string line = (encrypt ? "File criptato: " : "File decriptato: ") + files[at];
+        std::cout << line << std::endl;
+        done += (done.empty() ? "" : "\n") + line;
     }
-    return finishOutput();
+    return finishOutput(done);
 }
 
 } // namespace velarium::cli

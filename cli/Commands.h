@@ -39,8 +39,10 @@ int runHelp(const HelpRequest& request);
 int wrongUsage(std::string_view problem);
 
 // A failed write to standard output (a full disk behind a redirection) must not pass for a
-// complete listing.
-int finishOutput();
+// complete listing. Work already done stays done, so it is then told on standard error
+// (`whatWasDone`, lines without a final line break): a script that retried a command it believed
+// undone would encrypt a file back, or add a card twice.
+int finishOutput(std::string_view whatWasDone = {});
 
 int archiveFailure(const ArchiveError& error);
 

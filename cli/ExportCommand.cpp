@@ -12,6 +12,7 @@
 #include <iostream>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace velarium::cli {
 namespace {
@@ -63,9 +64,10 @@ int runExport(const Context& context, const ExportRequest& request)
     } catch (const std::exception& e) {
         return exportFailure(e);
     }
-    std::cout << "Archivio esportato: " << request.file << " (" << cardCount(table.size() - 1)
-              << ")\n";
-    return finishOutput();
+    const std::string done =
+        "Archivio esportato: " + request.file + " (" + cardCount(table.size() - 1) + ")";
+    std::cout << done << '\n';
+    return finishOutput(done);
 }
 
 } // namespace velarium::cli

@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::string_view kCipherDetails =
     "La password è la prima riga dello standard input, usata così com'è (spazi\n"
-    "compresi); da un terminale viene chiesta due volte senza mostrarla.\n"
+    "compresi); da un terminale viene chiesta due volte senza mostrarla. Per criptare\n"
+    "deve poter stare in una scheda: al massimo 250 caratteri, senza spazi iniziali\n"
+    "o finali.\n"
     "Ogni file viene prima elaborato in una copia nella cartella del programma, poi\n"
     "messo al posto dell'originale in un solo passo: in ogni istante il file è intero,\n"
     "originale o elaborato. Un file di sola lettura è rifiutato; i permessi restano.\n"
@@ -76,10 +78,11 @@ constexpr std::array kCommands{
                    "vale anche come conferma; da un terminale vengono chieste password e conferma\n"
                    "senza mostrarle. Come con Salva nella finestra principale, percorso,\n"
                    "descrizione, password e conferma non possono essere vuoti, e password e\n"
-                   "conferma devono coincidere. I testi sono registrati senza spazi iniziali e\n"
-                   "finali e tagliati a 250 caratteri; un percorso relativo è completato con la\n"
-                   "cartella corrente. Caratteri estranei alla codifica dell'archivio\n"
-                   "(Windows-1252) sono rifiutati.\n",
+                   "conferma devono coincidere. Descrizione e password sono registrate senza\n"
+                   "spazi iniziali e finali; il percorso è registrato esattamente com'è, e un\n"
+                   "percorso relativo è completato con la cartella corrente. Sono rifiutati: un\n"
+                   "percorso che inizia o termina con uno spazio, un testo di oltre 250\n"
+                   "caratteri e i caratteri estranei alla codifica dell'archivio (Windows-1252).\n",
         .examples = "printf '%s\\n' 'la mia password' |\n"
                     "    velarium-cli cards add --file documento.pdf --description 'Contratto'\n"
                     "velarium-cli cards add --file=foto.jpg --description='Vacanze 2024'\n"},

@@ -15,11 +15,14 @@ int wrongUsage(std::string_view problem)
     return kWrongUsage;
 }
 
-int finishOutput()
+int finishOutput(std::string_view whatWasDone)
 {
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "Attenzione: impossibile scrivere sullo standard output.\n";
+        if (!whatWasDone.empty()) {
+            std::cerr << "Il comando è stato comunque eseguito:\n" << whatWasDone << '\n';
+        }
         return kFailure;
     }
     return kSuccess;

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 
 namespace velarium::cli {
 
@@ -18,8 +19,9 @@ int runRestore(const Context& context, const RestoreRequest& request)
                   << e.what() << '\n';
         return kFailure;
     }
-    std::cout << "Archivio ripristinato da: " << request.source << '\n';
-    return finishOutput();
+    const std::string done = "Archivio ripristinato da: " + request.source;
+    std::cout << done << '\n';
+    return finishOutput(done);
 }
 
 } // namespace velarium::cli

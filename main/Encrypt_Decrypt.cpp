@@ -87,6 +87,16 @@ std::uint64_t cardNumber(const QString& text)
     return number;
 }
 
+// Card `number` when the archive has it.
+std::optional<FileCard> cardNumbered(CardArchive& archive, std::uint64_t number)
+{
+    if (number == 0 || number > archive.Count()) {
+        return std::nullopt;
+    }
+    archive.Seek(number - 1);
+    return archive.Read();
+}
+
 } // namespace
 
 void TfrmEncrypt_Decrypt::showEvent(QShowEvent* event)
@@ -229,8 +239,7 @@ void TfrmEncrypt_Decrypt::btnSfogliaClick()
 
 void TfrmEncrypt_Decrypt::btnApriClick()
 {
-    const QString path = trimmedText(txtFile->text());
-    if (path.isEmpty()) {
+    if (trimmedText(txtFile->text()).isEmpty()) {
         context_.ui.warning(kNotApplicable,
                             QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n"
                                            "\r\nCaricare il file da criptare o decriptare con il "
@@ -238,7 +247,8 @@ void TfrmEncrypt_Decrypt::btnApriClick()
         return;
     }
     BusyPointer busy(context_.ui);
-    context_.ui.shellExecute(platform::openWithDefaultAction(path.toStdString()));
+    // The file exactly as shown, blanks at its ends included.
+    context_.ui.shellExecute(platform::openWithDefaultAction(txtFile->text().toStdString()));
 }
 
 void TfrmEncrypt_Decrypt::cmdGuidaClick()
@@ -336,26 +346,10 @@ void TfrmEncrypt_Decrypt::showCard(const FileCard& card, std::uint64_t number)
 
 void TfrmEncrypt_Decrypt::cmdSalvaClick()
 {
-    if (!cardFieldsPass(CardUse::Save)) {
+    if (!cardFieldsPass(CardUse::Store)) {
         return;
     }
-    // The edit fields hold only what the code page can represent; a chosen path may not, and
-    // the archive would keep a different path from the one on screen.
-    const auto path = toAnsi(txtFile->text());
-    const auto description = toAnsi(txtDescrizione->text());
-    const auto password = toAnsi(txtPassword->text());
-    const auto confirmation = toAnsi(txtCheckPW->text());
-    if (!path || !description || !password || !confirmation) {
-        context_.ui.warning(
-            QStringLiteral("Salvataggio non applicabile"),
-            QStringLiteral("Attenzione: il percorso del file contiene caratteri che l'archivio "
-                           "non può registrare.\r\n\r\nRinominare il file, o la cartella che lo "
-                           "contiene, con caratteri dell'alfabeto latino e selezionarlo di nuovo "
-                           "con il pulsante Sfoglia."));
-        btnSfoglia->setFocus();
-        return;
-    }
-    const FileCard card{*path, *description, *password, *confirmation};
+    const FileCard card = storedCard(typedCard());
 
     archiveCommand("Salva", [&](CardArchive& archive) {
         const QString shown = trimmedText(lblPosizione->text());
@@ -458,67 +452,101 @@ void TfrmEncrypt_Decrypt::btnDencryptClick()
     runCipherCommand(CipherDirection::Decrypt);
 }
 
+TypedCard TfrmEncrypt_Decrypt::typedCard() const
+{
+    return {toAnsi(txtFile->text()), toAnsi(txtDescrizione->text()), toAnsi(txtPassword->text()),
+            toAnsi(txtCheckPW->text())};
+}
+
 bool TfrmEncrypt_Decrypt::cardFieldsPass(CardUse use)
 {
     const bool decrypting = use == CardUse::Decrypt;
     const QString title =
-        use == CardUse::Save ? QStringLiteral("Salvataggio non applicabile") : kNotApplicable;
-    auto isEmpty = [](const QString& text) {
-        return trimmedText(text).isEmpty();
-    };
-
-    struct Check
-    {
-        bool fails;
-        QString text;
-        QWidget* focus;
-    };
-    const Check checks[] = {
-        {use == CardUse::Encrypt && isEmpty(lblPosizione->text()),
-         QStringLiteral("Attenzione: per criptare il file occorre prima salvare la scheda in "
-                        "archivio.\r\n\r\nCompilare quindi tutte le caselle di testo e fare clic "
-                        "su Salva."),
-         nullptr},
-        {isEmpty(txtFile->text()),
-         decrypting ? QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n\r\n"
-                                     "Caricare il file da decriptare con il pulsante Sfoglia.")
-                    : QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n\r\n"
-                                     "Caricare il file da criptare con il pulsante Sfoglia."),
-         btnSfoglia},
-        {!decrypting && isEmpty(txtDescrizione->text()),
-         QStringLiteral("Attenzione: inserire una descrizione del file da criptare.\r\n\r\nCiò "
-                        "consentirà di rintracciare la scheda del file all'interno "
-                        "dell'archivio."),
-         txtDescrizione},
-        {isEmpty(txtPassword->text()),
-         decrypting ? QStringLiteral("Attenzione: indicare la password da abbinare al file da "
-                                     "decriptare.\r\n\r\nTale password serve a decodificare "
-                                     "l'algoritmo di criptografia.")
-                    : QStringLiteral("Attenzione: indicare la password da abbinare al file da "
-                                     "criptare.\r\n\r\nTale password serve a rendere "
-                                     "indecifrabile l'algoritmo di criptografia."),
-         txtPassword},
-        {isEmpty(txtCheckPW->text()),
-         decrypting ? QStringLiteral("Attenzione: confermare la password di decriptaggio "
-                                     "immettendo lo stesso valore nella casella Conferma "
-                                     "password.\r\n\r\nCiò serve a prevenire eventuali errori "
-                                     "di digitazione dei dati.")
-                    : QStringLiteral("Attenzione: confermare la password di criptaggio "
-                                     "immettendo lo stesso valore nella casella Conferma "
-                                     "password.\r\n\r\nCiò serve a prevenire eventuali errori "
-                                     "di digitazione dei dati."),
-         txtCheckPW},
-    };
-    for (const Check& check : checks) {
-        if (check.fails) {
-            context_.ui.warning(title, check.text);
-            if (check.focus) {
-                check.focus->setFocus();
-            }
-            return false;
-        }
+        use == CardUse::Store ? QStringLiteral("Salvataggio non applicabile") : kNotApplicable;
+    if (use == CardUse::Encrypt && trimmedText(lblPosizione->text()).isEmpty()) {
+        context_.ui.warning(
+            title,
+            QStringLiteral("Attenzione: per criptare il file occorre prima salvare la scheda in "
+                           "archivio.\r\n\r\nCompilare quindi tutte le caselle di testo e fare "
+                           "clic su Salva."));
+        return false;
     }
-    if (trimmedText(txtPassword->text()) != trimmedText(txtCheckPW->text())) {
+
+    const CardProblem problem = checkCard(typedCard(), use);
+    QString text;
+    QWidget* focus = nullptr;
+    switch (problem) {
+    case CardProblem::None:
+        return true;
+    case CardProblem::NoFile:
+        text = decrypting ? QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n"
+                                           "\r\nCaricare il file da decriptare con il pulsante "
+                                           "Sfoglia.")
+                          : QStringLiteral("Attenzione: non è stato selezionato alcun file.\r\n"
+                                           "\r\nCaricare il file da criptare con il pulsante "
+                                           "Sfoglia.");
+        focus = btnSfoglia;
+        break;
+    case CardProblem::FileNotInCodePage:
+        text = QStringLiteral("Attenzione: il percorso del file contiene caratteri che l'archivio "
+                              "non può registrare.\r\n\r\nRinominare il file, o la cartella che lo "
+                              "contiene, con caratteri dell'alfabeto latino e selezionarlo di "
+                              "nuovo con il pulsante Sfoglia.");
+        focus = btnSfoglia;
+        break;
+    case CardProblem::FileNotExact:
+        text = QStringLiteral("Attenzione: il percorso del file inizia o termina con uno spazio o "
+                              "con un carattere di controllo, che l'archivio non può registrare."
+                              "\r\n\r\nRinominare il file togliendo gli spazi iniziali e finali e "
+                              "selezionarlo di nuovo con il pulsante Sfoglia.");
+        focus = btnSfoglia;
+        break;
+    case CardProblem::FileTooLong:
+        text = QStringLiteral("Attenzione: il percorso del file supera i 250 caratteri che "
+                              "l'archivio può registrare.\r\n\r\nSpostare il file in una cartella "
+                              "dal percorso più breve, o abbreviarne il nome, e selezionarlo di "
+                              "nuovo con il pulsante Sfoglia.");
+        focus = btnSfoglia;
+        break;
+    case CardProblem::NoDescription:
+        text = QStringLiteral("Attenzione: inserire una descrizione del file da criptare.\r\n\r\n"
+                              "Ciò consentirà di rintracciare la scheda del file all'interno "
+                              "dell'archivio.");
+        focus = txtDescrizione;
+        break;
+    case CardProblem::DescriptionNotInCodePage:
+        text = QStringLiteral("Attenzione: la descrizione contiene caratteri che l'archivio non "
+                              "può registrare.\r\n\r\nUsare soltanto caratteri dell'alfabeto "
+                              "latino.");
+        focus = txtDescrizione;
+        break;
+    case CardProblem::DescriptionTooLong:
+        text = QStringLiteral("Attenzione: la descrizione supera i 250 caratteri che l'archivio "
+                              "può registrare.\r\n\r\nAbbreviare la descrizione e ripetere "
+                              "l'operazione.");
+        focus = txtDescrizione;
+        break;
+    case CardProblem::NoPassword:
+        text = decrypting ? QStringLiteral("Attenzione: indicare la password da abbinare al file "
+                                           "da decriptare.\r\n\r\nTale password serve a "
+                                           "decodificare l'algoritmo di criptografia.")
+                          : QStringLiteral("Attenzione: indicare la password da abbinare al file "
+                                           "da criptare.\r\n\r\nTale password serve a rendere "
+                                           "indecifrabile l'algoritmo di criptografia.");
+        focus = txtPassword;
+        break;
+    case CardProblem::NoConfirmation:
+        text = decrypting ? QStringLiteral("Attenzione: confermare la password di decriptaggio "
+                                           "immettendo lo stesso valore nella casella Conferma "
+                                           "password.\r\n\r\nCiò serve a prevenire eventuali "
+                                           "errori di digitazione dei dati.")
+                          : QStringLiteral("Attenzione: confermare la password di criptaggio "
+                                           "immettendo lo stesso valore nella casella Conferma "
+                                           "password.\r\n\r\nCiò serve a prevenire eventuali "
+                                           "errori di digitazione dei dati.");
+        focus = txtCheckPW;
+        break;
+    case CardProblem::PasswordsDiffer:
         context_.ui.warning(
             title,
             QStringLiteral("Attenzione: la password indicata non corrisponde a quella presente "
@@ -527,14 +555,83 @@ bool TfrmEncrypt_Decrypt::cardFieldsPass(CardUse use)
         txtCheckPW->clear();
         txtCheckPW->setFocus();
         return false;
+    case CardProblem::PasswordNotInCodePage:
+        text = QStringLiteral("Attenzione: la password contiene caratteri che l'archivio non può "
+                              "registrare.\r\n\r\nUsare soltanto caratteri dell'alfabeto latino.");
+        focus = txtPassword;
+        break;
+    case CardProblem::PasswordTooLong:
+        text = QStringLiteral("Attenzione: la password supera i 250 caratteri che l'archivio può "
+                              "registrare.\r\n\r\nScegliere una password più breve e ripetere "
+                              "l'operazione.");
+        focus = txtPassword;
+        break;
     }
-    return true;
+    context_.ui.warning(title, text);
+    if (focus) {
+        focus->setFocus();
+    }
+    return false;
+}
+
+bool TfrmEncrypt_Decrypt::keyIsTheCards()
+{
+    const TypedCard typed = typedCard();
+    switch (checkEncryptionKey(typed.password.value_or(std::string()))) {
+    case KeyProblem::None:
+        break;
+    case KeyProblem::Padded:
+        context_.ui.warning(
+            kNotApplicable,
+            QStringLiteral("Attenzione: la password inizia o termina con uno spazio o con un "
+                           "carattere di controllo, che la scheda non può conservare.\r\n\r\n"
+                           "Togliere gli spazi iniziali e finali dalla password e dalla "
+                           "conferma, salvare la scheda e ripetere l'operazione."));
+        txtPassword->setFocus();
+        return false;
+    case KeyProblem::TooLong:
+        context_.ui.warning(
+            kNotApplicable,
+            QStringLiteral("Attenzione: la password supera i 250 caratteri che la scheda può "
+                           "conservare.\r\n\r\nScegliere una password più breve, salvare la "
+                           "scheda e ripetere l'operazione."));
+        txtPassword->setFocus();
+        return false;
+    }
+
+    // A key that no card holds could never be found again: the file and the password on screen
+    // must be those of the card saved under this number, exactly as the cipher will use them.
+    const QString shown = trimmedText(lblPosizione->text());
+    std::optional<FileCard> stored;
+    try {
+        stored = withArchive(context_.programFolder, [&](CardArchive& archive) {
+            return cardNumbered(archive, cardNumber(shown));
+        });
+    } catch (const std::exception& failure) {
+        logFailure(textsFor(CipherDirection::Encrypt).failedTitle.toStdString(), failure);
+        context_.ui.plainMessage(kArchiveAccessMessage);
+        return false;
+    }
+    if (stored && typed.file == stored->FilePath && typed.password == stored->FilePassword) {
+        return true;
+    }
+    context_.ui.warning(
+        kNotApplicable,
+        QStringLiteral("Attenzione: il file o la password della scheda visualizzata non "
+                       "corrispondono a quelli della scheda n. %1 salvata in archivio.\r\n\r\n"
+                       "Salvare prima la scheda con il pulsante Salva, quindi ripetere "
+                       "l'operazione.")
+            .arg(shown));
+    return false;
 }
 
 void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
 {
-    if (!cardFieldsPass(direction == CipherDirection::Encrypt ? CardUse::Encrypt
-                                                              : CardUse::Decrypt)) {
+    const bool encrypting = direction == CipherDirection::Encrypt;
+    if (!cardFieldsPass(encrypting ? CardUse::Encrypt : CardUse::Decrypt)) {
+        return;
+    }
+    if (encrypting && !keyIsTheCards()) {
         return;
     }
 
@@ -549,7 +646,8 @@ void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
         if (!password) {
             throw Error("La password contiene caratteri non ammessi");
         }
-        InPlaceCipher job(context_.programFolder, toPath(trimmedText(txtFile->text())), direction);
+        // The file exactly as shown: a trimmed path could name a neighbour.
+        InPlaceCipher job(context_.programFolder, toPath(txtFile->text()), direction);
         {
             BusyPointer busy(context_.ui);
             job.writeProcessedCopy(*password);

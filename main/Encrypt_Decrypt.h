@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
+#include "archive/CardChecks.h"
 #include "platform/UiServices.h"
 
 #include <QWidget>
@@ -16,7 +17,6 @@ namespace velarium {
 
 class ClickLabel;
 enum class CipherDirection;
-struct FileCard;
 
 // The main window: the card on screen (file, description, password and its confirmation, card
 // number), the commands around it and the status line.
@@ -116,14 +116,13 @@ private:
     void highlightCommand(ClickLabel* label, const QString& hint);
     void runCipherCommand(CipherDirection direction);
 
+    // The card on screen as typed, in the archive's code page.
+    TypedCard typedCard() const;
     // The checks of the card fields, in order; shows the first failure and moves the focus.
-    enum class CardUse
-    {
-        Encrypt,
-        Decrypt,
-        Save
-    };
     bool cardFieldsPass(CardUse use);
+    // Before encrypting: the password can serve as a card's key, and the card on screen is the
+    // card stored under its number. Shows why not.
+    bool keyIsTheCards();
     // What an archive command has to tell the user once the archive is closed again.
     enum class ArchiveOutcome
     {

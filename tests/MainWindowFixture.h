@@ -3,8 +3,10 @@
 #include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
+#include "archive/ArchiveSession.h"
 #include "main/Encrypt_Decrypt.h"
 #include "main/FileCipher.h"
+#include "platform/QtText.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -38,6 +40,17 @@ protected:
         window->txtPassword->setText(password);
         window->txtCheckPW->setText(confirmation);
         window->lblPosizione->setText(number);
+    }
+
+    // Stores the card and shows it under its number, as after Salva: a card that Cripta file
+    // accepts.
+    void showSavedCard(const QString& file, const QString& description, const QString& password)
+    {
+        const FileCard card{toAnsi(file).value(), toAnsi(description).value(),
+                            toAnsi(password).value(), toAnsi(password).value()};
+        const std::uint64_t number =
+            withArchive(program.path(), [&](CardArchive& archive) { return archive.Append(card); });
+        fillCard(file, description, password, password, QString::number(number));
     }
 
     QString chosenFile(std::string_view content)

@@ -111,13 +111,36 @@ TEST_F(CliTest, PasswordIsTheFirstInputLineExactlyAsTypedInWindows1252)
         {"\xC3\xA8\n", "\xE8"},
         {"Caff\xC3\xA8 \xE2\x82\xAC 5\n", "Caff\xE8 \x80 5"},
     };
+    // Read by decrypt, which takes any key so that files made elsewhere still open; the cipher
+    // is its own inverse, so the bytes are those of the encryption.
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(std::string(c.input)));
         writeFile(file_, plain_);
-        const Outcome outcome = encrypt(c.input);
+        const Outcome outcome =
+            runCli({"--folder", program_.path().string(), "decrypt", file_.string()}, c.input);
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
         EXPECT_EQ(readWhole(file_), coreCipher(plain_, c.passwordBytes));
     }
+}
+
+// A card keeps its password trimmed and at most 250 characters long: a new encryption under any
+// other key could never be undone from its card.
+TEST_F(CliTest, EncryptRefusesAKeyThatNoCardCouldHold)
+{
+    const std::string inputs[] = {"segreto \n", " segreto\n", "segreto\t\n",
+                                  std::string(251, 'k') + "\n"};
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(::testing::PrintToString(input));
+        const Outcome outcome = encrypt(input);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.find("Attenzione: la password "), 0u) << outcome.err;
+        EXPECT_NE(outcome.err.find("Nessun file è stato criptato."), std::string::npos);
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        expectUntouched();
+    }
+    const Outcome longest = encrypt(std::string(250, 'k') + "\n");
+    EXPECT_EQ(longest.exitCode, 0) << longest.err;
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, std::string(250, 'k')));
 }
 
 TEST_F(CliTest, UnusablePasswordIsRefusedBeforeTouchingAnything)
@@ -307,6 +330,41 @@ TEST_F(CliTest, BatchStopsAtTheFirstFailureAndSaysWhatWasDone)
               fs::perms::owner_read | fs::perms::group_read);
     EXPECT_EQ(readWhole(last), "mai raggiunto");
     EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+// The tool with its standard output on a full disk.
+Outcome runCliIntoFullDisk(const std::vector<std::string>& arguments, std::string_view input)
+{
+    std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" >/dev/full", kCli};
+    shell.insert(shell.end(), arguments.begin(), arguments.end());
+    return Child("/bin/sh", shell, input).finish();
+}
+
+// Work done stays done when its report cannot be written: the tool then tells on standard error
+// what it did, since the obvious retry would decrypt the files again or add the card twice.
+TEST_F(CliTest, AFailedReportStillTellsWhatWasDone)
+{
+    const fs::path second = data_ / "b.dat";
+    writeFile(second, "seconda");
+    const Outcome batch = runCliIntoFullDisk(
+        {"--folder", program_.path().string(), "encrypt", file_.string(), second.string()},
+        "segreto\n");
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_NE(batch.err.find("impossibile scrivere sullo standard output"), std::string::npos);
+    EXPECT_NE(batch.err.find("File criptato: " + file_.string() + "\n"), std::string::npos)
+        << batch.err;
+    EXPECT_NE(batch.err.find("File criptato: " + second.string() + "\n"), std::string::npos)
+        << batch.err;
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, "segreto"));
+    EXPECT_EQ(readWhole(second), coreCipher("seconda", "segreto"));
+
+    const Outcome added = runCliIntoFullDisk({"--folder", program_.path().string(), "cards", "add",
+                                              "--file", file_.string(), "--description", "Doc"},
+                                             "segreto\n");
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("Scheda aggiunta all'archivio con il numero 1."), std::string::npos)
+        << added.err;
+    EXPECT_EQ(fs::file_size(program_ / kCardArchiveName), kCardRecordBytes);
 }
 
 TEST_F(CliTest, AFileNamedTwiceInABatchIsRefusedBeforeAnythingIsDone)
@@ -722,7 +780,7 @@ const std::string kNoPassword = "Attenzione: indicare la password da abbinare al
 const std::string kNoConfirmation = "Attenzione: confermare la password di criptaggio";
 const std::string kMismatch = "Attenzione: la password indicata non corrisponde";
 
-TEST_F(CardsAddCliTest, CardsGoBehindTheLastTrimmedAndInWindows1252AndTheirNumberIsPrinted)
+TEST_F(CardsAddCliTest, CardsGoBehindTheLastInWindows1252AndTheirNumberIsPrinted)
 {
     {
         CardArchive archive(program_.path());
@@ -732,7 +790,7 @@ TEST_F(CardsAddCliTest, CardsGoBehindTheLastTrimmedAndInWindows1252AndTheirNumbe
         archive.Close();
     }
     const Outcome third =
-        add({"--file", "  /doc/contratto.pdf ", "--description", "  Contratto d'affitto \t"},
+        add({"--file", "/doc/contratto.pdf", "--description", "  Contratto d'affitto \t"},
             "  segreto \n");
     EXPECT_EQ(third.exitCode, 0) << third.err;
     EXPECT_EQ(third.out, "3\n");
@@ -745,7 +803,7 @@ TEST_F(CardsAddCliTest, CardsGoBehindTheLastTrimmedAndInWindows1252AndTheirNumbe
 
     // Relative paths are completed with the tool's current folder, as a file dialog would give.
     const Outcome fifth =
-        add({"--file", "./cartella/nota.txt", "--description", std::string(300, 'd')}, "pw\n");
+        add({"--file", "./cartella/nota.txt", "--description", std::string(250, 'd')}, "pw\n");
     EXPECT_EQ(fifth.exitCode, 0) << fifth.err;
     EXPECT_EQ(fifth.out, "5\n");
 
@@ -810,6 +868,49 @@ TEST_F(CardsAddCliTest, TextTheArchiveCannotHoldIsRefused)
         expectRefused(outcome, c.message);
         EXPECT_NE(outcome.err.find("Windows-1252"), std::string::npos) << outcome.err;
     }
+}
+
+// A card keeps exactly the path it names and the password it was given, or it is not made: a
+// trimmed or cut path names another file, and a cut password gives another key.
+TEST_F(CardsAddCliTest, ACardTheArchiveCouldNotKeepExactlyIsRefused)
+{
+    const std::string folder = "/doc/" + std::string(240, 'c') + "/";
+    struct Case
+    {
+        const char* what;
+        std::string file;
+        std::string description;
+        std::string input;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a blank ending the path", "/doc/nota ", "Nota", "pw\n",
+         "Attenzione: il percorso del file inizia o termina con uno spazio"},
+        {"a tab ending the path", "/doc/nota\t", "Nota", "pw\n",
+         "Attenzione: il percorso del file inizia o termina con uno spazio"},
+        {"251 characters of path", folder + "report", "Nota", "pw\n",
+         "Attenzione: il percorso del file supera i 250 caratteri"},
+        {"251 characters of description", "/doc/a", std::string(251, 'd'), "pw\n",
+         "Attenzione: la descrizione supera i 250 caratteri"},
+        {"251 characters of password", "/doc/a", "Nota", std::string(251, 'p') + "\n",
+         "Attenzione: la password supera i 250 caratteri"},
+        {"a long path is judged before the password is read", folder + "report", "Nota", "",
+         "Attenzione: il percorso del file supera i 250 caratteri"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        expectRefused(add({"--file", c.file, "--description", c.description}, c.input), c.message);
+    }
+
+    // Exactly 250 of each is a card; a blank inside a name is part of it.
+    const std::string path = folder + "a bc";
+    ASSERT_EQ(path.size(), 250u);
+    const Outcome added =
+        add({"--file", path, "--description", std::string(250, 'd')}, std::string(250, 'p') + "\n");
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    ASSERT_EQ(stored().size(), 1u);
+    EXPECT_EQ(stored()[0].FilePath, path);
+    EXPECT_EQ(stored()[0].FilePassword, std::string(250, 'p'));
 }
 
 TEST_F(CardsAddCliTest, WrongUsageExitsWithTwoAndTouchesNothing)

@@ -397,7 +397,8 @@ TEST_F(CheckTest, DecryptNeedsNeitherCardNumberNorDescription)
 TEST_F(MainWindowTest, AnsweringNoChangesNothing)
 {
     const QString path = chosenFile("originale");
-    fillCard(path, QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"));
+    showSavedCard(path, QStringLiteral("d"), QStringLiteral("p"));
+    const std::string archive = readFile(program / "Velarium.pro");
     ui.answerNext(false);
     window->btnEncryptClick();
     ASSERT_EQ(ui.shown.size(), 1u);
@@ -409,7 +410,9 @@ TEST_F(MainWindowTest, AnsweringNoChangesNothing)
                              "il pulsante Apri.\r\n\r\nSi vuole proprio criptare il file "
                              "corrente?"));
     EXPECT_EQ(readFile(path.toStdString()), "originale");
-    EXPECT_TRUE(fs::is_empty(program.path()));
+    EXPECT_EQ(fs::directory_iterator(program.path())->path().filename(), "Velarium.pro");
+    EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(readFile(program / "Velarium.pro"), archive);
     EXPECT_EQ(ui.busyCount, 0);
 }
 
@@ -417,8 +420,7 @@ TEST_F(MainWindowTest, EncryptReportsTheCopyThenTheReplacement)
 {
     const std::string plain = test::randomBytes(3000, 9);
     const QString path = chosenFile(plain);
-    fillCard(QStringLiteral("  ") + path + QStringLiteral(" "), QStringLiteral("Lettera"),
-             QStringLiteral("chiave"), QStringLiteral("chiave"), QStringLiteral("4"));
+    showSavedCard(path, QStringLiteral("Lettera"), QStringLiteral("chiave"));
     window->txtPassword->setFocus();
 
     std::vector<std::string> fileWhenShown;
@@ -452,27 +454,24 @@ TEST_F(MainWindowTest, EncryptReportsTheCopyThenTheReplacement)
     // Everything on screen stays as it was, the focus too.
     EXPECT_EQ(window->txtPassword->text(), QStringLiteral("chiave"));
     EXPECT_EQ(window->txtCheckPW->text(), QStringLiteral("chiave"));
-    EXPECT_EQ(window->lblPosizione->text(), QStringLiteral("4"));
+    EXPECT_EQ(window->lblPosizione->text(), QStringLiteral("1"));
     EXPECT_EQ(focused(), window->txtPassword);
 }
 
 TEST_F(MainWindowTest, DecryptUsesThePasswordWithItsBlanks)
 {
+    // A file encrypted elsewhere under a key with blanks, which no card could have held.
     const std::string plain = "Caro amico, ti scrivo...";
-    const QString path = chosenFile(plain);
-    // Blanks around the password pass the match test and become part of the key.
-    fillCard(path, QStringLiteral("d"), QStringLiteral(" pw "), QStringLiteral("pw"));
-    window->btnEncryptClick();
-    EXPECT_EQ(readFile(path.toStdString()), encrypted(plain, " pw "));
+    const QString path = chosenFile(encrypted(plain, " pw "));
 
-    ui.shown.clear();
-    fillCard(path, QString(), QStringLiteral("pw"), QStringLiteral("pw"), QString());
+    // Blanks around the password pass the match test and become part of the key.
+    fillCard(path, QString(), QStringLiteral("pw"), QStringLiteral(" pw "), QString());
     window->btnDencryptClick();
     EXPECT_EQ(ui.titles().last(), QStringLiteral("Operazione decriptaggio file terminata"));
     EXPECT_NE(readFile(path.toStdString()), plain) << "decrypted without the blanks";
     // The same wrong password undoes the damage; the right one then restores the file.
     window->btnDencryptClick();
-    fillCard(path, QString(), QStringLiteral(" pw "), QStringLiteral(" pw "), QString());
+    fillCard(path, QString(), QStringLiteral(" pw "), QStringLiteral("pw"), QString());
     ui.shown.clear();
     window->btnDencryptClick();
     EXPECT_EQ(readFile(path.toStdString()), plain);
@@ -498,8 +497,8 @@ TEST_F(MainWindowTest, FailuresShowTheCommandsMessageAndLeaveTheFile)
                        "abbia attributi di protezione.");
 
     // A missing file.
-    fillCard(QString::fromStdString((files / "assente").string()), QStringLiteral("d"),
-             QStringLiteral("p"), QStringLiteral("p"));
+    showSavedCard(QString::fromStdString((files / "assente").string()), QStringLiteral("d"),
+                  QStringLiteral("p"));
     window->btnEncryptClick();
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[1].kind, BoxKind::Warning);
@@ -550,7 +549,7 @@ TEST_F(MainWindowTest, FailuresShowTheCommandsMessageAndLeaveTheFile)
 TEST_F(MainWindowTest, AnEmptyFileGoesThroughBothCommands)
 {
     const QString path = chosenFile("");
-    fillCard(path, QStringLiteral("vuoto"), QStringLiteral("p"), QStringLiteral("p"));
+    showSavedCard(path, QStringLiteral("vuoto"), QStringLiteral("p"));
     window->btnEncryptClick();
     window->btnDencryptClick();
     EXPECT_EQ(ui.titles().count(QStringLiteral("Operazione criptaggio file terminata")), 1);

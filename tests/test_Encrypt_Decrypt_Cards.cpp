@@ -5,6 +5,7 @@
 
 #include <QMovie>
 #include <QPushButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace velarium;
@@ -170,14 +171,159 @@ TEST_F(CardCommandsTest, APathTheArchiveCannotHoldIsRefusedNotMangled)
     EXPECT_EQ(window->txtFile->text(), QStringLiteral("/dati/perché €.txt"));
 }
 
-TEST_F(CardCommandsTest, ALongPathIsStoredCutTo250Characters)
+// A card keeps exactly the path on screen or is not saved: a trimmed or cut path is another
+// file, which the card's commands would then rewrite.
+TEST_F(CardCommandsTest, SaveRefusesAPathTheArchiveWouldChange)
 {
-    const QString longPath = QStringLiteral("/") + QString(254, QLatin1Char('a'));
-    fillCard(longPath, QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"), QString());
+    const QString folder = QStringLiteral("/dati/") + QString(240, QLatin1Char('c'));
+    struct Case
+    {
+        const char* what;
+        QString file;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a blank ending the name", QStringLiteral("/dati/nota "),
+         "Attenzione: il percorso del file inizia o termina con uno spazio o con un carattere di "
+         "controllo, che l'archivio non può registrare.\r\n\r\nRinominare il file togliendo gli "
+         "spazi iniziali e finali e selezionarlo di nuovo con il pulsante Sfoglia."},
+        {"a control character ending it", QStringLiteral("/dati/nota\t"),
+         "Attenzione: il percorso del file inizia o termina con uno spazio o con un carattere di "
+         "controllo, che l'archivio non può registrare.\r\n\r\nRinominare il file togliendo gli "
+         "spazi iniziali e finali e selezionarlo di nuovo con il pulsante Sfoglia."},
+        {"251 characters", folder + QStringLiteral("/report"),
+         "Attenzione: il percorso del file supera i 250 caratteri che l'archivio può registrare."
+         "\r\n\r\nSpostare il file in una cartella dal percorso più breve, o abbreviarne il nome, "
+         "e selezionarlo di nuovo con il pulsante Sfoglia."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.shown.clear();
+        fillCard(c.file, QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"), QString());
+        window->txtDescrizione->setFocus();
+        window->cmdSalvaClick();
+        expectOnly(BoxKind::Warning, QStringLiteral("Salvataggio non applicabile"));
+        EXPECT_EQ(focused(), window->btnSfoglia);
+        EXPECT_TRUE(number().isEmpty());
+        EXPECT_EQ(window->txtFile->text(), c.file) << "the field keeps what was chosen";
+        EXPECT_FALSE(fs::exists(archivePath()));
+    }
+    // The refusal of a long path in full.
+    ui.shown.clear();
+    fillCard(cases[2].file, QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"),
+             QString());
+    window->cmdSalvaClick();
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, QString::fromUtf8(cases[2].text));
+
+    // 250 characters fit, and come back whole.
+    const QString longest = folder + QStringLiteral("/abc");
+    ASSERT_EQ(longest.size(), 250);
+    fillCard(longest, QStringLiteral("d"), QStringLiteral("p"), QStringLiteral("p"), QString());
     window->cmdSalvaClick();
     window->cmdNuovoClick();
     window->imgUltimoClick();
-    EXPECT_EQ(window->txtFile->text(), longPath.left(250));
+    EXPECT_EQ(window->txtFile->text(), longest);
+}
+
+// The commands act on the file exactly as shown, never on a neighbour whose name lacks its
+// blanks.
+TEST_F(CardCommandsTest, CommandsActOnThePathAsShown)
+{
+    const fs::path plain = files / "nota";
+    const fs::path padded = files / "nota ";
+    writeFile(plain, "la nota");
+    writeFile(padded, encrypted("l'altra nota", "pw"));
+    fillCard(QString::fromStdString(padded.string()), QString(), QStringLiteral("pw"),
+             QStringLiteral("pw"), QString());
+    window->btnDencryptClick();
+    EXPECT_EQ(ui.titles().last(), QStringLiteral("Operazione decriptaggio file terminata"));
+    EXPECT_EQ(readFile(padded), "l'altra nota");
+    EXPECT_EQ(readFile(plain), "la nota");
+}
+
+// Only the card as stored encrypts: a key that no card holds, or a file that its card does not
+// name, could never be decrypted from the archive.
+TEST_F(CardCommandsTest, EncryptRunsOnlyOnTheCardAsStored)
+{
+    const fs::path path = files / "bilancio.xls";
+    const fs::path other = files / "altro.xls";
+    writeFile(path, "numeri riservati");
+    writeFile(other, "altri numeri");
+    fillCard(QString::fromStdString(path.string()), QStringLiteral("Bilancio"),
+             QStringLiteral("chiave"), QStringLiteral("chiave"), QString());
+    window->cmdSalvaClick();
+    ASSERT_EQ(number(), QStringLiteral("1"));
+    const QString differs =
+        QStringLiteral("Attenzione: il file o la password della scheda visualizzata non "
+                       "corrispondono a quelli della scheda n. 1 salvata in archivio.\r\n\r\n"
+                       "Salvare prima la scheda con il pulsante Salva, quindi ripetere "
+                       "l'operazione.");
+
+    struct Edit
+    {
+        const char* what;
+        std::function<void()> apply;
+    };
+    const Edit edits[] = {
+        {"both passwords edited",
+         [&] {
+             window->txtPassword->setText(QStringLiteral("nuova"));
+             window->txtCheckPW->setText(QStringLiteral("nuova"));
+         }},
+        {"another file picked",
+         [&] {
+             ui.chooseNext(QString::fromStdString(other.string()));
+             window->btnSfogliaClick();
+         }},
+        {"the same file with a blank after its name",
+         [&] {
+             window->txtFile->setText(QString::fromStdString(path.string() + " "));
+         }},
+    };
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        window->imgPrimoClick();
+        edit.apply();
+        ui.shown.clear();
+        window->btnEncryptClick();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].kind, BoxKind::Warning);
+        EXPECT_EQ(ui.shown[0].title, QStringLiteral("Operazione non applicabile"));
+        EXPECT_EQ(ui.shown[0].text, differs);
+        EXPECT_EQ(readFile(path), "numeri riservati");
+        EXPECT_EQ(readFile(other), "altri numeri");
+        EXPECT_EQ(archived(),
+                  (std::vector<FileCard>{{path.string(), "Bilancio", "chiave", "chiave"}}))
+            << "no card is saved on the user's behalf";
+    }
+
+    // A password with a blank at either end is stored trimmed, so it could not give back the key.
+    window->imgPrimoClick();
+    window->txtPassword->setText(QStringLiteral("chiave "));
+    ui.shown.clear();
+    window->btnEncryptClick();
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text,
+              QStringLiteral("Attenzione: la password inizia o termina con uno spazio o con un "
+                             "carattere di controllo, che la scheda non può conservare.\r\n\r\n"
+                             "Togliere gli spazi iniziali e finali dalla password e dalla "
+                             "conferma, salvare la scheda e ripetere l'operazione."));
+    EXPECT_EQ(focused(), window->txtPassword);
+    EXPECT_EQ(readFile(path), "numeri riservati");
+
+    // Saved, the edited card encrypts; its card then decrypts the file.
+    window->imgPrimoClick();
+    window->txtPassword->setText(QStringLiteral("nuova"));
+    window->txtCheckPW->setText(QStringLiteral("nuova"));
+    window->cmdSalvaClick();
+    window->btnEncryptClick();
+    EXPECT_EQ(ui.titles().last(), QStringLiteral("Operazione criptaggio file terminata"));
+    EXPECT_EQ(readFile(path), encrypted("numeri riservati", "nuova"));
+    window->cmdNuovoClick();
+    window->imgPrimoClick();
+    window->btnDencryptClick();
+    EXPECT_EQ(readFile(path), "numeri riservati");
 }
 
 TEST_F(CardCommandsTest, NewEmptiesTheCardAndTheNextSaveAppends)
@@ -464,7 +610,7 @@ TEST_F(CardCommandsTest, KeysThatTypeInTheFileFieldOpenTheDialog)
     EXPECT_EQ(focused(), window->txtDescrizione) << "Tab still moves on";
 }
 
-TEST_F(CardCommandsTest, OpenHandsTheTrimmedPathToTheDesktop)
+TEST_F(CardCommandsTest, OpenHandsThePathAsShownToTheDesktop)
 {
     window->txtFile->setText(QStringLiteral("   "));
     window->btnApriClick();
@@ -475,8 +621,9 @@ TEST_F(CardCommandsTest, OpenHandsTheTrimmedPathToTheDesktop)
                              "file da criptare o decriptare con il pulsante Sfoglia."));
     EXPECT_TRUE(ui.shell.empty());
 
-    window->txtFile->setText(QStringLiteral(" /dati/perché.jpg "));
+    // A file whose name ends in a blank is that file, not its neighbour without the blank.
+    window->txtFile->setText(QStringLiteral("/dati/perché.jpg "));
     QTest::mouseClick(window->btnApri, Qt::LeftButton);
-    EXPECT_EQ(ui.shell, std::vector{test::defaultActionOn(QStringLiteral("/dati/perché.jpg"))});
+    EXPECT_EQ(ui.shell, std::vector{test::defaultActionOn(QStringLiteral("/dati/perché.jpg "))});
     EXPECT_EQ(ui.busyDepth, 0);
 }
