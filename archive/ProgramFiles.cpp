@@ -4,8 +4,12 @@
 #include "archive/CardArchive.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
+#include "platform/ExportFolder.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <string_view>
 #include <system_error>
 
 namespace velarium {
@@ -14,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Both systems' executable names: refusing the other system's costs nothing.
-const std::array<const char*, 9> kProgramFileNames{
+const std::array<const char*, 11> kProgramFileNames{
     kCardArchiveName,
     kAccessStoreName,
     "Guida.pdf",
@@ -24,6 +28,8 @@ const std::array<const char*, 9> kProgramFileNames{
     "Velarium.exe",
     "velarium-cli",
     "velarium-cli.exe",
+    "Velarium.png",
+    "velarium.desktop",
 };
 
 bool sameFile(const fs::path& destination, const fs::path& protectedFile)
@@ -41,6 +47,43 @@ bool sameFile(const fs::path& destination, const fs::path& protectedFile)
     }
     const fs::path protectedWhere = fs::weakly_canonical(protectedFile, error);
     return !error && where == protectedWhere;
+}
+
+// Where a name leads once links and dots are resolved, without a separator at its end.
+fs::path resolved(const fs::path& path)
+{
+    std::error_code error;
+    fs::path where = fs::weakly_canonical(path, error);
+    if (error) {
+        return {};
+    }
+    if (where.filename().empty()) {
+        where = where.parent_path();
+    }
+    return where;
+}
+
+bool isWithin(const fs::path& where, const fs::path& folder)
+{
+    if (where.empty() || folder.empty()) {
+        return false;
+    }
+    const auto [inFolder, inWhere] =
+        std::mismatch(folder.begin(), folder.end(), where.begin(), where.end());
+    return inFolder == folder.end() && inWhere != where.end();
+}
+
+// Qt's libraries and the like, which a Windows build keeps beside its executable.
+bool isSharedLibrary(const fs::path& name)
+{
+    const std::string text = name.filename().string();
+    auto endsWith = [&](std::string_view end) {
+        return text.size() >= end.size() &&
+               std::equal(end.rbegin(), end.rend(), text.rbegin(), [](char a, char b) {
+                   return a == static_cast<char>(std::tolower(static_cast<unsigned char>(b)));
+               });
+    };
+    return endsWith(".dll") || endsWith(".so") || text.find(".so.") != std::string::npos;
 }
 
 [[noreturn]] void refuse(const fs::path& destination, const fs::path& protectedFile)
@@ -64,6 +107,18 @@ void refuseProgramFile(const fs::path& programFolder, const fs::path& destinatio
         if (sameFile(destination, file)) {
             refuse(destination, file);
         }
+    }
+    const fs::path where = resolved(destination);
+    const fs::path folder = resolved(programFolder);
+    if (isWithin(where, folder) &&
+        (where.parent_path() != folder || isSharedLibrary(where.filename()))) {
+        refuse(destination, where);
+    }
+    const fs::path exports = resolved(platform::ExportFolder::userFolder());
+    if (isWithin(where, exports)) {
+        throw Error("Impossibile scrivere su '" + destination.string() +
+                    "': è nella cartella delle esportazioni del programma '" + exports.string() +
+                    "'");
     }
 }
 

@@ -1,8 +1,13 @@
 #include "main/InPlaceCipher.h"
 
+#include "archive/ProgramFiles.h"
 #include "main/FileCipher.h"
 #include "platform/Error.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileReplace.h"
+
+#include <optional>
+#include <span>
 
 namespace velarium {
 
@@ -33,6 +38,11 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeyS
     if (std::filesystem::equivalent(target_, temporary_, ignored)) {
         throw Error("Il file scelto è il file temporaneo del programma");
     }
+    // Encrypting the archive or the access store would lock the user out, and an executable or
+    // a library would stop working: the program's own files are never a command's target.
+    const std::optional<std::filesystem::path> self = platform::runningExecutable();
+    refuseProgramFile(temporary_.parent_path(), target_,
+                      self ? std::span(&*self, 1) : std::span<const std::filesystem::path>());
     // Taken before reading: a change while the cipher runs shows as well as one after it.
     source_ = platform::versionOf(target_);
     if (source_.links > 1) {

@@ -391,6 +391,71 @@ TEST_F(CliTest, AFileNamedTwiceInABatchIsRefusedBeforeAnythingIsDone)
     }
 }
 
+// Encrypting the archive would garble it, the access store lock the user out, an executable or a
+// library stop working: no file the program keeps or ships is ever a cipher's target, under any
+// name, and neither is an export waiting for the desktop's application.
+TEST_F(CliTest, TheProgramsOwnFilesAreNeverEncryptedOrDecrypted)
+{
+    const TempFolder installed;
+    const fs::path tool = installed / "velarium-cli";
+    fs::copy_file(kCli, tool);
+    const TempFolder runtime;
+    fs::permissions(runtime.path(), fs::perms::owner_all);
+    const fs::path exported = runtime / "velarium" / "run-prova" / "Velarium-archivio-x.xlsx";
+    fs::create_directories(exported.parent_path());
+    fs::permissions(exported.parent_path().parent_path(), fs::perms::owner_all);
+    writeFile(exported, "esportazione");
+
+    for (const char* name : {kCardArchiveName, kAccessStoreName, "Guida.pdf", "Velarium",
+                             "Velarium.png", "velarium.desktop", "Qt6Core.dll"}) {
+        writeFile(program_ / name, std::string("file del programma: ") + name);
+    }
+    fs::create_directory(program_ / "translations");
+    writeFile(program_ / "translations" / "qtbase_it.qm", "catalogo");
+    fs::create_symlink(program_ / kCardArchiveName, data_ / "archivio");
+    const std::vector<fs::path> targets = {
+        program_ / kCardArchiveName,
+        program_ / "translations" / ".." / kCardArchiveName,
+        data_ / "archivio",
+        program_ / kAccessStoreName,
+        program_ / "Guida.pdf",
+        program_ / "Velarium",
+        program_ / "Velarium.png",
+        program_ / "velarium.desktop",
+        program_ / "Qt6Core.dll",
+        program_ / "translations" / "qtbase_it.qm",
+        tool,
+        exported,
+    };
+    auto snapshot = [&] {
+        std::vector<std::string> all;
+        for (const fs::path& target : targets) {
+            all.push_back(readWhole(target));
+        }
+        return all;
+    };
+    const std::vector<std::string> before = snapshot();
+    for (const fs::path& target : targets) {
+        for (const char* command : {"encrypt", "decrypt"}) {
+            SCOPED_TRACE(std::string(command) + " " + target.string());
+            const Outcome outcome =
+                Child("/usr/bin/env",
+                      {"XDG_RUNTIME_DIR=" + runtime.path().string(), tool.string(), "--folder",
+                       program_.path().string(), command, target.string()},
+                      "segreto\n")
+                    .finish();
+            EXPECT_EQ(outcome.exitCode, 1);
+            const bool named = outcome.err.find("file del programma") != std::string::npos ||
+                               outcome.err.find("esportazioni") != std::string::npos;
+            EXPECT_TRUE(named) << outcome.err;
+            EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        }
+    }
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(fs::exists(program_ / "Criptato.xyz"));
+    EXPECT_FALSE(fs::exists(program_ / "Decriptato.xyz"));
+}
+
 TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
 {
     const std::vector<std::string> names = {"-x", "--folder", "--help", "-h", "--", "--key-bits"};
@@ -1294,10 +1359,12 @@ TEST_F(ExportCliTest, NeverWritesOntoTheArchiveOrAnyOtherOfTheProgramsFiles)
     const std::string toolBytes = readWhole(tool);
 
     // Decriptato.xyz is left out: a file not there yet is refused by its name alone.
-    for (const char* name :
-         {kAccessStoreName, "Guida.pdf", "Criptato.xyz", "velarium-cli", "Velarium"}) {
+    for (const char* name : {kAccessStoreName, "Guida.pdf", "Criptato.xyz", "velarium-cli",
+                             "Velarium", "Velarium.png", "velarium.desktop", "Qt6Core.dll"}) {
         writeFile(program_ / name, std::string("file del programma: ") + name);
     }
+    fs::create_directory(program_ / "translations");
+    writeFile(program_ / "translations" / "qtbase_it.qm", "catalogo");
     const fs::path archive = archivePath();
     fs::create_directory(program_ / "sotto");
     fs::create_symlink(archive, data_ / "collegamento.csv");
@@ -1317,6 +1384,11 @@ TEST_F(ExportCliTest, NeverWritesOntoTheArchiveOrAnyOtherOfTheProgramsFiles)
         program_ / "Decriptato.xyz",
         program_ / "velarium-cli",
         program_ / "Velarium",
+        program_ / "Velarium.png",
+        program_ / "velarium.desktop",
+        program_ / "Qt6Core.dll",
+        program_ / "translations" / "qtbase_it.qm",
+        program_ / "translations" / "nuovo.csv",
     };
     const auto contents = [&] {
         std::vector<std::string> all;
@@ -1354,6 +1426,8 @@ TEST_F(ExportCliTest, NeverWritesOntoTheArchiveOrAnyOtherOfTheProgramsFiles)
     EXPECT_EQ(namesIn(data_.path()), dataBefore);
     EXPECT_EQ(readWhole(tool), toolBytes);
     EXPECT_EQ(namesIn(installed.path()), std::vector<std::string>{"strumento"});
+    EXPECT_EQ(namesIn(program_ / "translations"), std::vector<std::string>{"qtbase_it.qm"});
+    EXPECT_EQ(readWhole(program_ / "translations" / "qtbase_it.qm"), "catalogo");
 }
 
 TEST_F(ExportCliTest, UnreadableArchiveIsReportedAndNothingIsWritten)

@@ -556,3 +556,26 @@ TEST_F(MainWindowTest, AnEmptyFileGoesThroughBothCommands)
     EXPECT_EQ(ui.titles().count(QStringLiteral("Operazione decriptaggio file terminata")), 1);
     EXPECT_EQ(fs::file_size(path.toStdString()), 0u);
 }
+
+// The program's own files are refused by the window as by the tool: an encrypted archive would
+// take every card with it.
+TEST_F(MainWindowTest, TheProgramsOwnFilesAreNeverACommandsTarget)
+{
+    showSavedCard(QStringLiteral("/dati/a"), QStringLiteral("d"), QStringLiteral("p"));
+    const fs::path archive = program / "Velarium.pro";
+    const std::string cards = readFile(archive);
+    fs::create_directory(program / "translations");
+    writeFile(program / "translations" / "qtbase_it.qm", "catalogo");
+    for (const fs::path& target : {archive, program / "translations" / "qtbase_it.qm"}) {
+        SCOPED_TRACE(target.string());
+        fillCard(QString::fromStdString(target.string()), QString(), QStringLiteral("p"),
+                 QStringLiteral("p"), QString());
+        ui.shown.clear();
+        window->btnDencryptClick();
+        ASSERT_EQ(ui.shown.size(), 2u);
+        EXPECT_EQ(ui.shown[1].title, QStringLiteral("Operazione decriptaggio file non riuscita"));
+    }
+    EXPECT_EQ(readFile(archive), cards);
+    EXPECT_EQ(readFile(program / "translations" / "qtbase_it.qm"), "catalogo");
+    EXPECT_FALSE(fs::exists(program / "Decriptato.xyz"));
+}
