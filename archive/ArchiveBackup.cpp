@@ -2,12 +2,22 @@
 
 #include "archive/CardArchive.h"
 #include "archive/ProgramFiles.h"
+#include "platform/Error.h"
 #include "platform/FileReplace.h"
+
+#include <system_error>
 
 namespace velarium {
 
 std::filesystem::path withBackupExtension(const std::filesystem::path& chosen)
 {
+    const std::filesystem::path chosenName = chosen.filename();
+    std::error_code error;
+    if (chosenName.empty() || chosenName == "." || chosenName == ".." ||
+        std::filesystem::is_directory(chosen, error)) {
+        throw Error("Il nome scelto per il backup '" + chosen.string() +
+                    "' è una cartella: indicare il nome di un file");
+    }
     // Compared in the path's own characters, which are wide on Windows.
     const std::filesystem::path extension(kBackupExtension);
     std::filesystem::path::string_type name = chosen.native();

@@ -8,7 +8,9 @@ namespace velarium {
 inline constexpr std::string_view kBackupExtension = ".bka";
 
 // The name a backup is written under: the chosen one, with ".bka" added unless it already ends
-// with exactly that. Letter case counts, so "copia.BKA" becomes "copia.BKA.bka".
+// with exactly that. Letter case counts, so "copia.BKA" becomes "copia.BKA.bka". A chosen name
+// that is a folder ("copie/", ".", an existing folder) is refused rather than given a hidden
+// "copie/.bka": raises velarium::Error.
 std::filesystem::path withBackupExtension(const std::filesystem::path& chosen);
 
 // Copies the archive of the program folder, byte for byte, to `destination`. The copy is on the

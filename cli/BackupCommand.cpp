@@ -11,9 +11,9 @@ namespace velarium::cli {
 
 int runBackup(const Context& context, const BackupRequest& request)
 {
-    const std::filesystem::path destination =
-        withBackupExtension(std::filesystem::path(request.destination));
+    std::filesystem::path destination;
     try {
+        destination = withBackupExtension(std::filesystem::path(request.destination));
         backupArchive(context.programFolder, destination);
     } catch (const std::exception& e) {
         std::cerr << "Attenzione: il sistema non consente di salvare il file nella posizione "

@@ -245,6 +245,16 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
     if (end != arguments.end()) {
         operands.assign(end + 1, arguments.end());
     }
+    // CLI11 reads "--folder=" as an option still waiting for its value and gives it the next
+    // word, so that the command's name goes missing and the message blames the wrong word.
+    for (auto word = arguments.begin(); word != end; ++word) {
+        if (word->starts_with("--") && word->size() > 3 && word->find('=') == word->size() - 1) {
+            const std::string option(word->substr(0, word->size() - 1));
+            return UsageError{
+                (option == "--folder" ? "manca la cartella dopo " : "manca il valore dopo ") +
+                option};
+        }
+    }
     // CLI11 takes the words last first.
     std::vector<std::string> options(std::make_reverse_iterator(end), arguments.rend());
     try {
@@ -307,6 +317,9 @@ std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
     const auto wrongCount = [&] {
         return usage("argomenti errati per " + std::string(name), name);
     };
+    if (app_.count("--folder") > 0 && written_.folder.empty()) {
+        return UsageError{"manca la cartella dopo --folder"};
+    }
     Invocation invocation{app_.count("--folder") == 0
                               ? std::nullopt
                               : std::optional<std::filesystem::path>(written_.folder),

@@ -1174,6 +1174,19 @@ TEST_F(BackupCliTest, FailuresExitWithOneAndChangeNothing)
     fs::remove(data_ / "accesso.bka");
     fs::remove(data_ / "gemello.bka");
 
+    // A folder is no backup's name: "copie/" would become a hidden "copie/.bka".
+    fs::create_directory(data_ / "copie");
+    for (const std::string& folder : {(data_ / "copie").string() + "/", (data_ / "copie").string(),
+                                      (data_ / "copie" / ".").string(), std::string(".")}) {
+        SCOPED_TRACE(folder);
+        const Outcome intoFolder = run("backup", {folder});
+        EXPECT_EQ(intoFolder.exitCode, 1);
+        EXPECT_EQ(intoFolder.err.rfind(kBackupFailed, 0), 0u) << intoFolder.err;
+        EXPECT_NE(intoFolder.err.find("è una cartella"), std::string::npos) << intoFolder.err;
+    }
+    EXPECT_TRUE(namesIn(data_ / "copie").empty());
+    fs::remove(data_ / "copie");
+
     const Outcome missingFolder = run("backup", {(data_ / "inesistente" / "copia").string()});
     EXPECT_EQ(missingFolder.exitCode, 1);
     EXPECT_EQ(missingFolder.err.rfind(kBackupFailed, 0), 0u) << missingFolder.err;
