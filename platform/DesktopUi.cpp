@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QUrl>
 
 namespace velarium {
@@ -60,6 +61,21 @@ QStringList nameFilters(const QString& filter)
     return filters;
 }
 
+// Qt's file dialog writes the folders and names the user visited into the user's own settings
+// ("QtProject") as it closes, and no call turns that off. A program that hides files must not
+// keep a list of them outside its folder: the user's settings are sent where nothing can be
+// made (below the executable, a file), so that the dialogs remember the last choice only for
+// the run, through FileDialog.
+void keepNoSettings()
+{
+    const QString nowhere =
+        QCoreApplication::applicationFilePath() + QStringLiteral("/nessuna-impostazione");
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    for (const QSettings::Format format : {QSettings::IniFormat, QSettings::NativeFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, nowhere);
+    }
+}
+
 #ifndef Q_OS_WIN
 constexpr const char* kDocxType =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
@@ -93,7 +109,10 @@ struct DesktopUi::Exports
 {
 };
 
-DesktopUi::DesktopUi() = default;
+DesktopUi::DesktopUi()
+{
+    keepNoSettings();
+}
 DesktopUi::~DesktopUi() = default;
 
 void DesktopUi::removeLeftoverExports() {}
@@ -113,7 +132,10 @@ struct DesktopUi::Exports
     platform::ExportFolder folder{platform::ExportFolder::userFolder()};
 };
 
-DesktopUi::DesktopUi() : exports_(std::make_unique<Exports>()) {}
+DesktopUi::DesktopUi() : exports_(std::make_unique<Exports>())
+{
+    keepNoSettings();
+}
 DesktopUi::~DesktopUi() = default;
 
 void DesktopUi::removeLeftoverExports()
@@ -157,6 +179,11 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
         box.selectFile(last.fileName());
     }
     box.setSizeGripEnabled(true);
+#ifndef Q_OS_WIN
+    // A desktop's own dialog (GTK's, say) keeps its own list of recent places; Qt's keeps none
+    // past the run. Windows' dialog is the system's common dialog, as the program always had.
+    box.setOption(QFileDialog::DontUseNativeDialog);
+#endif
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
         return false;
     }

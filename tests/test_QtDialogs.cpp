@@ -176,3 +176,47 @@ TEST(FileDialogFilterTest, DescriptionsReadAsWrittenAndTheListHoldsWhatTheyStand
                           });
     }
 }
+
+// Qt's file dialog would keep the folders and names it visited in the user's configuration; a
+// program that hides files keeps no such list outside its folder. The last choice still holds
+// for the run.
+TEST(FileDialogPrivacyTest, ChoicesAreKeptForTheRunAndWrittenNowhere)
+{
+    TempFolder home;
+    for (const char* variable :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+        ::setenv(variable, home.path().c_str(), 1);
+    }
+    TempFolder folder;
+    velarium::test::writeFile(folder / "segreto.doc", "x");
+    const QString chosen = QString::fromStdString((folder / "segreto.doc").string());
+
+    DesktopUi ui;
+    FileDialog dialog;
+    dialog.title = QStringLiteral("Scegli");
+    dialog.filter = QStringLiteral("Tutti i file (*.*)|*.*;|*.*");
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->testOption(QFileDialog::DontUseNativeDialog));
+        shown->selectFile(chosen);
+        QMetaObject::invokeMethod(shown, "accept");
+    });
+    EXPECT_TRUE(ui.runFileDialog(dialog));
+    EXPECT_EQ(dialog.fileName, chosen);
+    inspectFileDialog([&] { ui.runFileDialog(dialog); }, 1,
+                      [&](QFileDialog& shown) {
+                          EXPECT_EQ(shown.directory().absolutePath(),
+                                    QString::fromStdString(folder.path().string()))
+                              << "the next opening starts where the last choice was";
+                      });
+
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home.path())) {
+        written.push_back(entry.path().string());
+    }
+    EXPECT_TRUE(written.empty()) << written.front();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
