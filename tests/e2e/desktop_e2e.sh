@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The program on a real X server with a window manager, used as a person uses it: the access
 # password changed with the keyboard alone, a card typed in, the window minimised and restored,
-# the card saved, and Qt's own boxes and dialogs read back (through OCR) to be Italian.
+# the card saved, Qt's own boxes and dialogs read back (through OCR) to be Italian, the card's
+# passwords edited after saving (encrypting is then refused) and the document decrypted from its
+# card.
 # Usage: desktop_e2e.sh VELARIUM_BINARY SHIPPED_STORE VELARIUM_CLI ARTIFACTS_DIR
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -128,7 +130,42 @@ done
 [[ $(cat "$document") != "$plain" ]] || e2e_fail "Sì did not encrypt the document"
 e2e_shot 7-encrypted
 
+# 8. Both passwords edited after Salva: Cripta refuses the card on screen, which is no longer the
+#    card stored, and the document stays encrypted under the card's password.
+encrypted=$E2E_WORK/encrypted.bin
+cp "$document" "$encrypted"
+for field_y in 216 274; do
+    click_at "$main" 334 "$field_y"
+    e2e_key ctrl+a
+    e2e_type "un'altra"
+done
+click_at "$main" 371 366
+refusal=$(e2e_wait_window '^Operazione non applicabile$')
+e2e_shot 8-edited-card-refused
+e2e_activate "$refusal"
+e2e_key Return
+e2e_wait_gone '^Operazione non applicabile$'
+cmp -s "$document" "$encrypted" || e2e_fail "an edited card was encrypted"
+"$cli" --folder "$E2E_FOLDER" cards show 1 --passwords | grep -qxF "segreta" ||
+    e2e_fail "the card lost its password"
+
+# 9. From its card the document decrypts: Nuovo, the first card, Decripta file.
+click_at "$main" 64 140
+click_at "$main" 334 490
+click_at "$main" 637 366
+question=$(e2e_wait_window '^Conferma decriptaggio file$')
+e2e_key alt+s
+for report in '^Termine creazione file decriptato$' '^Operazione decriptaggio file terminata$'; do
+    box=$(e2e_wait_window "$report")
+    e2e_activate "$box"
+    e2e_key Return
+    e2e_wait_gone "$report"
+done
+[[ $(cat "$document") == "$plain" ]] || e2e_fail "the card did not decrypt its document"
+e2e_shot 9-decrypted-from-its-card
+
 e2e_activate "$main"
 e2e_key alt+F4
 e2e_wait_for 10 bash -c "! kill -0 $E2E_APP 2>/dev/null" || e2e_fail "the program did not end"
-echo "passed: password changed by keyboard, card kept through a minimise and saved, Italian boxes"
+echo "passed: password changed by keyboard, card kept through a minimise and saved, Italian boxes," \
+    "an edited card refused and the document decrypted from its card"
