@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 namespace velarium::platform {
 
@@ -18,9 +19,12 @@ public:
     RemovedWhenStopped(const RemovedWhenStopped&) = delete;
     RemovedWhenStopped& operator=(const RemovedWhenStopped&) = delete;
 
-    // Starts tracking the file that `path` names now, never through a link. A path that is gone
-    // already, too long, or beyond the few that may be tracked at once stays untracked.
-    void track(const std::filesystem::path& path) noexcept;
+    // Runs `create`, which makes a file and gives its path, and tracks that file from the instant
+    // it exists: a stop request that comes meanwhile waits until it is tracked (on POSIX the
+    // calling thread holds the signals back, and a handler in another thread waits). What
+    // `create` raises is passed on, with nothing tracked. A path too long, or beyond the few
+    // that may be tracked at once, stays untracked.
+    void track(const std::function<std::filesystem::path()>& create);
 
 private:
     // The place in the preallocated table that a stop request reads; -1 while nothing is tracked.

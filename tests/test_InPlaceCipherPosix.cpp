@@ -353,7 +353,7 @@ TEST_F(InPlaceCipherTest, AStopRequestRemovesTheCopyInClearAndEndsAsTheSignalWou
                 InPlaceCipher job(program.path(), chosen, CipherDirection::Decrypt);
                 job.writeProcessedCopy("pw");
                 platform::RemovedWhenStopped tracked;
-                tracked.track(taken);
+                tracked.track([&] { return taken; });
                 if (::write(ready[1], "k", 1) != 1) {
                     ::_exit(2);
                 }

@@ -211,17 +211,19 @@ class HiddenSibling
 public:
     explicit HiddenSibling(const fs::path& target) : target_(target)
     {
-        std::string hidden = ".";
-        hidden += target.filename().string();
-        hidden += ".velarium-XXXXXX";
-        std::string pattern = (target.parent_path() / hidden).string();
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ < 0) {
-            throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
-        }
-        path_ = pattern;
         // Perhaps a file in clear: a program stopped half-way does not leave it behind.
-        removal_.track(path_);
+        removal_.track([&] {
+            std::string hidden = ".";
+            hidden += target.filename().string();
+            hidden += ".velarium-XXXXXX";
+            std::string pattern = (target.parent_path() / hidden).string();
+            fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+            if (fd_ < 0) {
+                throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
+            }
+            path_ = pattern;
+            return path_;
+        });
     }
     ~HiddenSibling()
     {
@@ -393,31 +395,35 @@ FileVersion versionOf(const fs::path& path)
 
 TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
 {
-    const FolderLock folder(path);
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISREG(st.st_mode) && heldByLiveCommand(path)) {
-            throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+    // Tracked from its creation: the copy may be a file in clear.
+    removal_.track([&] {
+        const FolderLock folder(path);
+        struct stat st
+        {
+        };
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (S_ISREG(st.st_mode) && heldByLiveCommand(path)) {
+                throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+            }
+            // Only the name goes: the file behind a link, or under another name, stays as it is.
+            if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+                throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
+            }
         }
-        // Only the name goes: the file behind a link, or under another name, stays as it is.
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            throw SystemError("Impossibile creare il file", path, errno);
         }
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw SystemError("Impossibile creare il file", path, errno);
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int code = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw SystemError("Impossibile riservare il file", path, code);
-    }
-    handle_ = fd;
-    removal_.track(path);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int code = errno;
+            ::close(fd);
+            ::unlink(path.c_str());
+            throw SystemError("Impossibile riservare il file", path, code);
+        }
+        handle_ = fd;
+        return path;
+    });
 }
 
 TemporaryClaim::~TemporaryClaim()

@@ -6,6 +6,8 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +19,7 @@ namespace {
 enum : int
 {
     kFree,
-    // Being written by the program; the handler leaves it alone.
+    // Its file is being created and its path written: a handler waits.
     kFilling,
     kTracked,
     // Taken by the handler, which is removing its file: the program never reuses it.
@@ -40,10 +42,49 @@ std::array<Slot, kSlots> gSlots;
 
 constexpr std::array kStopSignals{SIGINT, SIGTERM, SIGHUP};
 
+// A place for a file about to be created, or -1 when all are taken.
+int reserve()
+{
+    for (std::size_t i = 0; i < gSlots.size(); ++i) {
+        int free = kFree;
+        if (gSlots[i].state.compare_exchange_strong(free, kFilling)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// The stop signals held back in the calling thread while the object lives.
+class HeldBack
+{
+public:
+    HeldBack()
+    {
+        sigset_t stops;
+        ::sigemptyset(&stops);
+        for (const int signal : kStopSignals) {
+            ::sigaddset(&stops, signal);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &stops, &saved_);
+    }
+    ~HeldBack() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+    HeldBack(const HeldBack&) = delete;
+    HeldBack& operator=(const HeldBack&) = delete;
+
+private:
+    sigset_t saved_{};
+};
+
 extern "C" void removeTrackedAndStop(int signal)
 {
     const int savedErrno = errno;
     for (Slot& slot : gSlots) {
+        // A file that another thread is creating is tracked in a moment, never in this thread,
+        // which holds the signals back meanwhile; a creation stuck for long is not waited for.
+        for (int waited = 0; slot.state.load() == kFilling && waited < 2000; ++waited) {
+            const timespec millisecond{0, 1'000'000};
+            ::nanosleep(&millisecond, nullptr);
+        }
         int tracked = kTracked;
         if (!slot.state.compare_exchange_strong(tracked, kRemoving)) {
             continue;
@@ -80,28 +121,36 @@ RemovedWhenStopped::~RemovedWhenStopped()
     }
 }
 
-void RemovedWhenStopped::track(const std::filesystem::path& path) noexcept
+void RemovedWhenStopped::track(const std::function<std::filesystem::path()>& create)
 {
+    const HeldBack held;
+    const int slot = slot_ < 0 ? reserve() : -1;
+    std::filesystem::path path;
+    try {
+        path = create();
+    } catch (...) {
+        if (slot >= 0) {
+            gSlots[static_cast<std::size_t>(slot)].state.store(kFree);
+        }
+        throw;
+    }
+    if (slot < 0) {
+        return;
+    }
+    Slot& place = gSlots[static_cast<std::size_t>(slot)];
     const std::string& name = path.native();
     struct stat st
     {
     };
-    if (slot_ >= 0 || name.size() >= PATH_MAX || ::lstat(name.c_str(), &st) != 0) {
+    if (name.size() >= PATH_MAX || ::lstat(name.c_str(), &st) != 0) {
+        place.state.store(kFree);
         return;
     }
-    for (std::size_t i = 0; i < gSlots.size(); ++i) {
-        Slot& slot = gSlots[i];
-        int free = kFree;
-        if (!slot.state.compare_exchange_strong(free, kFilling)) {
-            continue;
-        }
-        std::memcpy(slot.path, name.c_str(), name.size() + 1);
-        slot.device = st.st_dev;
-        slot.inode = st.st_ino;
-        slot.state.store(kTracked);
-        slot_ = static_cast<int>(i);
-        return;
-    }
+    std::memcpy(place.path, name.c_str(), name.size() + 1);
+    place.device = st.st_dev;
+    place.inode = st.st_ino;
+    place.state.store(kTracked);
+    slot_ = slot;
 }
 
 void removeTrackedFilesWhenStopped()

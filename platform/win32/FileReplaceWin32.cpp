@@ -102,10 +102,13 @@ private:
 class HiddenSibling
 {
 public:
-    explicit HiddenSibling(const fs::path& target)
-        : target_(target), path_(win32::createSibling(target, FILE_ATTRIBUTE_HIDDEN, handle_))
+    explicit HiddenSibling(const fs::path& target) : target_(target)
     {
-        removal_.track(path_);
+        // Perhaps a file in clear: a program stopped half-way does not leave it behind.
+        removal_.track([&] {
+            path_ = win32::createSibling(target, FILE_ATTRIBUTE_HIDDEN, handle_);
+            return path_;
+        });
     }
     ~HiddenSibling()
     {
@@ -305,25 +308,27 @@ FileVersion versionOf(const fs::path& path)
 
 TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
 {
-    // Held open to the command's end: others may read it and the command may move it away, but
-    // no other command can take it while this handle lives.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const HANDLE created = ::CreateFileW(path.c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created != INVALID_HANDLE_VALUE) {
-            handle_ = reinterpret_cast<std::intptr_t>(created);
-            removal_.track(path);
-            return;
+    // Tracked from its creation: the copy may be a file in clear.
+    removal_.track([&] {
+        // Held open to the command's end: others may read it and the command may move it away,
+        // but no other command can take it while this handle lives.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const HANDLE created = ::CreateFileW(
+                path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (created != INVALID_HANDLE_VALUE) {
+                handle_ = reinterpret_cast<std::intptr_t>(created);
+                return path;
+            }
+            const DWORD code = ::GetLastError();
+            if (!alreadyExists(code)) {
+                win32::raise("Impossibile creare il file", path, code);
+            }
+            removeLeftover(path);
         }
-        const DWORD code = ::GetLastError();
-        if (!alreadyExists(code)) {
-            win32::raise("Impossibile creare il file", path, code);
-        }
-        removeLeftover(path);
-    }
-    // Taken again between the removal and the creation: by a command that is alive.
-    throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+        // Taken again between the removal and the creation: by a command that is alive.
+        throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+    });
 }
 
 TemporaryClaim::~TemporaryClaim()

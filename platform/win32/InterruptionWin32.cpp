@@ -14,6 +14,7 @@ namespace {
 enum : LONG
 {
     kFree,
+    // Its file is being created and its path written: the handler waits.
     kFilling,
     kTracked,
     kRemoving,
@@ -45,6 +46,10 @@ BOOL WINAPI removeTrackedAndStop(DWORD event)
         return FALSE;
     }
     for (Slot& slot : gSlots) {
+        // A file being created is tracked in a moment; a creation stuck for long is not waited for.
+        for (int waited = 0; slot.state.load() == kFilling && waited < 2000; ++waited) {
+            ::Sleep(1);
+        }
         LONG tracked = kTracked;
         if (slot.state.compare_exchange_strong(tracked, kRemoving)) {
             // A file still open without leave to delete it stays: the removal is only a try.
@@ -65,23 +70,36 @@ RemovedWhenStopped::~RemovedWhenStopped()
     }
 }
 
-void RemovedWhenStopped::track(const std::filesystem::path& path) noexcept
+void RemovedWhenStopped::track(const std::function<std::filesystem::path()>& create)
 {
-    const std::wstring& name = path.native();
-    if (slot_ >= 0 || name.size() >= kPathCapacity) {
-        return;
-    }
-    for (std::size_t i = 0; i < gSlots.size(); ++i) {
-        Slot& slot = gSlots[i];
+    int slot = -1;
+    for (std::size_t i = 0; slot_ < 0 && slot < 0 && i < gSlots.size(); ++i) {
         LONG free = kFree;
-        if (!slot.state.compare_exchange_strong(free, kFilling)) {
-            continue;
+        if (gSlots[i].state.compare_exchange_strong(free, kFilling)) {
+            slot = static_cast<int>(i);
         }
-        std::memcpy(slot.path, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-        slot.state.store(kTracked);
-        slot_ = static_cast<int>(i);
+    }
+    std::filesystem::path path;
+    try {
+        path = create();
+    } catch (...) {
+        if (slot >= 0) {
+            gSlots[static_cast<std::size_t>(slot)].state.store(kFree);
+        }
+        throw;
+    }
+    if (slot < 0) {
         return;
     }
+    Slot& place = gSlots[static_cast<std::size_t>(slot)];
+    const std::wstring& name = path.native();
+    if (name.size() >= kPathCapacity) {
+        place.state.store(kFree);
+        return;
+    }
+    std::memcpy(place.path, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    place.state.store(kTracked);
+    slot_ = slot;
 }
 
 void removeTrackedFilesWhenStopped()
