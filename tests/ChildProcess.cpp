@@ -146,6 +146,31 @@ void Child::kill(int signal)
     ::kill(pid_, signal);
 }
 
+bool Child::stop()
+{
+    ::kill(pid_, SIGSTOP);
+    // WNOWAIT: the stop is only looked at, and the end is left for reap() to collect.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WEXITED | WNOWAIT) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return info.si_code == CLD_STOPPED;
+}
+
+void Child::resume()
+{
+    ::kill(pid_, SIGCONT);
+}
+
+bool Child::ended()
+{
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           info.si_pid != 0;
+}
+
 template <typename Done> bool Child::pump(std::chrono::steady_clock::time_point deadline, Done done)
 {
     pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
