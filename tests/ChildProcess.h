@@ -58,6 +58,7 @@ public:
     void resume();
     // Whether the child has ended (it is collected by finish() all the same).
     bool ended();
+    pid_t pid() const { return pid_; }
 
     // Collects standard error until it holds `text`; false when the child closes it or the time
     // runs out first. What was read stays for finish().

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -1422,6 +1423,55 @@ TEST(AccessRules, EncryptAndDecryptKeepWhatGetfaclAndGetfattrShow)
         EXPECT_EQ(readWhole(file), "per me e per nobody");
         fs::remove(file);
     }
+}
+
+// The stop signals a process catches, as the system shows them.
+std::uint64_t caughtSignals(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return std::stoull(line.substr(7), nullptr, 16);
+        }
+    }
+    return 0;
+}
+
+// The window at its start removes a copy in clear that a run killed outright left, but not the
+// copy a live command holds; it catches the stop signals, to remove its own copies, and still
+// ends by them. (Driving a decryption in the window to stop it half-way is left to the stop
+// test of the job itself, which uses the same removal.)
+TEST(WindowStart, CopiesLeftByDeadRunsGoAndTheStopSignalsStillEndTheWindow)
+{
+#ifndef VELARIUM_GUI_PATH
+    GTEST_SKIP() << "the window is not built";
+#else
+    const TempFolder program(diskFolder());
+    // The window's program folder is its executable's.
+    const fs::path window = program / "Velarium";
+    std::error_code linked;
+    fs::create_hard_link(VELARIUM_GUI_PATH, window, linked);
+    if (linked) {
+        fs::copy_file(VELARIUM_GUI_PATH, window);
+    }
+    writeFile(program / "Criptato.xyz", "la copia di un comando vivo");
+    const int held = ::open((program / "Criptato.xyz").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(::strsignal(signal));
+        writeFile(program / "Decriptato.xyz", "testo in chiaro di un'esecuzione uccisa");
+        Child running(window.string(), {}, "", false);
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(program / "Decriptato.xyz"); }, 30s));
+        EXPECT_EQ(readWhole(program / "Criptato.xyz"), "la copia di un comando vivo");
+        const std::uint64_t caught = caughtSignals(running.pid());
+        EXPECT_TRUE(caught >> (signal - 1) & 1) << std::hex << caught;
+        running.kill(signal);
+        EXPECT_EQ(running.finish().signal, signal);
+    }
+    ::close(held);
+#endif
 }
 
 } // namespace
