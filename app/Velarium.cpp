@@ -39,8 +39,8 @@ public:
 
 int main(int argc, char* argv[])
 {
-    // A logout, or a kill, in the middle of a decryption must not leave the file in clear in the
-    // program folder.
+    // A logout (SIGHUP), SIGTERM or Ctrl-C in the middle of a decryption must not leave the file
+    // in clear in the program folder.
     velarium::platform::removeTrackedFilesWhenStopped();
     VelariumApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velarium::kApplicationTitle));

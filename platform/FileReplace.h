@@ -65,11 +65,11 @@ void removeAbandonedTemporary(const std::filesystem::path& path) noexcept;
 
 // Puts the complete file `replacement` in the place of `target` in one step, so that at every
 // instant `target` holds either its old or its new content. The new file takes the old one's
-// access rules: its permission bits, access control list and extended attributes on POSIX (never
-// more than the old file granted, even where the list cannot be copied), its security
-// descriptor on Windows. When the two are on different file systems the replacement is first
-// copied beside the target. `lastLook`, when given, runs after any copy, right before the step
-// that puts the new content in place: what it raises is passed on, leaving `target` as it then
+// access rules: its permission bits, access control list and extended attributes on POSIX (a
+// list that cannot be copied fails the replacement: the file would grant more without it), its
+// security descriptor on Windows. When the two are on different file systems the replacement is
+// first copied beside the target. `lastLook`, when given, runs after any copy, right before the
+// step that puts the new content in place: what it raises is passed on, leaving `target` as it then
 // is and no copy beside it. Raises on any failure, leaving `target` as it was; `replacement` is
 // gone after success.
 void replaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target,
