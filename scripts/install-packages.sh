@@ -19,8 +19,8 @@ packages=(
     tesseract-ocr tesseract-ocr-ita
     # The desktop seam opens documents and links with xdg-open.
     xdg-utils
-    # Access control lists and extended attributes, to set and read them by hand where the tests
-    # check that a replaced file keeps them.
+    # setfacl and setfattr: the tests mark files with an access control list and an extended
+    # attribute, which every replacement must keep.
     acl attr
     # The list is printed on a CUPS queue of the end-to-end test's own, into PDF files.
     cups printer-driver-cups-pdf

@@ -1366,65 +1366,6 @@ TEST(StoppedMidway, DecryptLeavesNoClearTextBehindAndEndsAsTheSignalWould)
     }
 }
 
-// What the system's own tools show of a file's access control list and of one attribute.
-std::string toolOutput(const std::string& tool, const std::vector<std::string>& arguments)
-{
-    const Outcome outcome = Child(tool, arguments, "").finish();
-    return outcome.exitCode == 0 ? outcome.out : "<" + tool + " failed: " + outcome.err + ">";
-}
-
-// A private file that one other user may read, as a user marks it with setfacl and setfattr:
-// encrypted and decrypted again by the tool, it shows the same list and attribute, whether the
-// result was renamed into place or copied beside it from another file system.
-TEST(AccessRules, EncryptAndDecryptKeepWhatGetfaclAndGetfattrShow)
-{
-    const char* const setfacl = "/usr/bin/setfacl";
-    const char* const getfacl = "/usr/bin/getfacl";
-    const char* const setfattr = "/usr/bin/setfattr";
-    const char* const getfattr = "/usr/bin/getfattr";
-    for (const char* tool : {setfacl, getfacl, setfattr, getfattr}) {
-        if (!fs::exists(tool)) {
-            GTEST_SKIP() << tool << " is missing (Debian's acl and attr)";
-        }
-    }
-    const TempFolder data(diskFolder());
-    const TempFolder sameProgram(diskFolder());
-    std::vector<fs::path> programs{sameProgram.path()};
-    std::optional<TempFolder> otherProgram;
-    if (const auto other = otherFileSystem(data.path())) {
-        otherProgram.emplace(*other);
-        programs.push_back(otherProgram->path());
-    }
-    const fs::path file = data / "riservato.txt";
-    const std::vector<std::string> listArguments{"--omit-header", "--absolute-names",
-                                                 file.string()};
-    const std::vector<std::string> attributeArguments{"--only-values", "-n", "user.velarium.test",
-                                                      file.string()};
-    for (const fs::path& program : programs) {
-        SCOPED_TRACE(program.string());
-        writeFile(file, "per me e per nobody");
-        fs::permissions(file, fs::perms(0600));
-        if (Child(setfacl, {"-m", "u:nobody:r", file.string()}, "").finish().exitCode != 0 ||
-            Child(setfattr, {"-n", "user.velarium.test", "-v", "etichetta", file.string()}, "")
-                    .finish()
-                    .exitCode != 0) {
-            GTEST_SKIP() << "the file system refuses access lists or extended attributes";
-        }
-        const std::string list = toolOutput(getfacl, listArguments);
-        ASSERT_NE(list.find("user:nobody:r--"), std::string::npos) << list;
-        ASSERT_NE(list.find("group::---"), std::string::npos) << list;
-        for (const char* command : {"encrypt", "decrypt"}) {
-            const Outcome outcome =
-                Child(kCli, cli(program, {command, file.string()}), "pw\n").finish();
-            EXPECT_EQ(outcome.exitCode, 0) << command << ": " << outcome.err;
-            EXPECT_EQ(toolOutput(getfacl, listArguments), list) << command;
-            EXPECT_EQ(toolOutput(getfattr, attributeArguments), "etichetta") << command;
-        }
-        EXPECT_EQ(readWhole(file), "per me e per nobody");
-        fs::remove(file);
-    }
-}
-
 // The stop signals a process catches, as the system shows them.
 std::uint64_t caughtSignals(pid_t pid)
 {

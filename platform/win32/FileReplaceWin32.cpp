@@ -171,11 +171,12 @@ public:
         if (!handle_.reset()) {
             win32::raise("Errore di chiusura del file", path_);
         }
-        if (old != nullptr) {
-            old->applyTo(path_);
-        }
         if (!::SetFileAttributesW(path_.c_str(), attributes)) {
             win32::raise("Impossibile impostare gli attributi del file", path_);
+        }
+        // The rules last: the old ones may not let this process change the attributes.
+        if (old != nullptr) {
+            old->applyTo(path_);
         }
         if (lastLook) {
             lastLook();
@@ -389,10 +390,10 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
 {
     const DWORD attributes = win32::inheritedAttributes(attributesOrThrow(target));
     const SecurityDescriptor old(target);
-    old.applyTo(replacement);
     if (!::SetFileAttributesW(replacement.c_str(), attributes)) {
         win32::raise("Impossibile aprire il file", replacement);
     }
+    old.applyTo(replacement);
     if (lastLook) {
         lastLook();
     }
