@@ -1,7 +1,9 @@
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
 #include "app/QtTranslation.h"
+#include "main/InPlaceCipher.h"
 #include "platform/DesktopUi.h"
+#include "platform/Interruption.h"
 #include "platform/QtText.h"
 #include "resources/Resources.h"
 
@@ -37,6 +39,9 @@ public:
 
 int main(int argc, char* argv[])
 {
+    // A logout (SIGHUP), SIGTERM or Ctrl-C in the middle of a decryption must not leave the file
+    // in clear in the program folder.
+    velarium::platform::removeTrackedFilesWhenStopped();
     VelariumApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velarium::kApplicationTitle));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -52,6 +57,9 @@ int main(int argc, char* argv[])
     // Italian throughout: Qt's own texts, and the dates and sizes its dialogs show.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     velarium::installQtTranslation(programFolder);
+    // A processed copy left by a run that was killed outright may be a file in clear; one that a
+    // command of another copy of the program holds stays.
+    velarium::InPlaceCipher::removeAbandonedCopies(programFolder);
     // The exports hold every password in clear: those a killed run left go now, this run's own
     // when it ends, with `ui`.
     velarium::DesktopUi ui;

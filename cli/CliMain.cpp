@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/PasswordInput.h"
 #include "platform/FileIdentity.h"
+#include "platform/Interruption.h"
 
 #include <algorithm>
 #include <exception>
@@ -74,6 +75,9 @@ int run(const Invocation& invocation)
 
 int main(int argc, char** argv)
 {
+    // Ctrl-C in the middle of a decryption must not leave the file in clear in the program
+    // folder.
+    velarium::platform::removeTrackedFilesWhenStopped();
     try {
         const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
         const auto parsed = parseCommandLine(arguments);

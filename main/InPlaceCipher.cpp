@@ -30,6 +30,13 @@ const char* InPlaceCipher::temporaryName(CipherDirection direction)
     return direction == CipherDirection::Encrypt ? "Criptato.xyz" : "Decriptato.xyz";
 }
 
+void InPlaceCipher::removeAbandonedCopies(const std::filesystem::path& programFolder) noexcept
+{
+    for (const CipherDirection direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
+        platform::removeAbandonedTemporary(programFolder / temporaryName(direction));
+    }
+}
+
 void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeySize keySize)
 {
     target_ = platform::replaceableTarget(chosen_);
@@ -62,12 +69,17 @@ void InPlaceCipher::replaceChosenFile()
     }
     // Checked again: the file may have been made read-only or removed meanwhile, or edited (a
     // window waits for the user between the two steps).
-    const std::filesystem::path target = platform::replaceableTarget(chosen_);
-    if (target != target_ || platform::versionOf(target) != source_) {
-        throw Error("Il file scelto è cambiato dopo l'elaborazione: " + target.string());
-    }
-    claim_->confirm();
-    platform::replaceFile(temporary_, target_);
+    const auto unchanged = [this] {
+        const std::filesystem::path target = platform::replaceableTarget(chosen_);
+        if (target != target_ || platform::versionOf(target) != source_) {
+            throw Error("Il file scelto è cambiato dopo l'elaborazione: " + target.string());
+        }
+        claim_->confirm();
+    };
+    unchanged();
+    // And once more at the last moment: a copy beside a file on another file system takes as
+    // long as the cipher did, and a change made meanwhile would be lost.
+    platform::replaceFile(temporary_, target_, unchanged);
     pending_ = false;
     claim_.reset();
 }

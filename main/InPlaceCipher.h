@@ -34,14 +34,18 @@ public:
 
     static const char* temporaryName(CipherDirection direction);
 
+    // Removes the temporary files that jobs which died left in `programFolder` (a processed copy
+    // may be a file in clear), but none that a live job holds. For the program's start.
+    static void removeAbandonedCopies(const std::filesystem::path& programFolder) noexcept;
+
     // Refuses a missing or read-only chosen file, one with other names (they would keep the old
     // content), and a temporary file held by another job, before anything is written; then
     // runs the cipher from the chosen file into the temporary file. Raises on failure.
     void writeProcessedCopy(std::string_view password,
                             platform::KeySize keySize = platform::KeySize::Bits128);
-    // Puts the processed copy in the chosen file's place. Raises on failure, and refuses a
-    // chosen file that was changed, replaced or removed since its copy was made: whatever it
-    // holds now would be lost.
+    // Puts the processed copy in the chosen file's place, with the chosen file's access rules.
+    // Raises on failure, and refuses a chosen file that was changed, replaced or removed since
+    // its copy was made, up to the instant it is replaced: whatever it holds now would be lost.
     void replaceChosenFile();
 
     const std::filesystem::path& temporaryPath() const { return temporary_; }

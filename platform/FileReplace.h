@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Interruption.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -51,14 +53,27 @@ private:
     std::filesystem::path path_;
     // The backend's descriptor or handle; -1 is never a valid one.
     std::intptr_t handle_ = -1;
+    // The copy may be a file in clear: a program stopped half-way does not leave it behind.
+    RemovedWhenStopped removal_;
 };
+
+// Removes what a command that died left at a temporary file's `path`: a plain file that no live
+// command holds (the same test as TemporaryClaim's). A file a live command holds stays, and so
+// does anything that is not a plain file, a link above all, and what it leads to. Never raises:
+// a leftover that cannot be removed is taken over by the next command anyway.
+void removeAbandonedTemporary(const std::filesystem::path& path) noexcept;
 
 // Puts the complete file `replacement` in the place of `target` in one step, so that at every
 // instant `target` holds either its old or its new content. The new file takes the old one's
-// permission bits. When the two are on different file systems the replacement is first copied
-// beside the target. Raises on any failure, leaving `target` as it was; `replacement` is gone
-// after success.
-void replaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target);
+// access rules: its permission bits, access control list and extended attributes on POSIX (a
+// list that cannot be copied fails the replacement: the file would grant more without it), its
+// security descriptor on Windows. When the two are on different file systems the replacement is
+// first copied beside the target. `lastLook`, when given, runs after any copy, right before the
+// step that puts the new content in place: what it raises is passed on, leaving `target` as it then
+// is and no copy beside it. Raises on any failure, leaving `target` as it was; `replacement` is
+// gone after success.
+void replaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target,
+                 const std::function<void()>& lastLook = {});
 
 // Removes a file, ignoring its absence or a refusal: for cleaning up after a failure.
 void removeQuietly(const std::filesystem::path& path) noexcept;
@@ -68,8 +83,8 @@ void removeQuietly(const std::filesystem::path& path) noexcept;
 namespace velarium::platform {
 
 // Who may read a file that a write in one step makes new; a file that it replaces keeps the
-// permissions it had. Windows has no permission bits: there a new file takes its folder's
-// access rules either way.
+// access rules it had, as with replaceFile. Windows has no permission bits: there a new file takes
+// its folder's access rules either way.
 enum class NewFile
 {
     // Read by everyone, written by its owner.

@@ -19,6 +19,9 @@ packages=(
     tesseract-ocr tesseract-ocr-ita
     # The desktop seam opens documents and links with xdg-open.
     xdg-utils
+    # setfacl and setfattr: the tests mark files with an access control list and an extended
+    # attribute, which every replacement must keep.
+    acl attr
     # The list is printed on a CUPS queue of the end-to-end test's own, into PDF files.
     cups printer-driver-cups-pdf
 )

@@ -100,11 +100,24 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
         pointers.push_back(argument.data());
     }
     pointers.push_back(nullptr);
+    // The signals the tests send take their default action in the child even where the test
+    // runs with them ignored (a background job ignores SIGINT), as in a terminal.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     int spawned = 0;
     {
         const FileSizeLimitForSpawn limit(options.fileSizeLimit);
-        spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, pointers.data(), environ);
+        spawned =
+            posix_spawn(&pid_, program.c_str(), &actions, &attributes, pointers.data(), environ);
     }
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     for (int fd : {in[0], out[1], err[1]}) {
         ::close(fd);
@@ -144,6 +157,31 @@ Child::~Child()
 void Child::kill(int signal)
 {
     ::kill(pid_, signal);
+}
+
+bool Child::stop()
+{
+    ::kill(pid_, SIGSTOP);
+    // WNOWAIT: the stop is only looked at, and the end is left for reap() to collect.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WSTOPPED | WEXITED | WNOWAIT) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return info.si_code == CLD_STOPPED;
+}
+
+void Child::resume()
+{
+    ::kill(pid_, SIGCONT);
+}
+
+bool Child::ended()
+{
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           info.si_pid != 0;
 }
 
 template <typename Done> bool Child::pump(std::chrono::steady_clock::time_point deadline, Done done)

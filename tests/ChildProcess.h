@@ -51,6 +51,14 @@ public:
     Child& operator=(const Child&) = delete;
 
     void kill(int signal);
+    // Stops the child (SIGSTOP) and returns once it has stopped, so that what it has done so far
+    // can be looked at and nothing more happens meanwhile; false when it ended first.
+    bool stop();
+    // Lets a stopped child go on; a signal sent while it was stopped is delivered now.
+    void resume();
+    // Whether the child has ended (it is collected by finish() all the same).
+    bool ended();
+    pid_t pid() const { return pid_; }
 
     // Collects standard error until it holds `text`; false when the child closes it or the time
     // runs out first. What was read stays for finish().

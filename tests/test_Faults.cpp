@@ -16,13 +16,16 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -1230,6 +1233,186 @@ TEST_F(SharedProgramFolderTest, AnotherUsersFileKeepsItsOwnerAndItsWholeMode)
         EXPECT_EQ(st.st_gid, 65534u);
         EXPECT_EQ(readWhole(file), encrypted("#!/bin/sh\n", "pw"));
     }
+}
+
+// A program folder on another file system than the files' (/dev/shm is a memory one here), so
+// that the result is copied beside the chosen file before it takes its place; nothing where
+// there is none.
+std::optional<fs::path> otherFileSystem(const fs::path& files)
+{
+    struct stat a
+    {
+    }, b{};
+    if (::stat("/dev/shm", &a) != 0 || ::stat(files.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+        return std::nullopt;
+    }
+    return fs::path("/dev/shm");
+}
+
+// Whatever lies beside `file` in its folder: the copy of a result on its way in.
+std::vector<fs::path> besides(const fs::path& file)
+{
+    std::vector<fs::path> others;
+    for (const std::string& name : namesIn(file.parent_path())) {
+        if (name != file.filename()) {
+            others.push_back(file.parent_path() / name);
+        }
+    }
+    return others;
+}
+
+// The tool run until, once it is stopped, `caught` holds: it is then held at a known point that
+// it cannot have passed, whatever the machine's speed. A run that gets past that point before
+// it can be stopped is run again from `prepare`; nothing after a few such runs.
+std::unique_ptr<Child> stoppedWhere(const std::vector<std::string>& arguments,
+                                    std::string_view input, const std::function<void()>& prepare,
+                                    const std::function<bool()>& caught)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        prepare();
+        auto child = std::make_unique<Child>(kCli, arguments, input);
+        while (!child->ended() && !caught()) {
+            std::this_thread::sleep_for(200us);
+        }
+        if (child->stop() && caught()) {
+            return child;
+        }
+        child->resume();
+        child->finish();
+    }
+    return nullptr;
+}
+
+// Another program appends to the chosen file while the result is copied beside it: the last look
+// before the rename sees it, the command fails, and the line is kept.
+TEST(ChangedDuringTheCopy, ALineAppendedWhileTheResultIsCopiedBesideTheFileIsKept)
+{
+    const TempFolder data(diskFolder());
+    const auto other = otherFileSystem(data.path());
+    if (!other) {
+        GTEST_SKIP() << "/dev/shm is no other file system than " << data.path();
+    }
+    const TempFolder program(*other);
+    const fs::path file = data / "registro.log";
+    const std::string original = randomBytes(48u << 20, 61);
+    const std::string line = "una riga scritta durante la copia\n";
+    const auto copyUnfinished = [&] {
+        const auto copies = besides(file);
+        std::error_code ignored;
+        return copies.size() == 1 && fs::file_size(copies[0], ignored) < original.size();
+    };
+    auto child = stoppedWhere(
+        cli(program.path(), {"encrypt", file.string()}), "pw\n", [&] { writeFile(file, original); },
+        copyUnfinished);
+    ASSERT_TRUE(child) << "no run could be stopped while it copied";
+    std::ofstream(file, std::ios::binary | std::ios::app) << line;
+    child->resume();
+    const Outcome outcome = child->finish();
+    expectFailure(outcome, kEncryptFailed);
+    EXPECT_NE(outcome.err.find("è cambiato dopo l'elaborazione"), std::string::npos) << outcome.err;
+    EXPECT_TRUE(readWhole(file) == original + line) << "the appended line was lost";
+    EXPECT_TRUE(besides(file).empty());
+    EXPECT_TRUE(namesIn(program.path()).empty());
+}
+
+// Stopped by Ctrl-C, a kill or the end of the session in the middle of a decryption: the copy in
+// clear goes, from the program folder and from beside the file, the file stays whole, and the
+// tool ends as the signal ends a program, which a shell reports as 128 plus its number.
+TEST(StoppedMidway, DecryptLeavesNoClearTextBehindAndEndsAsTheSignalWould)
+{
+    const TempFolder data(diskFolder());
+    const TempFolder sameProgram(diskFolder());
+    const fs::path file = data / "segreto.dat";
+    writeFile(data / "chiaro", randomBytes(48u << 20, 71));
+    FileCipher(data / "chiaro", file, "pw", true);
+    fs::remove(data / "chiaro");
+    const std::string encrypted = readWhole(file);
+
+    struct Place
+    {
+        const char* what;
+        fs::path program;
+        std::function<bool()> caught;
+    };
+    std::vector<Place> places{
+        {"while the copy in clear is written", sameProgram.path(),
+         [&] {
+             return fs::exists(sameProgram / "Decriptato.xyz");
+         }},
+    };
+    std::optional<TempFolder> otherProgram;
+    if (const auto other = otherFileSystem(data.path())) {
+        otherProgram.emplace(*other);
+        places.push_back({"while it is copied beside the file", otherProgram->path(), [&] {
+                              return fs::exists(*otherProgram / "Decriptato.xyz") &&
+                                     !besides(file).empty();
+                          }});
+    }
+    for (const Place& place : places) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::string(place.what) + ", " + ::strsignal(signal));
+            auto child = stoppedWhere(
+                cli(place.program, {"decrypt", file.string()}), "pw\n",
+                [&] { writeFile(file, encrypted); }, place.caught);
+            ASSERT_TRUE(child) << "no run could be stopped there";
+            child->kill(signal);
+            child->resume();
+            const Outcome outcome = child->finish();
+            EXPECT_EQ(outcome.signal, signal) << outcome.exitCode << ": " << outcome.err;
+            EXPECT_TRUE(namesIn(place.program).empty()) << "the copy in clear stayed";
+            EXPECT_TRUE(besides(file).empty()) << "the copy beside the file stayed";
+            EXPECT_TRUE(readWhole(file) == encrypted) << "the file is no longer whole";
+        }
+    }
+}
+
+// The stop signals a process catches, as the system shows them.
+std::uint64_t caughtSignals(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return std::stoull(line.substr(7), nullptr, 16);
+        }
+    }
+    return 0;
+}
+
+// The window at its start removes a copy in clear that a run killed outright left, but not the
+// copy a live command holds; it catches the stop signals, to remove its own copies, and still
+// ends by them. (Driving a decryption in the window to stop it half-way is left to the stop
+// test of the job itself, which uses the same removal.)
+TEST(WindowStart, CopiesLeftByDeadRunsGoAndTheStopSignalsStillEndTheWindow)
+{
+#ifndef VELARIUM_GUI_PATH
+    GTEST_SKIP() << "the window is not built";
+#else
+    const TempFolder program(diskFolder());
+    // The window's program folder is its executable's.
+    const fs::path window = program / "Velarium";
+    std::error_code linked;
+    fs::create_hard_link(VELARIUM_GUI_PATH, window, linked);
+    if (linked) {
+        fs::copy_file(VELARIUM_GUI_PATH, window);
+    }
+    writeFile(program / "Criptato.xyz", "la copia di un comando vivo");
+    const int held = ::open((program / "Criptato.xyz").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(::strsignal(signal));
+        writeFile(program / "Decriptato.xyz", "testo in chiaro di un'esecuzione uccisa");
+        Child running(window.string(), {}, "", false);
+        EXPECT_TRUE(waitUntil([&] { return !fs::exists(program / "Decriptato.xyz"); }, 30s));
+        EXPECT_EQ(readWhole(program / "Criptato.xyz"), "la copia di un comando vivo");
+        const std::uint64_t caught = caughtSignals(running.pid());
+        EXPECT_TRUE(caught >> (signal - 1) & 1) << std::hex << caught;
+        running.kill(signal);
+        EXPECT_EQ(running.finish().signal, signal);
+    }
+    ::close(held);
+#endif
 }
 
 } // namespace

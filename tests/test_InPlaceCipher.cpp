@@ -168,3 +168,25 @@ TEST_F(InPlaceCipherTest, AFileWithAnotherNameIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(readFile(files / "altro-nome.txt"), "in chiaro");
     EXPECT_TRUE(programFolderIsEmpty());
 }
+
+// At the program's start: a processed copy left by a job that died may be a file in clear and
+// goes; one a live job holds (another copy of the program at work) stays, and that job ends well.
+TEST_F(InPlaceCipherTest, AtStartCopiesLeftByDeadJobsGoButOneALiveJobHoldsStays)
+{
+    writeFile(program / "Criptato.xyz", "rimasto");
+    writeFile(program / "Decriptato.xyz", "testo in chiaro rimasto");
+    InPlaceCipher::removeAbandonedCopies(program.path());
+    EXPECT_TRUE(programFolderIsEmpty());
+
+    const auto chosen = files / "a.bin";
+    writeFile(chosen, "contenuto");
+    InPlaceCipher live(program.path(), chosen, CipherDirection::Encrypt);
+    live.writeProcessedCopy("pw");
+    writeFile(program / "Decriptato.xyz", "testo in chiaro rimasto");
+    InPlaceCipher::removeAbandonedCopies(program.path());
+    EXPECT_EQ(readFile(program / "Criptato.xyz"), encrypted("contenuto", "pw"));
+    EXPECT_FALSE(fs::exists(program / "Decriptato.xyz"));
+    live.replaceChosenFile();
+    EXPECT_EQ(readFile(chosen), encrypted("contenuto", "pw"));
+    EXPECT_TRUE(programFolderIsEmpty());
+}

@@ -1,7 +1,22 @@
-// Cases that need POSIX file systems: permission bits, symbolic links, a second file system.
+// Cases that need POSIX file systems: permission bits, access control lists and extended
+// attributes, symbolic links, a second file system, signals.
 #include "InPlaceCipherFixture.h"
+#include "platform/Error.h"
+#include "platform/FileReplace.h"
+#include "platform/Interruption.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace velarium;
 using velarium::test::InPlaceCipherTest;
@@ -19,6 +34,29 @@ mode_t modeOf(const fs::path& path)
     };
     ::lstat(path.c_str(), &st);
     return st.st_mode;
+}
+
+// /dev/shm when it is another file system than the system's temporary folder, where the tests'
+// chosen files live.
+std::optional<fs::path> otherFileSystem()
+{
+    struct stat a
+    {
+    }, b{};
+    if (::stat("/dev/shm", &a) != 0 || ::stat(fs::temp_directory_path().c_str(), &b) != 0 ||
+        a.st_dev == b.st_dev) {
+        return std::nullopt;
+    }
+    return fs::path("/dev/shm");
+}
+
+std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
 }
 
 } // namespace
@@ -46,18 +84,11 @@ TEST_F(InPlaceCipherTest, ASymbolicLinkStaysAndItsTargetIsReplaced)
 
 TEST_F(InPlaceCipherTest, ProgramFolderOnAnotherFileSystem)
 {
-    if (!fs::is_directory("/dev/shm")) {
-        GTEST_SKIP() << "no second file system at /dev/shm";
+    const auto other = otherFileSystem();
+    if (!other) {
+        GTEST_SKIP() << "/dev/shm is no other file system than the test folder's";
     }
-    TempFolder otherProgram("/dev/shm");
-    struct stat a
-    {
-    }, b{};
-    ::stat(otherProgram.path().c_str(), &a);
-    ::stat(files.path().c_str(), &b);
-    if (a.st_dev == b.st_dev) {
-        GTEST_SKIP() << "/dev/shm is on the same file system as the test folder";
-    }
+    TempFolder otherProgram(*other);
     const std::string plain = test::randomBytes(200000, 3);
     const auto chosen = files / "lontano.bin";
     writeFile(chosen, plain);
@@ -71,4 +102,247 @@ TEST_F(InPlaceCipherTest, ProgramFolderOnAnotherFileSystem)
     EXPECT_EQ(modeOf(chosen) & 07777, 0604u);
     EXPECT_TRUE(fs::is_empty(otherProgram.path()));
     EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
+}
+
+// The caller's last look comes after the copy beside the file and right before the rename: a
+// line another program appends meanwhile is seen, and the refusal leaves the file as it then is,
+// with no copy beside it.
+TEST_F(InPlaceCipherTest, TheLastLookBeforeTheRenameSeesWhatChangedDuringTheCopy)
+{
+    struct Case
+    {
+        const char* what;
+        fs::path programFolder;
+        std::size_t copiesBeside;
+    };
+    std::vector<Case> cases{{"same file system", program.path(), 0}};
+    std::optional<TempFolder> elsewhere;
+    if (const auto other = otherFileSystem()) {
+        elsewhere.emplace(*other);
+        cases.push_back({"another file system", elsewhere->path(), 1});
+    }
+    const std::string original = test::randomBytes(300000, 11);
+    const std::string processed = test::randomBytes(300000, 12);
+    const std::string line = "una riga aggiunta\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path chosen = files / "registro.log";
+        const fs::path copy = c.programFolder / "Criptato.xyz";
+        writeFile(chosen, original);
+        writeFile(copy, processed);
+        const platform::FileVersion before = platform::versionOf(chosen);
+        const auto appendThenLook = [&] {
+            const auto names = namesIn(files.path());
+            EXPECT_EQ(names.size(), 1 + c.copiesBeside);
+            for (const std::string& name : names) {
+                if (name != "registro.log") {
+                    EXPECT_EQ(fs::file_size(files / name), processed.size()) << "copy unfinished";
+                }
+            }
+            std::ofstream(chosen, std::ios::binary | std::ios::app) << line;
+            if (platform::versionOf(chosen) != before) {
+                throw Error("cambiato");
+            }
+        };
+        EXPECT_THROW(platform::replaceFile(copy, chosen, appendThenLook), Error);
+        EXPECT_EQ(readFile(chosen), original + line);
+        EXPECT_EQ(namesIn(files.path()), std::vector<std::string>{"registro.log"});
+        EXPECT_EQ(readFile(copy), processed) << "the caller's file is the caller's to remove";
+
+        bool looked = false;
+        platform::replaceFile(copy, chosen, [&] { looked = true; });
+        EXPECT_TRUE(looked);
+        EXPECT_EQ(readFile(chosen), processed);
+        EXPECT_FALSE(fs::exists(copy));
+        EXPECT_EQ(namesIn(files.path()), std::vector<std::string>{"registro.log"});
+    }
+}
+
+namespace {
+
+constexpr const char* kAccessList = "system.posix_acl_access";
+
+std::optional<std::string> attribute(const fs::path& path, const char* name)
+{
+    std::string value(65536, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    if (size < 0) {
+        return std::nullopt;
+    }
+    value.resize(static_cast<std::size_t>(size));
+    return value;
+}
+
+// As a user would mark a file (Debian's acl and attr); false where the tools are missing or the
+// file system refuses.
+bool marked(const std::string& command, const fs::path& path)
+{
+    return std::system((command + " '" + path.string() + "' 2>/dev/null").c_str()) == 0;
+}
+
+} // namespace
+
+// Every way a file is replaced: the processed copy renamed into place or copied beside the file
+// first, a write in one step, a copy in one step.
+class AccessRulesTest : public InPlaceCipherTest
+{
+protected:
+    struct Replacement
+    {
+        const char* what;
+        std::function<void(const fs::path&)> run;
+    };
+
+    AccessRulesTest()
+    {
+        writeFile(scratch / "sorgente", "copiato in un passo");
+        replacements_ = {
+            {"encrypted and decrypted, renamed into place",
+             [&](const fs::path& file) {
+                 cipherBothWays(file, program.path());
+             }},
+            {"written in one step",
+             [&](const fs::path& file) {
+                 platform::writeFileAtomically(file, "nuovo");
+             }},
+            {"copied in one step",
+             [&](const fs::path& file) {
+                 platform::copyFileAtomically(scratch / "sorgente", file);
+             }},
+        };
+        if (const auto other = otherFileSystem()) {
+            elsewhere_.emplace(*other);
+            replacements_.push_back(
+                {"encrypted and decrypted, copied beside the file", [&](const fs::path& file) {
+                     cipherBothWays(file, elsewhere_->path());
+                 }});
+        }
+    }
+
+    void cipherBothWays(const fs::path& file, const fs::path& programFolder)
+    {
+        const std::string before = readFile(file);
+        for (const auto direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
+            InPlaceCipher job(programFolder, file, direction);
+            job.writeProcessedCopy("pw");
+            job.replaceChosenFile();
+        }
+        EXPECT_EQ(readFile(file), before);
+    }
+
+    std::optional<TempFolder> elsewhere_;
+    std::vector<Replacement> replacements_;
+};
+
+// A private file that one other user may read: the list that says so, and the file's own
+// attribute, outlive every replacement. Without the list, the mode's group bits (the list's
+// mask, r) would hand the group what only that user was allowed.
+TEST_F(AccessRulesTest, TheAccessListAndExtendedAttributesSurviveEveryReplacement)
+{
+    for (const Replacement& r : replacements_) {
+        SCOPED_TRACE(r.what);
+        const fs::path file = files / "privato.txt";
+        writeFile(file, "solo per me e per nobody");
+        fs::permissions(file, fs::perms(0600));
+        if (!marked("setfacl -m u:nobody:r", file) ||
+            !marked("setfattr -n user.velarium.test -v etichetta", file)) {
+            GTEST_SKIP() << "no setfacl or setfattr, or the file system refuses them";
+        }
+        const auto list = attribute(file, kAccessList);
+        ASSERT_TRUE(list);
+        r.run(file);
+        EXPECT_EQ(attribute(file, kAccessList), list);
+        EXPECT_EQ(attribute(file, "user.velarium.test"), "etichetta");
+        EXPECT_EQ(modeOf(file) & 0777, 0640u) << "the mask stands in the group bits";
+        EXPECT_EQ(namesIn(files.path()), std::vector<std::string>{"privato.txt"});
+        fs::remove(file);
+    }
+}
+
+// A folder that gives every new file to another user: the file that takes the place of one
+// without a list must not arrive with the folder's.
+TEST_F(AccessRulesTest, AFileWithoutAListGetsNoneFromItsFolder)
+{
+    const fs::path file = files / "di-gruppo.txt";
+    writeFile(file, "leggibile dal gruppo");
+    fs::permissions(file, fs::perms(0640));
+    if (!marked("setfacl -d -m u:nobody:rw", files.path())) {
+        GTEST_SKIP() << "no setfacl, or the file system refuses it";
+    }
+    for (const Replacement& r : replacements_) {
+        SCOPED_TRACE(r.what);
+        r.run(file);
+        EXPECT_EQ(attribute(file, kAccessList), std::nullopt);
+        EXPECT_EQ(modeOf(file) & 0777, 0640u);
+    }
+}
+
+TEST_F(InPlaceCipherTest, AtStartALinkAtATemporaryNameIsNeverFollowed)
+{
+    const fs::path elsewhere = files / "altrove.txt";
+    writeFile(elsewhere, "da non toccare");
+    fs::create_symlink(elsewhere, program / "Decriptato.xyz");
+    InPlaceCipher::removeAbandonedCopies(program.path());
+    EXPECT_EQ(readFile(elsewhere), "da non toccare");
+    EXPECT_TRUE(fs::is_symlink(program / "Decriptato.xyz"));
+}
+
+// The window and the command-line tool stop the same way: a signal removes the copies being
+// made, and only them, then ends the program as that signal does, which a shell reports as
+// 128 plus its number. A suite of its own: the job runs in a forked process, which the thread
+// sanitizer's run of the in-place tests could not follow.
+class StoppedJobTest : public InPlaceCipherTest
+{
+};
+
+TEST_F(StoppedJobTest, AStopRequestRemovesTheCopyInClearAndEndsAsTheSignalWould)
+{
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(::strsignal(signal));
+        const fs::path chosen = files / "segreto.bin";
+        const fs::path taken = files / "preso.txt";
+        writeFile(chosen, "testo cifrato");
+        writeFile(taken, "tracciato");
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // _exit throughout: the child must not run the test framework's exit handlers.
+            platform::removeTrackedFilesWhenStopped();
+            try {
+                InPlaceCipher job(program.path(), chosen, CipherDirection::Decrypt);
+                job.writeProcessedCopy("pw");
+                platform::RemovedWhenStopped tracked;
+                tracked.track([&] { return taken; });
+                if (::write(ready[1], "k", 1) != 1) {
+                    ::_exit(2);
+                }
+                for (;;) {
+                    ::pause();
+                }
+            } catch (const std::exception&) {
+            }
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        const bool working = ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        if (working) {
+            ASSERT_TRUE(fs::exists(program / "Decriptato.xyz"));
+            // Another program's file takes the tracked name meanwhile: it is not the one tracked.
+            writeFile(files / "nuovo", "di un altro");
+            fs::rename(files / "nuovo", taken);
+            ::kill(pid, signal);
+        }
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        ASSERT_TRUE(working) << "the job failed before the signal";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(programFolderIsEmpty()) << "the copy in clear stayed behind";
+        EXPECT_EQ(readFile(chosen), "testo cifrato");
+        EXPECT_EQ(readFile(taken), "di un altro");
+    }
 }

@@ -18,7 +18,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sddl.h>
 #include <sstream>
 #include <thread>
 
@@ -49,6 +52,37 @@ void setAttribute(const fs::path& path, DWORD attribute, bool on)
 DWORD attributesOf(const fs::path& path)
 {
     return ::GetFileAttributesW(path.c_str());
+}
+
+// A file's access rules (its DACL) as text, to compare one file's with another's.
+std::wstring accessRulesOf(const fs::path& path)
+{
+    DWORD size = 0;
+    ::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    LPWSTR text = nullptr;
+    if (size == 0 ||
+        !::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                            &size) ||
+        !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return L"<illeggibili>";
+    }
+    const std::wstring rules(text);
+    ::LocalFree(text);
+    return rules;
+}
+
+bool setAccessRules(const fs::path& path, const wchar_t* rules)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(rules, SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return false;
+    }
+    const bool set = ::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    ::LocalFree(descriptor);
+    return set;
 }
 
 std::string cipherOf(const TempFolder& folder, std::string_view plain, std::string_view password,
@@ -249,6 +283,61 @@ TEST(Win32Replace, ProgramFolderOnAnotherVolume)
     EXPECT_EQ(readFile(chosen), cipherOf(scratch, plain, "pw"));
     EXPECT_TRUE(fs::is_empty(program.path()));
     EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
+}
+
+// A file with rules of its own, protected from its folder's: every way of replacing it leaves
+// them as they were, instead of those the new file took from the program folder or its own.
+TEST(Win32Replace, TheReplacedFileKeepsItsAccessRules)
+{
+    // Everyone may do anything, and anonymous callers may read: rules no folder passes on.
+    const wchar_t* const rules = L"D:P(A;;FA;;;WD)(A;;FR;;;AN)";
+    TempFolder program;
+    TempFolder files;
+    std::optional<TempFolder> otherProgram;
+    if (const char* other = std::getenv("VELARIUM_OTHER_VOLUME")) {
+        otherProgram.emplace(other);
+    }
+    writeFile(program / "sorgente", "copiato in un passo");
+    const auto cipher = [&](const fs::path& folder, const fs::path& file) {
+        InPlaceCipher job(folder, file, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        job.replaceChosenFile();
+    };
+    struct Case
+    {
+        const char* what;
+        std::function<void(const fs::path&)> replace;
+    };
+    std::vector<Case> cases = {
+        {"moved into place",
+         [&](const fs::path& file) {
+             cipher(program.path(), file);
+         }},
+        {"written in one step",
+         [&](const fs::path& file) {
+             platform::writeFileAtomically(file, "nuovo");
+         }},
+        {"copied in one step",
+         [&](const fs::path& file) {
+             platform::copyFileAtomically(program / "sorgente", file);
+         }},
+    };
+    if (otherProgram) {
+        cases.push_back({"copied from another volume", [&](const fs::path& file) {
+                             cipher(otherProgram->path(), file);
+                         }});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path chosen = files / "riservato.txt";
+        writeFile(chosen, "contenuto");
+        ASSERT_TRUE(setAccessRules(chosen, rules)) << ::GetLastError();
+        const std::wstring before = accessRulesOf(chosen);
+        c.replace(chosen);
+        EXPECT_TRUE(accessRulesOf(chosen) == before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(files.path()), fs::directory_iterator()), 1);
+        fs::remove(chosen);
+    }
 }
 
 TEST(Win32Replace, AtomicWritesAndCopiesRefuseReadOnlyDestinationsAndTheSameFile)

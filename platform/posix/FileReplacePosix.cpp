@@ -14,8 +14,10 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace velarium::platform {
 namespace {
@@ -60,16 +62,140 @@ void syncFolder(const fs::path& folder)
     }
 }
 
-// Gives `fd` the permission bits and, where we may, the owner of the file it replaces.
-void takeOver(int fd, const struct stat& old, const fs::path& path)
+// The access control list is kept by the system as one extended attribute among the others.
+constexpr const char* kAccessList = "system.posix_acl_access";
+
+struct Attribute
+{
+    std::string name;
+    std::string value;
+};
+
+// What a file passes on to the one that takes its place.
+struct Original
+{
+    struct stat st
+    {
+    };
+    // Every extended attribute the process may read: user.*, the access control list, security.*
+    // where permitted, trusted.* for the superuser alone (the system lists them to no one else).
+    std::vector<Attribute> attributes;
+};
+
+bool unsupported(int code)
+{
+    return code == ENOTSUP || code == EOPNOTSUPP;
+}
+
+// Refusals that leave an attribute where the process may not set it: a label or a capability
+// needs rights the process lacks, and only those attributes are lost.
+bool notPermitted(int code)
+{
+    return code == EPERM || code == EACCES || unsupported(code);
+}
+
+std::vector<std::string> attributeNames(const fs::path& path)
+{
+    for (;;) {
+        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0) {
+            if (unsupported(errno)) {
+                return {};
+            }
+            throw SystemError("Impossibile leggere gli attributi estesi del file", path, errno);
+        }
+        std::string list(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = ::llistxattr(path.c_str(), list.data(), list.size());
+        if (got < 0) {
+            // One was added between the two calls.
+            if (errno == ERANGE) {
+                continue;
+            }
+            throw SystemError("Impossibile leggere gli attributi estesi del file", path, errno);
+        }
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            const std::size_t end = list.find('\0', at);
+            names.push_back(list.substr(at, end - at));
+            at = end + 1;
+        }
+        return names;
+    }
+}
+
+std::optional<std::string> attributeValue(const fs::path& path, const std::string& name)
+{
+    for (;;) {
+        const ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+        std::string value(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+        const ssize_t got =
+            size < 0 ? size : ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return value;
+        }
+        if (errno == ENODATA) {
+            return std::nullopt;
+        }
+        if (errno != ERANGE) {
+            throw SystemError("Impossibile leggere gli attributi estesi del file", path, errno);
+        }
+    }
+}
+
+// The state of the existing file at `path`, which is no link.
+Original originalOf(const fs::path& path)
+{
+    Original old{statOrThrow(path), {}};
+    for (std::string& name : attributeNames(path)) {
+        if (auto value = attributeValue(path, name)) {
+            old.attributes.push_back({std::move(name), std::move(*value)});
+        }
+    }
+    return old;
+}
+
+// Gives `fd` the permission bits, access control list and extended attributes and, where we
+// may, the owner of the file it replaces.
+void takeOver(int fd, const Original& old, const fs::path& path)
 {
     // The owner first: a change of owner clears the set-user-ID and set-group-ID bits.
-    if (::geteuid() == 0 && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (::geteuid() == 0 && (old.st.st_uid != ::geteuid() || old.st.st_gid != ::getegid())) {
+        if (::fchown(fd, old.st.st_uid, old.st.st_gid) != 0) {
             throw SystemError("Impossibile impostare il proprietario del file", path, errno);
         }
     }
-    if (::fchmod(fd, old.st_mode & 07777) != 0) {
+    const Attribute* list = nullptr;
+    for (const Attribute& attribute : old.attributes) {
+        if (attribute.name == kAccessList) {
+            list = &attribute;
+        }
+    }
+    // A fresh file takes its folder's default access list, which may grant others what the old
+    // file never did.
+    if (list == nullptr && ::fremovexattr(fd, kAccessList) != 0 && errno != ENODATA &&
+        !unsupported(errno)) {
+        throw SystemError("Impossibile impostare i permessi del file", path, errno);
+    }
+    for (const Attribute& attribute : old.attributes) {
+        if (::fsetxattr(fd, attribute.name.c_str(), attribute.value.data(), attribute.value.size(),
+                        0) == 0) {
+            continue;
+        }
+        const int code = errno;
+        // Without its list the file would not be the same to others: the mode's group bits stand
+        // for the list's mask, and would hand the group what only the named entries had. Better
+        // not replaced at all than opened up.
+        if (&attribute == list) {
+            throw SystemError("Impossibile copiare i permessi (ACL) del file", path, code);
+        }
+        if (!notPermitted(code)) {
+            throw SystemError("Impossibile copiare gli attributi estesi del file", path, code);
+        }
+    }
+    // The mode last: it agrees with the list just copied (its group bits are the list's mask),
+    // and the file never grants more than the old one while it is given its rules.
+    if (::fchmod(fd, old.st.st_mode & 07777) != 0) {
         throw SystemError("Impossibile impostare i permessi del file", path, errno);
     }
     if (::fsync(fd) != 0) {
@@ -85,15 +211,19 @@ class HiddenSibling
 public:
     explicit HiddenSibling(const fs::path& target) : target_(target)
     {
-        std::string hidden = ".";
-        hidden += target.filename().string();
-        hidden += ".velarium-XXXXXX";
-        std::string pattern = (target.parent_path() / hidden).string();
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ < 0) {
-            throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
-        }
-        path_ = pattern;
+        // Perhaps a file in clear: a program stopped half-way does not leave it behind.
+        removal_.track([&] {
+            std::string hidden = ".";
+            hidden += target.filename().string();
+            hidden += ".velarium-XXXXXX";
+            std::string pattern = (target.parent_path() / hidden).string();
+            fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+            if (fd_ < 0) {
+                throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
+            }
+            path_ = pattern;
+            return path_;
+        });
     }
     ~HiddenSibling()
     {
@@ -130,14 +260,18 @@ public:
         }
     }
 
-    // Puts the content on the disk with the permission bits and owner of `old`, the file it
-    // replaces, or with `mode` when there is none, then renames it over the target.
-    void place(const struct stat* old, mode_t mode)
+    // Puts the content on the disk with the access rules and owner of `old`, the file it
+    // replaces, or with `mode` when there is none, then, once `lastLook` (if any) has passed,
+    // renames it over the target.
+    void place(const Original* old, mode_t mode, const std::function<void()>& lastLook = {})
     {
         if (old != nullptr) {
             takeOver(fd_, *old, path_);
         } else if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) {
             throw SystemError("Errore di scrittura su disco del file", path_, errno);
+        }
+        if (lastLook) {
+            lastLook();
         }
         if (::rename(path_.c_str(), target_.c_str()) != 0) {
             throw SystemError("Impossibile sostituire il file", target_, errno);
@@ -151,25 +285,26 @@ private:
     fs::path path_;
     int fd_ = -1;
     bool placed_ = false;
+    RemovedWhenStopped removal_;
 };
 
 // The replacement lives on another file system: copy it beside the target under a fresh name,
 // then rename that copy over the target.
 void replaceAcrossFileSystems(const fs::path& replacement, const fs::path& target,
-                              const struct stat& old)
+                              const Original& old, const std::function<void()>& lastLook)
 {
     {
         InputFile in(replacement);
         HiddenSibling copy(target);
         copy.copyFrom(in);
-        copy.place(&old, 0);
+        copy.place(&old, 0, lastLook);
     }
     removeQuietly(replacement);
 }
 
 // The file that an existing destination names, symbolic links followed, with its current state;
 // nothing for a destination yet to be made.
-std::optional<std::pair<fs::path, struct stat>> existingTarget(const fs::path& destination)
+std::optional<std::pair<fs::path, Original>> existingTarget(const fs::path& destination)
 {
     struct stat old
     {
@@ -177,7 +312,9 @@ std::optional<std::pair<fs::path, struct stat>> existingTarget(const fs::path& d
     if (::stat(destination.c_str(), &old) != 0) {
         return std::nullopt;
     }
-    return std::pair{replaceableTarget(destination), old};
+    fs::path target = replaceableTarget(destination);
+    Original original = originalOf(target);
+    return std::pair{std::move(target), std::move(original)};
 }
 
 // Writes the file at `path` through `put`, given the fresh file beside it, then puts it in
@@ -236,6 +373,13 @@ private:
     Fd dir_;
 };
 
+// A live command keeps a lock on its temporary file to its end; a dead one's lock went with it.
+bool heldByLiveCommand(const fs::path& path)
+{
+    const Fd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return file.get() >= 0 && ::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
 } // namespace
 
 FileVersion versionOf(const fs::path& path)
@@ -251,40 +395,56 @@ FileVersion versionOf(const fs::path& path)
 
 TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
 {
-    const FolderLock folder(path);
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) == 0) {
-        // A live command keeps a lock on its file to its end; a dead one's lock went with it.
-        if (S_ISREG(st.st_mode)) {
-            const Fd old(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-            if (old.get() >= 0 && ::flock(old.get(), LOCK_EX | LOCK_NB) != 0 &&
-                errno == EWOULDBLOCK) {
+    // Tracked from its creation: the copy may be a file in clear.
+    removal_.track([&] {
+        const FolderLock folder(path);
+        struct stat st
+        {
+        };
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (S_ISREG(st.st_mode) && heldByLiveCommand(path)) {
                 throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
             }
+            // Only the name goes: the file behind a link, or under another name, stays as it is.
+            if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+                throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
+            }
         }
-        // Only the name goes: the file behind a link, or under another name, stays as it is.
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            throw SystemError("Impossibile creare il file", path, errno);
         }
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw SystemError("Impossibile creare il file", path, errno);
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int code = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw SystemError("Impossibile riservare il file", path, code);
-    }
-    handle_ = fd;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int code = errno;
+            ::close(fd);
+            ::unlink(path.c_str());
+            throw SystemError("Impossibile riservare il file", path, code);
+        }
+        handle_ = fd;
+        return path;
+    });
 }
 
 TemporaryClaim::~TemporaryClaim()
 {
     ::close(static_cast<int>(handle_));
+}
+
+void removeAbandonedTemporary(const fs::path& path) noexcept
+{
+    try {
+        // Under the folder's lock no command can be taking the file meanwhile.
+        const FolderLock folder(path);
+        struct stat st
+        {
+        };
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !heldByLiveCommand(path)) {
+            ::unlink(path.c_str());
+        }
+    } catch (const std::exception&) {
+        // The folder cannot be opened: nothing there can be removed either.
+    }
 }
 
 void TemporaryClaim::confirm() const
@@ -322,25 +482,29 @@ fs::path replaceableTarget(const fs::path& chosen)
     return target;
 }
 
-void replaceFile(const fs::path& replacement, const fs::path& target)
+void replaceFile(const fs::path& replacement, const fs::path& target,
+                 const std::function<void()>& lastLook)
 {
-    const struct stat old = statOrThrow(target);
+    const Original old = originalOf(target);
     {
         Fd fd(::open(replacement.c_str(), O_RDONLY | O_CLOEXEC));
         if (fd.get() < 0) {
             throw SystemError("Impossibile aprire il file", replacement, errno);
         }
         const struct stat st = statOrThrow(replacement);
-        if (st.st_dev != old.st_dev) {
-            replaceAcrossFileSystems(replacement, target, old);
+        if (st.st_dev != old.st.st_dev) {
+            replaceAcrossFileSystems(replacement, target, old, lastLook);
             return;
         }
         takeOver(fd.get(), old, replacement);
     }
+    if (lastLook) {
+        lastLook();
+    }
     if (::rename(replacement.c_str(), target.c_str()) != 0) {
         const int code = errno;
         if (code == EXDEV) {
-            replaceAcrossFileSystems(replacement, target, old);
+            replaceAcrossFileSystems(replacement, target, old, lastLook);
             return;
         }
         throw SystemError("Impossibile sostituire il file", target, code);
@@ -376,8 +540,8 @@ void copyFileAtomically(const fs::path& source, const fs::path& destination)
     }
     InputFile in(source);
     const auto existing = existingTarget(destination);
-    if (existing && existing->second.st_dev == from.st_dev &&
-        existing->second.st_ino == from.st_ino) {
+    if (existing && existing->second.st.st_dev == from.st_dev &&
+        existing->second.st.st_ino == from.st_ino) {
         throw Error("Impossibile copiare '" + source.string() + "' su '" + destination.string() +
                     "': sono lo stesso file");
     }

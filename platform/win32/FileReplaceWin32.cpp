@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velarium::platform {
 namespace {
@@ -52,15 +53,62 @@ std::optional<fs::path> finalPath(HANDLE handle)
     return fs::path(buffer);
 }
 
+// What decides who may do what with a file: its access rules (DACL) and, where the process may
+// set them, its owner and group. A file moved into place keeps its own, which a file made in the
+// program folder took from that folder: the replaced file's are given to it instead.
+class SecurityDescriptor
+{
+public:
+    explicit SecurityDescriptor(const fs::path& path)
+    {
+        DWORD size = 0;
+        ::GetFileSecurityW(path.c_str(), kEverything, nullptr, 0, &size);
+        while (size > 0) {
+            bytes_.resize(size);
+            if (::GetFileSecurityW(path.c_str(), kEverything, bytes_.data(), size, &size)) {
+                return;
+            }
+            if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+                break;
+            }
+        }
+        win32::raise("Impossibile leggere le proprietà del file", path);
+    }
+
+    // Given exactly as read, inherited entries and protection included, so that the file grants
+    // no one more than the one it replaces did.
+    void applyTo(const fs::path& path) const
+    {
+        const PSECURITY_DESCRIPTOR descriptor = bytes_.data();
+        if (::SetFileSecurityW(path.c_str(), kEverything, descriptor)) {
+            return;
+        }
+        // Only an administrator may give a file someone else's owner; the rules are what count.
+        if (!::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor)) {
+            win32::raise("Impossibile impostare i permessi del file", path);
+        }
+    }
+
+private:
+    static constexpr SECURITY_INFORMATION kEverything =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    // The calls take the descriptor as writable, though they only read it.
+    mutable std::vector<BYTE> bytes_;
+};
+
 // A fresh file beside a target under a hidden name unique to this call. It takes the target's
 // place only through place(); abandoned, it disappears, so that a failure never leaves a partial
 // file behind.
 class HiddenSibling
 {
 public:
-    explicit HiddenSibling(const fs::path& target)
-        : target_(target), path_(win32::createSibling(target, FILE_ATTRIBUTE_HIDDEN, handle_))
+    explicit HiddenSibling(const fs::path& target) : target_(target)
     {
+        // Perhaps a file in clear: a program stopped half-way does not leave it behind.
+        removal_.track([&] {
+            path_ = win32::createSibling(target, FILE_ATTRIBUTE_HIDDEN, handle_);
+            return path_;
+        });
     }
     ~HiddenSibling()
     {
@@ -112,8 +160,10 @@ public:
         }
     }
 
-    // Puts the content on the disk with `attributes`, then moves it over the target.
-    void place(DWORD attributes)
+    // Puts the content on the disk with `attributes` and the security of the file it replaces,
+    // if any, then, once `lastLook` (if any) has passed, moves it over the target.
+    void place(DWORD attributes, const SecurityDescriptor* old,
+               const std::function<void()>& lastLook = {})
     {
         if (!::FlushFileBuffers(handle_.get())) {
             win32::raise("Errore di scrittura su disco del file", path_);
@@ -123,6 +173,13 @@ public:
         }
         if (!::SetFileAttributesW(path_.c_str(), attributes)) {
             win32::raise("Impossibile impostare gli attributi del file", path_);
+        }
+        // The rules last: the old ones may not let this process change the attributes.
+        if (old != nullptr) {
+            old->applyTo(path_);
+        }
+        if (lastLook) {
+            lastLook();
         }
         if (!::MoveFileExW(path_.c_str(), target_.c_str(), kReplaceFlags)) {
             win32::raise("Impossibile sostituire il file", target_);
@@ -135,17 +192,19 @@ private:
     Handle handle_;
     fs::path path_;
     bool placed_ = false;
+    RemovedWhenStopped removal_;
 };
 
 // The replacement lives on another volume: copy it beside the target under a fresh name, then
 // move that copy over the target.
-void replaceAcrossVolumes(const fs::path& replacement, const fs::path& target, DWORD attributes)
+void replaceAcrossVolumes(const fs::path& replacement, const fs::path& target, DWORD attributes,
+                          const SecurityDescriptor& old, const std::function<void()>& lastLook)
 {
     {
         InputFile in(replacement);
         HiddenSibling copy(target);
         copy.copyFrom(in);
-        copy.place(attributes);
+        copy.place(attributes, &old, lastLook);
     }
     removeQuietly(replacement);
 }
@@ -216,9 +275,15 @@ template <typename Put> void writeThroughSibling(const fs::path& path, Put&& put
 {
     const DWORD existing = ::GetFileAttributesW(path.c_str());
     const bool exists = existing != INVALID_FILE_ATTRIBUTES;
-    HiddenSibling file(exists ? replaceableTarget(path) : path);
+    const fs::path target = exists ? replaceableTarget(path) : path;
+    std::optional<SecurityDescriptor> old;
+    if (exists) {
+        old.emplace(target);
+    }
+    HiddenSibling file(target);
     put(file);
-    file.place(exists ? win32::inheritedAttributes(existing) : FILE_ATTRIBUTE_NORMAL);
+    file.place(exists ? win32::inheritedAttributes(existing) : FILE_ATTRIBUTE_NORMAL,
+               old ? &*old : nullptr);
 }
 
 } // namespace
@@ -244,29 +309,46 @@ FileVersion versionOf(const fs::path& path)
 
 TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
 {
-    // Held open to the command's end: others may read it and the command may move it away, but
-    // no other command can take it while this handle lives.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const HANDLE created = ::CreateFileW(path.c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created != INVALID_HANDLE_VALUE) {
-            handle_ = reinterpret_cast<std::intptr_t>(created);
-            return;
+    // Tracked from its creation: the copy may be a file in clear.
+    removal_.track([&] {
+        // Held open to the command's end: others may read it and the command may move it away,
+        // but no other command can take it while this handle lives.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const HANDLE created = ::CreateFileW(
+                path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (created != INVALID_HANDLE_VALUE) {
+                handle_ = reinterpret_cast<std::intptr_t>(created);
+                return path;
+            }
+            const DWORD code = ::GetLastError();
+            if (!alreadyExists(code)) {
+                win32::raise("Impossibile creare il file", path, code);
+            }
+            removeLeftover(path);
         }
-        const DWORD code = ::GetLastError();
-        if (!alreadyExists(code)) {
-            win32::raise("Impossibile creare il file", path, code);
-        }
-        removeLeftover(path);
-    }
-    // Taken again between the removal and the creation: by a command that is alive.
-    throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+        // Taken again between the removal and the creation: by a command that is alive.
+        throw SystemError("File temporaneo in uso da un'altra operazione", path, EBUSY);
+    });
 }
 
 TemporaryClaim::~TemporaryClaim()
 {
     ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+void removeAbandonedTemporary(const fs::path& path) noexcept
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        return;
+    }
+    try {
+        removeLeftover(path);
+    } catch (const std::exception&) {
+        // Held by a live command, or refused: the next command takes it over.
+    }
 }
 
 void TemporaryClaim::confirm() const
@@ -303,18 +385,24 @@ fs::path replaceableTarget(const fs::path& chosen)
     return target;
 }
 
-void replaceFile(const fs::path& replacement, const fs::path& target)
+void replaceFile(const fs::path& replacement, const fs::path& target,
+                 const std::function<void()>& lastLook)
 {
     const DWORD attributes = win32::inheritedAttributes(attributesOrThrow(target));
+    const SecurityDescriptor old(target);
     if (!::SetFileAttributesW(replacement.c_str(), attributes)) {
         win32::raise("Impossibile aprire il file", replacement);
+    }
+    old.applyTo(replacement);
+    if (lastLook) {
+        lastLook();
     }
     // One rename within the volume: the target holds the old or the new content at every
     // instant. The system refuses it across volumes, and over a read-only target.
     if (!::MoveFileExW(replacement.c_str(), target.c_str(), kReplaceFlags)) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_NOT_SAME_DEVICE) {
-            replaceAcrossVolumes(replacement, target, attributes);
+            replaceAcrossVolumes(replacement, target, attributes, old, lastLook);
             return;
         }
         win32::raise("Impossibile sostituire il file", target, code);
@@ -352,9 +440,13 @@ void copyFileAtomically(const fs::path& source, const fs::path& destination)
     const fs::path target = exists ? replaceableTarget(destination) : destination;
     const DWORD attributes =
         exists ? ::GetFileAttributesW(target.c_str()) : from & ~FILE_ATTRIBUTE_HIDDEN;
+    std::optional<SecurityDescriptor> old;
+    if (exists) {
+        old.emplace(target);
+    }
     HiddenSibling copy(target);
     copy.copyFrom(in);
-    copy.place(win32::inheritedAttributes(attributes));
+    copy.place(win32::inheritedAttributes(attributes), old ? &*old : nullptr);
 }
 
 void removeQuietly(const fs::path& path) noexcept
