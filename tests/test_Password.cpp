@@ -16,7 +16,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace velarium;
 using velarium::test::BoxKind;
@@ -167,6 +169,36 @@ TEST_F(AccessTest, AMissingOrDamagedStore)
     EXPECT_EQ(ui.shown[1].text, kReadError);
     EXPECT_EQ(login->txtPassword->text(), QStringLiteral("segreto")) << "the field is kept";
     EXPECT_FALSE(main->isVisible());
+}
+
+TEST_F(AccessTest, AStoreThatIsNoSmallFileGivesTheStoreMessageWithoutWaiting)
+{
+    const auto store = program / "unins000.dll";
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"a pipe nobody writes",
+         [&] {
+             ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+         }},
+        {"a link to an endless device",
+         [&] {
+             std::filesystem::create_symlink("/dev/zero", store);
+         }},
+        {"a file far too large",
+         [&] {
+             writeFile(store, "[Accesso]\r\nValore=00\r\n" + std::string(1 << 20, ';'));
+         }},
+    };
+    for (const auto& [what, make] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove(store);
+        make();
+        ui.shown.clear();
+        typeLogin(QStringLiteral("segreto"));
+        login->cmdOKClick();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].text, kReadError);
+        EXPECT_FALSE(main->isVisible());
+    }
 }
 
 TEST_F(AccessTest, ClosingTheLoginOrItsExitEndsTheProgram)
