@@ -51,6 +51,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     void kill(int signal);
+    pid_t pid() const { return pid_; }
 
     // Collects standard error until it holds `text`; false when the child closes it or the time
     // runs out first. What was read stays for finish().

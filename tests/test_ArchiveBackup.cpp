@@ -61,6 +61,16 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
+// Random records that are cards all the same: every length byte within 0 to 250.
+std::string randomCards(std::size_t records, unsigned seed)
+{
+    std::string bytes = randomBytes(records * kCardRecordBytes, seed);
+    for (std::size_t at = 0; at < bytes.size(); at += 1 + kCardFieldCapacity) {
+        bytes[at] = static_cast<char>(static_cast<unsigned char>(bytes[at]) % 251);
+    }
+    return bytes;
+}
+
 class ArchiveBackupTest : public ::testing::Test
 {
 protected:
@@ -176,7 +186,7 @@ TEST_F(ArchiveBackupTest, NewCopyIsNoMoreOpenThanItsSourceAndStaysWritableByItsO
         SCOPED_TRACE(static_cast<int>(source));
         fs::remove(archive());
         fs::remove(files / "copia.bka");
-        writeFile(archive(), "schede");
+        writeFile(archive(), randomCards(1, 7));
         fs::permissions(archive(), source);
         backupArchive(program.path(), files / "copia.bka");
         EXPECT_EQ(permissionsOf(files / "copia.bka"), copy);
@@ -186,7 +196,7 @@ TEST_F(ArchiveBackupTest, NewCopyIsNoMoreOpenThanItsSourceAndStaysWritableByItsO
         fs::permissions(files / "copia.bka", source);
         restoreArchive(program.path(), files / "copia.bka");
         EXPECT_EQ(permissionsOf(archive()), copy);
-        EXPECT_EQ(readFile(archive()), "schede");
+        EXPECT_EQ(readFile(archive()), randomCards(1, 7));
     }
 }
 
@@ -194,10 +204,10 @@ TEST_F(ArchiveBackupTest, RestoreKeepsTheArchivesPermissions)
 {
     writeFile(archive(), "vecchio");
     fs::permissions(archive(), fs::perms::owner_read | fs::perms::owner_write);
-    writeFile(files / "copia.bka", "nuovo");
+    writeFile(files / "copia.bka", randomCards(2, 8));
     fs::permissions(files / "copia.bka", fs::perms::all);
     restoreArchive(program.path(), files / "copia.bka");
-    EXPECT_EQ(readFile(archive()), "nuovo");
+    EXPECT_EQ(readFile(archive()), randomCards(2, 8));
     EXPECT_EQ(permissionsOf(archive()), fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -298,7 +308,7 @@ TEST_F(ArchiveBackupTest, DestinationThatCannotBeWrittenFailsWithoutLeavingAnyth
 
 TEST_F(ArchiveBackupTest, RestoreFailsWhereNoArchiveCanBeWritten)
 {
-    writeFile(files / "copia.bka", "schede");
+    writeFile(files / "copia.bka", randomCards(1, 9));
     const fs::path missingFolder = program / "inesistente";
     EXPECT_THROW(restoreArchive(missingFolder, files / "copia.bka"), Error);
     EXPECT_FALSE(fs::exists(missingFolder));
@@ -314,7 +324,7 @@ TEST_F(ArchiveBackupTest, RestoreFailsWhereNoArchiveCanBeWritten)
 TEST_F(ArchiveBackupTest, CopyFailingPartWayLeavesTheOldFileWholeAndNoPartialCopy)
 {
     const std::string old = randomBytes(10 * kCardRecordBytes, 5);
-    const std::string large = randomBytes(300'000, 6);
+    const std::string large = randomCards(299, 6);
     writeFile(archive(), old);
     writeFile(files / "grande.bka", large);
     writeFile(files / "ieri.bka", "copia di ieri");
@@ -333,4 +343,44 @@ TEST_F(ArchiveBackupTest, CopyFailingPartWayLeavesTheOldFileWholeAndNoPartialCop
     }
     EXPECT_EQ(readFile(files / "ieri.bka"), "copia di ieri");
     EXPECT_EQ(namesIn(files.path()), (std::vector<std::string>{"grande.bka", "ieri.bka"}));
+}
+
+TEST_F(ArchiveBackupTest, RestoreTakesOnlyAnArchiveAndSaysWhyAnotherFileIsNot)
+{
+    const std::string cards = randomCards(3, 10);
+    std::string longText = randomCards(2, 11);
+    longText[kCardRecordBytes + 251] = static_cast<char>(251);
+    const std::pair<const char*, std::string> sources[] = {
+        {"a backup cut short", randomCards(2, 12).substr(0, 1500)},
+        {"the access store", "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n"},
+        {"a text longer than a field", longText},
+        {"noise", randomBytes(3 * kCardRecordBytes + 17, 13)},
+    };
+    for (const bool archiveExists : {true, false}) {
+        for (const auto& [what, bytes] : sources) {
+            SCOPED_TRACE(std::string(what) + (archiveExists ? "" : ", no archive"));
+            fs::remove(archive());
+            if (archiveExists) {
+                writeFile(archive(), cards);
+            }
+            writeFile(files / "copia.bka", bytes);
+            try {
+                restoreArchive(program.path(), files / "copia.bka");
+                ADD_FAILURE() << "restored";
+            } catch (const Error& error) {
+                EXPECT_NE(std::string(error.what())
+                              .find("Il file '" + (files / "copia.bka").string() +
+                                    "' non è un archivio di schede"),
+                          std::string::npos)
+                    << error.what();
+            }
+            // No copy is left beside the archive, and none is made where there was none.
+            EXPECT_EQ(namesIn(program.path()), archiveExists
+                                                   ? std::vector<std::string>{kCardArchiveName}
+                                                   : std::vector<std::string>{});
+            if (archiveExists) {
+                EXPECT_EQ(readFile(archive()), cards);
+            }
+        }
+    }
 }

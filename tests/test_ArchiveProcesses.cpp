@@ -1,7 +1,9 @@
 // Two copies of the program writing the card archive at the same time, each opening and closing
 // it for every command as the program does, while a third browses it: no record may come out
-// torn, be read torn, or be lost when appended.
+// torn, be read torn, or be lost when appended. And cards saved while another program puts a
+// new archive in place.
 
+#include "ChildProcess.h"
 #include "TempFolder.h"
 #include "archive/CardArchive.h"
 
@@ -19,6 +21,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <poll.h>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -383,6 +386,143 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
                 << "appended card " << sequence << " of writer " << writer;
         }
     }
+}
+
+// One process telling another that a step is done, across a fork.
+class Signal
+{
+public:
+    Signal()
+    {
+        if (::pipe(fds_) != 0) {
+            throw std::runtime_error("cannot create a pipe");
+        }
+    }
+    ~Signal()
+    {
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    Signal(const Signal&) = delete;
+    Signal& operator=(const Signal&) = delete;
+
+    void send()
+    {
+        if (::write(fds_[1], "s", 1) != 1) {
+            throw std::runtime_error("cannot signal");
+        }
+    }
+    // False when nothing comes within 30 seconds: the other process failed.
+    bool wait()
+    {
+        pollfd ready{fds_[0], POLLIN, 0};
+        char byte = 0;
+        return ::poll(&ready, 1, 30'000) == 1 && ::read(fds_[0], &byte, 1) == 1;
+    }
+
+private:
+    int fds_[2] = {-1, -1};
+};
+
+// Whether the process has `file` open: a command that opened the archive goes on to its lock.
+bool holdsOpen(pid_t pid, const fs::path& file)
+{
+    std::error_code error;
+    for (const auto& entry :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        std::error_code unreadable;
+        if (fs::read_symlink(entry.path(), unreadable) == file) {
+            return true;
+        }
+    }
+    return false;
+}
+
+FileCard numbered(const std::string& text)
+{
+    return {"/doc/" + text, text, "pw", "pw"};
+}
+
+TEST(ArchiveReplacedTest, CardsSavedWhileANewArchiveIsPutInPlaceGoIntoIt)
+{
+    const TempFolder program;
+    const fs::path archivePath = fs::canonical(program.path()) / kCardArchiveName;
+    const fs::path restored = program / "ripristino.pro";
+    {
+        CardArchive archive(program.path());
+        archive.Open();
+        for (const char* text : {"vecchia 1", "vecchia 2", "vecchia 3"}) {
+            archive.Append(numbered(text));
+        }
+        archive.Close();
+        std::string bytes;
+        for (int n = 1; n <= 5; ++n) {
+            const CardRecord record = encodeCard(numbered("ripristinata " + std::to_string(n)));
+            bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
+        }
+        writeFile(restored, bytes);
+    }
+
+    // The holder does what a restore does: it renames the new archive over the old one inside
+    // the section of the old one, and lets go only once the new one is in place.
+    Signal held, replace, opened;
+    Process holder("holder", [&] {
+        CardArchive archive(program.path());
+        archive.Open();
+        archive.Exclusively([&] {
+            held.send();
+            if (!replace.wait()) {
+                throw std::runtime_error("not told to replace the archive");
+            }
+            fs::rename(restored, archivePath);
+        });
+        archive.Close();
+    });
+    ASSERT_TRUE(held.wait());
+
+    // Both open the old archive, then wait for its lock.
+    Child add(VELARIUM_CLI_PATH,
+              {"--folder", program.path().string(), "cards", "add", "--file", "/doc/nuova",
+               "--description", "Dopo il ripristino"},
+              "pw\n");
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!holdsOpen(add.pid(), archivePath) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(holdsOpen(add.pid(), archivePath)) << "cards add never opened the archive";
+    // The window's Salva on card 2, loaded before the restore.
+    Process rewriter("rewriter", [&] {
+        CardArchive archive(program.path());
+        archive.Open();
+        archive.Seek(1);
+        opened.send();
+        archive.Write(numbered("riscritta"));
+        if (archive.Position() != 2) {
+            throw std::runtime_error("rewritten card reported as " +
+                                     std::to_string(archive.Position()));
+        }
+        archive.Close();
+    });
+    ASSERT_TRUE(opened.wait());
+    replace.send();
+
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    EXPECT_EQ(holder.finish(limit), std::optional<int>(0));
+    EXPECT_EQ(rewriter.finish(limit), std::optional<int>(0));
+    const Outcome added = add.finish();
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out, "6\n") << "the number of the card in the archive now in place";
+
+    CardArchive archive(program.path());
+    archive.Open(ArchiveUse::Reading);
+    std::vector<std::string> descriptions;
+    while (!archive.AtEnd()) {
+        descriptions.push_back(archive.Read().Description);
+    }
+    archive.Close();
+    EXPECT_EQ(descriptions,
+              (std::vector<std::string>{"ripristinata 1", "riscritta", "ripristinata 3",
+                                        "ripristinata 4", "ripristinata 5", "Dopo il ripristino"}));
 }
 
 } // namespace

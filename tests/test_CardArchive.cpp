@@ -227,6 +227,110 @@ TEST_F(CardArchiveTest, AUseOfTheArchiveGivesBackTheWorksResultOrItsFirstFailure
     EXPECT_FALSE(worked);
 }
 
+TEST_F(CardArchiveTest, ReadingMakesNoArchiveAndNeverWrites)
+{
+    CardArchive archive(folder.path());
+    archive.Open(ArchiveUse::Reading);
+    EXPECT_EQ(archive.Count(), 0u);
+    EXPECT_TRUE(archive.AtEnd());
+    EXPECT_THROW(archive.Read(), ArchiveError);
+    EXPECT_THROW(archive.Append(card("1")), ArchiveError);
+    EXPECT_THROW(archive.Write(card("1")), ArchiveError);
+    archive.Close();
+    EXPECT_FALSE(fs::exists(file())) << "a missing archive reads as empty, and stays missing";
+
+    append({card("1"), card("2")});
+    const std::string before = readFile(file());
+    const auto read = withArchive(folder.path(), ArchiveUse::Reading, [](CardArchive& a) {
+        EXPECT_THROW(a.Append(card("3")), ArchiveError);
+        a.Seek(1);
+        return a.Read();
+    });
+    EXPECT_EQ(read, card("2"));
+    EXPECT_EQ(readFile(file()), before);
+
+    // A missing program folder is a failure, not an empty archive.
+    EXPECT_THROW(withArchive(folder / "non-esiste", ArchiveUse::Reading, [](CardArchive&) {}),
+                 ArchiveError);
+}
+
+TEST_F(CardArchiveTest, WritesGoIntoTheArchiveThatThePathNamesNow)
+{
+    append({card("1"), card("2"), card("3")});
+    CardArchive archive(folder.path());
+    archive.Open();
+    archive.Seek(2);
+
+    // Another program puts a new archive in place, as a restore does, while this one is open.
+    TempFolder other;
+    withArchive(other.path(), [](CardArchive& a) {
+        a.Append(card("nuova 1"));
+        a.Append(card("nuova 2"));
+    });
+    fs::rename(other / kCardArchiveName, file());
+
+    // Card 3 is behind the end of the new archive: it becomes its third card.
+    archive.Write(card("riscritta"));
+    EXPECT_EQ(archive.Position(), 3u);
+    EXPECT_EQ(archive.Append(card("aggiunta")), 4u);
+    archive.Seek(0);
+    archive.Write(card("prima"));
+    archive.Close();
+    EXPECT_EQ(readAll(), (std::vector<FileCard>{card("prima"), card("nuova 2"), card("riscritta"),
+                                                card("aggiunta")}));
+}
+
+TEST(ArchiveCheck, OnlyWholeRecordsOfCardLengthsAreAnArchive)
+{
+    const TempFolder folder;
+    const auto record = [](const FileCard& c) {
+        const CardRecord r = encodeCard(c);
+        return std::string(reinterpret_cast<const char*>(r.data()), r.size());
+    };
+    std::string twoCards = record(card("1")) + record(card("2"));
+    std::string overlong = twoCards;
+    overlong[1004 + 502] = static_cast<char>(251); // the second card's password
+    std::string lastByteOff = twoCards;
+    lastByteOff[1004 + 753] = static_cast<char>(255);
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        const char* cause; // nothing for an archive
+    };
+    const Case cases[] = {
+        {"empty", "", nullptr},
+        {"two cards", twoCards, nullptr},
+        {"every length 250", rawRecord({"", "", "", ""}, 'x', {250, 250, 250, 250}), nullptr},
+        {"cut backup", std::string(1500, '\0'), "la sua lunghezza, 1500 byte, non è un multiplo"},
+        {"access store", "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n", "non è un multiplo"},
+        {"a card too many bytes", twoCards + "x", "2009 byte"},
+        {"length 251", overlong, "la scheda 2 ha un testo lungo 251 caratteri"},
+        {"length 255", lastByteOff, "la scheda 2 ha un testo lungo 255 caratteri"},
+        {"many records, the last one damaged",
+         std::string(99 * 1004, '\0') + rawRecord({"a", "b", "c", "d"}, 'Q', {1, 1, 1, 200}) +
+             lastByteOff,
+         "la scheda 102 ha un testo lungo 255"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(folder / "copia.bka", c.bytes);
+        if (c.cause == nullptr) {
+            EXPECT_NO_THROW(checkArchiveFile(folder / "copia.bka", "mostrato.bka"));
+            continue;
+        }
+        try {
+            checkArchiveFile(folder / "copia.bka", "mostrato.bka");
+            ADD_FAILURE() << "accepted as an archive";
+        } catch (const ArchiveError& error) {
+            const std::string text = error.what();
+            EXPECT_EQ(text.rfind("Il file 'mostrato.bka' non è un archivio di schede: ", 0), 0u)
+                << text;
+            EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+        }
+    }
+}
+
 TEST(CardSearch, CriteriaMatchAsTypedWithOnlyAsciiLettersFolded)
 {
     struct Case
