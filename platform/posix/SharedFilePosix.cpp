@@ -173,8 +173,9 @@ SharedFile::SharedFile(const std::filesystem::path& path, Access access, bool cr
     if (::fstat(fd.get(), &st) != 0) {
         throw SystemError("Impossibile leggere le proprietà del file", path, errno);
     }
+    // Only a reader opens a folder at all.
     if (S_ISDIR(st.st_mode)) {
-        throw SystemError("File di sola lettura", path, EISDIR);
+        throw SystemError("Impossibile aprire il file", path, EISDIR);
     }
     if (!S_ISREG(st.st_mode)) {
         throw Error("Impossibile aprire il file '" + path.string() + "': " + kindOf(st.st_mode));
