@@ -352,9 +352,7 @@ TEST_F(ArchiveBackupTest, RestoreTakesOnlyAnArchiveAndSaysWhyAnotherFileIsNot)
     longText[kCardRecordBytes + 251] = static_cast<char>(251);
     const std::pair<const char*, std::string> sources[] = {
         {"a backup cut short", randomCards(2, 12).substr(0, 1500)},
-        {"the access store", "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n"},
         {"a text longer than a field", longText},
-        {"noise", randomBytes(3 * kCardRecordBytes + 17, 13)},
     };
     for (const bool archiveExists : {true, false}) {
         for (const auto& [what, bytes] : sources) {

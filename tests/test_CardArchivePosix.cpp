@@ -1,6 +1,5 @@
-// What may stand at the archive's name on a POSIX system besides a file: links, pipes, devices.
+// What may stand at the archive's name on a POSIX system besides a file: pipes, devices.
 #include "TempFolder.h"
-#include "archive/ArchiveBackup.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 
@@ -8,9 +7,7 @@
 #include <sys/stat.h>
 
 using namespace velarium;
-using velarium::test::readFile;
 using velarium::test::TempFolder;
-using velarium::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -52,35 +49,4 @@ TEST(ArchiveName, APipeOrADeviceIsRefusedAtOnceAndNamedAsWhatItIs)
             EXPECT_NE(failure->find(kCardArchiveName), std::string::npos) << *failure;
         }
     }
-}
-
-TEST(ArchiveName, ALinkThatLeadsNowhereIsNeverFollowedToMakeAFile)
-{
-    const TempFolder program;
-    const TempFolder elsewhere;
-    const fs::path target = elsewhere / "bersaglio.pro";
-    fs::create_symlink(target, program / kCardArchiveName);
-
-    // Reading sees no archive, and makes none.
-    EXPECT_EQ(withArchive(program.path(), ArchiveUse::Reading,
-                          [](CardArchive& archive) { return archive.Count(); }),
-              0u);
-    EXPECT_FALSE(fs::exists(target));
-
-    // Writing is refused rather than creating the file where the link points.
-    const auto failure = openingFailure(program.path(), ArchiveUse::Writing);
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find("collegamento simbolico a un file inesistente"), std::string::npos)
-        << *failure;
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_TRUE(fs::is_symlink(program / kCardArchiveName));
-
-    // A link to an archive that exists is an archive as before.
-    writeFile(target, "");
-    EXPECT_EQ(withArchive(program.path(),
-                          [](CardArchive& archive) {
-                              return archive.Append({"a", "b", "c", "c"});
-                          }),
-              1u);
-    EXPECT_EQ(fs::file_size(target), kCardRecordBytes);
 }

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -171,33 +170,21 @@ TEST_F(AccessTest, AMissingOrDamagedStore)
     EXPECT_FALSE(main->isVisible());
 }
 
-TEST_F(AccessTest, AStoreThatIsNoSmallFileGivesTheStoreMessageWithoutWaiting)
+TEST_F(AccessTest, AStoreThatIsNoFileGivesTheStoreMessageWithoutWaiting)
 {
+    // A pipe nobody writes, then a link to a device that never ends.
     const auto store = program / "unins000.dll";
-    const std::pair<const char*, std::function<void()>> cases[] = {
-        {"a pipe nobody writes",
-         [&] {
-             ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
-         }},
-        {"a link to an endless device",
-         [&] {
-             std::filesystem::create_symlink("/dev/zero", store);
-         }},
-        {"a file far too large",
-         [&] {
-             writeFile(store, "[Accesso]\r\nValore=00\r\n" + std::string(1 << 20, ';'));
-         }},
-    };
-    for (const auto& [what, make] : cases) {
-        SCOPED_TRACE(what);
-        std::filesystem::remove(store);
-        make();
-        ui.shown.clear();
+    std::filesystem::remove(store);
+    ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
         typeLogin(QStringLiteral("segreto"));
         login->cmdOKClick();
-        ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_EQ(ui.shown[0].text, kReadError);
+        ASSERT_EQ(ui.shown.size(), static_cast<std::size_t>(round));
+        EXPECT_EQ(ui.shown.back().text, kReadError);
         EXPECT_FALSE(main->isVisible());
+        std::filesystem::remove(store);
+        std::filesystem::create_symlink("/dev/zero", store);
     }
 }
 
