@@ -50,8 +50,9 @@ private:
 
 // The backup is copied beside the archive's file and checked there, then renamed over it: what
 // becomes the archive is exactly what was checked, whatever happens to the backup meanwhile.
-void putInPlace(const fs::path& source, const fs::path& archive)
+void putInPlace(const fs::path& source, CardArchive& held)
 {
+    const fs::path& archive = held.path();
     const auto from = platform::fileIdentity(source);
     const auto to = platform::fileIdentity(archive);
     if (from && from == to) {
@@ -64,6 +65,7 @@ void putInPlace(const fs::path& source, const fs::path& archive)
     CopyLeftover leftover(copy);
     platform::copyFileAtomically(source, copy);
     checkArchiveFile(copy, source);
+    held.YieldToReplacement();
     if (to) {
         platform::replaceFile(copy, target);
     } else {
@@ -104,7 +106,7 @@ void restoreArchive(const std::filesystem::path& programFolder, const std::files
 {
     CardArchive archive(programFolder);
     archive.Open(ArchiveUse::Reading);
-    archive.Exclusively([&] { putInPlace(source, archive.path()); });
+    archive.Exclusively([&] { putInPlace(source, archive); });
     archive.Close();
 }
 

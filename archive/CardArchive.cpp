@@ -229,6 +229,14 @@ std::uint64_t CardArchive::Append(const FileCard& card)
     return ++position_;
 }
 
+void CardArchive::YieldToReplacement()
+{
+    requireOpen();
+    if (file_) {
+        file_->yieldToReplacement();
+    }
+}
+
 void CardArchive::Exclusively(const std::function<void()>& work)
 {
     requireOpen();

@@ -110,6 +110,9 @@ public:
     // replaced meanwhile is let go, and the one now at the path opened, for the same use, and
     // held instead. A missing archive opened for reading is run on as it is.
     void Exclusively(const std::function<void()>& work);
+    // Within Exclusively, just before another file is renamed over the archive's (a restore):
+    // see platform::SharedFile::yieldToReplacement. Nothing is read or written afterwards.
+    void YieldToReplacement();
 
     const std::filesystem::path& path() const { return path_; }
 

@@ -80,6 +80,12 @@ public:
     void truncate(std::uint64_t length);
     // Puts what was written on the disk and closes; raises on failure.
     void close();
+    // Called in the exclusive section just before another file is renamed over this one. Where
+    // the system refuses to replace a file that is open (Windows) the file is closed now, and the
+    // section goes with it: any other opener then makes the replacement fail rather than write
+    // into a file let go. Elsewhere file and section stay until the replacement is done. Nothing
+    // is read or written through the file afterwards.
+    void yieldToReplacement();
 
     // Keeps other cooperating writers' sections out for its lifetime (an advisory lock of its
     // own): enough to make "find the end, write there" one step. Single reads and writes by

@@ -1,4 +1,5 @@
 #include "TempFolder.h"
+#include "archive/ArchiveBackup.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
@@ -251,30 +252,16 @@ TEST_F(CardArchiveTest, ReadingMakesNoArchiveAndNeverWrites)
                  ArchiveError);
 }
 
-TEST_F(CardArchiveTest, WritesGoIntoTheArchiveThatThePathNamesNow)
+TEST_F(CardArchiveTest, ARestoreReplacesTheArchiveItHoldsInItsSection)
 {
-    append({card("1"), card("2"), card("3")});
-    CardArchive archive(folder.path());
-    archive.Open();
-    archive.Seek(2);
-
-    // Another program puts a new archive in place, as a restore does, while this one is open.
+    append({card("1")});
     TempFolder other;
     withArchive(other.path(), [](CardArchive& a) {
-        a.Append(card("nuova 1"));
-        a.Append(card("nuova 2"));
+        a.Append(card("copia 1"));
+        a.Append(card("copia 2"));
     });
-    fs::rename(other / kCardArchiveName, file());
-
-    // Card 3 is behind the end of the new archive: it becomes its third card.
-    archive.Write(card("riscritta"));
-    EXPECT_EQ(archive.Position(), 3u);
-    EXPECT_EQ(archive.Append(card("aggiunta")), 4u);
-    archive.Seek(0);
-    archive.Write(card("prima"));
-    archive.Close();
-    EXPECT_EQ(readAll(), (std::vector<FileCard>{card("prima"), card("nuova 2"), card("riscritta"),
-                                                card("aggiunta")}));
+    restoreArchive(folder.path(), other / kCardArchiveName);
+    EXPECT_EQ(readAll(), (std::vector<FileCard>{card("copia 1"), card("copia 2")}));
 }
 
 TEST(ArchiveCheck, OnlyWholeRecordsOfCardLengthsAreAnArchive)

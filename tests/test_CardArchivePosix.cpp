@@ -1,7 +1,9 @@
-// What may stand at the archive's name on a POSIX system besides a file: pipes, devices.
+// What may stand at the archive's name on a POSIX system besides a file (pipes, devices), and
+// an archive replaced while it is open.
 #include "TempFolder.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
+#include "platform/FileReplace.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -49,4 +51,46 @@ TEST(ArchiveName, APipeOrADeviceIsRefusedAtOnceAndNamedAsWhatItIs)
             EXPECT_NE(failure->find(kCardArchiveName), std::string::npos) << *failure;
         }
     }
+}
+
+// Only where a file held open can be replaced: Windows refuses such a rename instead.
+TEST(ArchiveReplaced, WritesGoIntoTheArchiveThatThePathNamesNow)
+{
+    const TempFolder folder;
+    const TempFolder other;
+    const auto card = [](const std::string& text) {
+        return FileCard{"/" + text, text, "", ""};
+    };
+    const auto append = [&](const fs::path& where, std::initializer_list<const char*> texts) {
+        withArchive(where, [&](CardArchive& a) {
+            for (const char* text : texts) {
+                a.Append(card(text));
+            }
+        });
+    };
+    append(folder.path(), {"1", "2", "3"});
+    CardArchive archive(folder.path());
+    archive.Open();
+    archive.Seek(2);
+
+    // Another program puts a new archive in place, as a restore does, while this one is open.
+    append(other.path(), {"nuova 1", "nuova 2"});
+    platform::replaceFile(other / kCardArchiveName, folder / kCardArchiveName);
+
+    // Card 3 is behind the end of the new archive: it becomes its third card.
+    archive.Write(card("riscritta"));
+    EXPECT_EQ(archive.Position(), 3u);
+    EXPECT_EQ(archive.Append(card("aggiunta")), 4u);
+    archive.Seek(0);
+    archive.Write(card("prima"));
+    archive.Close();
+    const auto descriptions = withArchive(folder.path(), ArchiveUse::Reading, [](CardArchive& a) {
+        std::vector<std::string> read;
+        while (!a.AtEnd()) {
+            read.push_back(a.Read().Description);
+        }
+        return read;
+    });
+    EXPECT_EQ(descriptions,
+              (std::vector<std::string>{"prima", "nuova 2", "riscritta", "aggiunta"}));
 }

@@ -267,6 +267,11 @@ void SharedFile::close()
     }
 }
 
+void SharedFile::yieldToReplacement()
+{
+    // A rename replaces a file that others hold open: the section is kept until the work ends.
+}
+
 bool SharedFile::stillAtPath() const
 {
     struct stat held

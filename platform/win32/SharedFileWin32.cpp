@@ -249,6 +249,16 @@ void SharedFile::close()
     }
 }
 
+void SharedFile::yieldToReplacement()
+{
+    // MoveFileEx refuses to replace a file while any handle to it is open, this one included.
+    const std::intptr_t handle = handle_;
+    handle_ = -1;
+    if (handle != -1) {
+        ::CloseHandle(native(handle));
+    }
+}
+
 bool SharedFile::stillAtPath() const
 {
     BY_HANDLE_FILE_INFORMATION held{};
@@ -275,6 +285,10 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
+    // A handle closed for a replacement took its lock with it.
+    if (file_.handle_ == -1) {
+        return;
+    }
     OVERLAPPED position = at(kLockByte);
     ::UnlockFileEx(native(file_.handle_), 0, 1, 0, &position);
 }
