@@ -1074,6 +1074,9 @@ TEST_F(BackupCliTest, RestoreRefusesAFileThatIsNoArchiveAndSaysWhy)
             << outcome.err;
         EXPECT_TRUE(outcome.out.empty()) << outcome.out;
         EXPECT_EQ(readWhole(archivePath()), cards_);
+        // Nor is the copy that was checked left behind.
+        EXPECT_EQ(namesIn(program_.path()),
+                  (std::vector<std::string>{kCardArchiveName, kAccessStoreName}));
     }
 
     // An empty backup is an archive without cards.
