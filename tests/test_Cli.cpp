@@ -341,6 +341,8 @@ TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
         writeFile(data_ / name, "contenuto di " + name);
     }
     const std::string folder = program_.path().string();
+    // An archive to back up: the export only reads, and makes none.
+    writeFile(program_ / kCardArchiveName, "");
     const fs::path here = fs::current_path();
     fs::current_path(data_.path());
     // Through the tool's options first, then through the command's own.
