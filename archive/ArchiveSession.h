@@ -13,12 +13,12 @@ namespace velarium {
 // since only a closed archive has everything written on the disk; after a failure the archive
 // is closed quietly by its destructor and the first failure is the one reported. Whatever the
 // command shows afterwards (a card, a box) comes after the file is closed, so no box ever holds
-// the archive open while it waits for the user.
+// the archive open while it waits for the user. `use` is what the command does with it.
 template <typename Work>
-decltype(auto) withArchive(const std::filesystem::path& programFolder, Work&& work)
+decltype(auto) withArchive(const std::filesystem::path& programFolder, ArchiveUse use, Work&& work)
 {
     CardArchive archive(programFolder);
-    archive.Open();
+    archive.Open(use);
     if constexpr (std::is_void_v<std::invoke_result_t<Work&, CardArchive&>>) {
         std::forward<Work>(work)(archive);
         archive.Close();
@@ -27,6 +27,13 @@ decltype(auto) withArchive(const std::filesystem::path& programFolder, Work&& wo
         archive.Close();
         return result;
     }
+}
+
+// The same for a command that writes cards, which makes a missing archive.
+template <typename Work>
+decltype(auto) withArchive(const std::filesystem::path& programFolder, Work&& work)
+{
+    return withArchive(programFolder, ArchiveUse::Writing, std::forward<Work>(work));
 }
 
 } // namespace velarium

@@ -242,9 +242,9 @@ void TfrmCercaAcq::cmdTrovaClick()
         }
         lstRecords->clear();
         entries_.clear();
-        entries_ = withArchive(context_.programFolder, [&](CardArchive& archive) {
-            return searchCardList(archive, *criteria);
-        });
+        entries_ =
+            withArchive(context_.programFolder, ArchiveUse::Reading,
+                        [&](CardArchive& archive) { return searchCardList(archive, *criteria); });
     } catch (const std::exception& failure) {
         logFailure("Trova", failure);
         context_.ui.plainMessage(kArchiveAccessMessage);
@@ -326,9 +326,10 @@ void TfrmCercaAcq::lstRecordsDblClick()
         if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) {
             throw Error("Nessuna voce selezionata");
         }
-        const auto found = withArchive(context_.programFolder, [&](CardArchive& archive) {
-            return lastCardDescribed(archive, entries_[static_cast<std::size_t>(row)]);
-        });
+        const auto found =
+            withArchive(context_.programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
+                return lastCardDescribed(archive, entries_[static_cast<std::size_t>(row)]);
+            });
         if (found && trimmedText(lblMemory->text()) == kCallerTag) {
             navigator_.showFoundCard(found->first, found->second);
         }

@@ -397,12 +397,13 @@ void TfrmEsportaMat::FormShow()
     try {
         using Table = std::vector<std::vector<std::string>>;
         const std::optional<Table> read =
-            withArchive(context_.programFolder, [](CardArchive& archive) -> std::optional<Table> {
-                if (archive.Count() == 0) {
-                    return std::nullopt;
-                }
-                return exportTable(archive);
-            });
+            withArchive(context_.programFolder, ArchiveUse::Reading,
+                        [](CardArchive& archive) -> std::optional<Table> {
+                            if (archive.Count() == 0) {
+                                return std::nullopt;
+                            }
+                            return exportTable(archive);
+                        });
         if (!read) {
             return;
         }

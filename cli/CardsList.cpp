@@ -27,7 +27,7 @@ int runCardsList(const Context& context, const ListRequest& request)
     std::string block;
     block.reserve(kBlock + 1024);
     try {
-        withArchive(context.programFolder, [&](CardArchive& archive) {
+        withArchive(context.programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
             // Cards appended while listing are not waited for; the ones counted here are all
             // read.
             const std::uint64_t count = archive.Count();

@@ -17,7 +17,7 @@ int runCardsShow(const Context& context, const ShowRequest& request)
     FileCard card;
     std::uint64_t count = 0;
     try {
-        withArchive(context.programFolder, [&](CardArchive& archive) {
+        withArchive(context.programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
             count = archive.Count();
             if (request.number <= count) {
                 archive.Seek(request.number - 1);

@@ -45,7 +45,7 @@ int runExport(const Context& context, const ExportRequest& request)
     }
     TextTable table;
     try {
-        table = withArchive(context.programFolder, exportTable);
+        table = withArchive(context.programFolder, ArchiveUse::Reading, exportTable);
     } catch (const ArchiveError& error) {
         return archiveFailure(error);
     }

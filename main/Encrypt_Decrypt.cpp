@@ -604,9 +604,10 @@ bool TfrmEncrypt_Decrypt::keyIsTheCards()
     const QString shown = trimmedText(lblPosizione->text());
     std::optional<FileCard> stored;
     try {
-        stored = withArchive(context_.programFolder, [&](CardArchive& archive) {
-            return cardNumbered(archive, cardNumber(shown));
-        });
+        stored =
+            withArchive(context_.programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
+                return cardNumbered(archive, cardNumber(shown));
+            });
     } catch (const std::exception& failure) {
         logFailure(textsFor(CipherDirection::Encrypt).failedTitle.toStdString(), failure);
         context_.ui.plainMessage(kArchiveAccessMessage);

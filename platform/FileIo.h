@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 
 namespace velarium::platform {
 
@@ -56,5 +58,11 @@ private:
     std::uint64_t written_ = 0;
     std::uint64_t flushed_ = 0;
 };
+
+// The whole content of a small file of the program's own (a settings file), in one read; nothing
+// when no file can be opened at the path. Opening never waits, and only a regular file is read:
+// a pipe, a device or a folder at the path, or a file longer than `limit` bytes, raises instead,
+// so that a reader is never kept waiting, nor fed without end.
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit);
 
 } // namespace velarium::platform

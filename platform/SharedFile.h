@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <thread>
 
@@ -40,13 +41,32 @@ template <typename Attempt> void waitForLock(Attempt attempt, const std::filesys
 class SharedFile
 {
 public:
-    // Opens an existing file, or creates it empty when it is missing; never empties a file that
-    // exists. A file without write permission counts as one that refuses to open.
-    // Raises SystemError.
+    enum class Access
+    {
+        // For copying the file as a whole: a file without write permission opens too, and
+        // nothing may be written through it.
+        Read,
+        // A file without write permission counts as one that refuses to open.
+        ReadWrite,
+    };
+
+    // Opens an existing file for reading and writing, or creates it empty when nothing is at
+    // the path; never empties a file that exists, and never creates one through a symbolic link
+    // that leads nowhere (refused instead). Opening never waits: anything but a regular file (a
+    // folder, a pipe, a device) is refused, named as what it is. Raises.
     explicit SharedFile(const std::filesystem::path& path);
+    // The same without creating anything: nothing when the path, in a folder that exists, names
+    // no file (a link that leads nowhere included). Raises on every other failure.
+    static std::unique_ptr<SharedFile> openExisting(const std::filesystem::path& path,
+                                                    Access access);
     ~SharedFile();
     SharedFile(const SharedFile&) = delete;
     SharedFile& operator=(const SharedFile&) = delete;
+
+    // Whether the path still names the file held. Another program may rename a new file into
+    // its place (a restore of the archive does), and whatever is written here afterwards is
+    // lost with the old file. Raises when the file held cannot be examined.
+    bool stillAtPath() const;
 
     std::uint64_t size() const;
     // Reads exactly buffer.size() bytes or raises. A write of another cooperating opener (one
@@ -60,10 +80,18 @@ public:
     void truncate(std::uint64_t length);
     // Puts what was written on the disk and closes; raises on failure.
     void close();
+    // Called in the exclusive section just before another file is renamed over this one. Where
+    // the system refuses to replace a file that is open (Windows) the file is closed now, and the
+    // section goes with it: any other opener then makes the replacement fail rather than write
+    // into a file let go. Elsewhere file and section stay until the replacement is done. Nothing
+    // is read or written through the file afterwards.
+    void yieldToReplacement();
 
     // Keeps other cooperating writers' sections out for its lifetime (an advisory lock of its
     // own): enough to make "find the end, write there" one step. Single reads and writes by
-    // others go on meanwhile. Raises when another opener keeps its section for kLockWaitLimit.
+    // others go on meanwhile. On a file opened for reading only the section is shared: it keeps
+    // every writer's section out, and lets other readers' sections in. Raises when another
+    // opener keeps a section that excludes this one for kLockWaitLimit.
     class ExclusiveSection
     {
     public:
@@ -77,7 +105,12 @@ public:
     };
 
 private:
+    // Opens the file at `path`; with `create`, makes it when nothing is there. Sets handle_ to
+    // -1, raising nothing, when the file is missing and not to be created.
+    SharedFile(const std::filesystem::path& path, Access access, bool create);
+
     std::filesystem::path path_;
+    Access access_;
     // The backend's descriptor or handle; -1 is never a valid one.
     std::intptr_t handle_ = -1;
     bool written_ = false;

@@ -1,7 +1,9 @@
 // Two copies of the program writing the card archive at the same time, each opening and closing
 // it for every command as the program does, while a third browses it: no record may come out
-// torn, be read torn, or be lost when appended.
+// torn, be read torn, or be lost when appended. And cards saved while another program puts a
+// new archive in place.
 
+#include "ChildProcess.h"
 #include "TempFolder.h"
 #include "archive/CardArchive.h"
 
@@ -19,6 +21,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <poll.h>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -383,6 +386,114 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
                 << "appended card " << sequence << " of writer " << writer;
         }
     }
+}
+
+// One process telling another, across a fork, that a step is done.
+struct Signal
+{
+    Signal() { EXPECT_EQ(::pipe(fds), 0); }
+    ~Signal()
+    {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+    void send() { EXPECT_EQ(::write(fds[1], "s", 1), 1); }
+    // False when nothing comes within 30 seconds: the other process failed.
+    bool wait()
+    {
+        pollfd ready{fds[0], POLLIN, 0};
+        char byte = 0;
+        return ::poll(&ready, 1, 30'000) == 1 && ::read(fds[0], &byte, 1) == 1;
+    }
+    int fds[2] = {-1, -1};
+};
+
+// Whether the process has `file` open: a command that opened the archive goes on to its lock.
+bool holdsOpen(pid_t pid, const fs::path& file)
+{
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        if (fs::read_symlink(fd.path(), error) == file) {
+            return true;
+        }
+    }
+    return false;
+}
+
+FileCard named(const std::string& text)
+{
+    return {"/doc/" + text, text, "pw", "pw"};
+}
+
+TEST(ArchiveReplacedTest, CardsSavedWhileANewArchiveIsPutInPlaceGoIntoIt)
+{
+    const TempFolder program;
+    const fs::path archivePath = fs::canonical(program.path()) / kCardArchiveName;
+    const fs::path restored = program / "ripristino.pro";
+    std::string bytes;
+    for (int n = 1; n <= 5; ++n) {
+        const CardRecord record = encodeCard(named("ripristinata " + std::to_string(n)));
+        bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
+    }
+    writeFile(restored, bytes);
+    writeFile(archivePath, std::string(3 * kCardRecordBytes, '\0')); // three empty cards
+
+    // The holder does what a restore does: it renames the new archive over the old one inside
+    // the section of the old one, and lets go only once the new one is in place.
+    Signal held, replace, opened;
+    Process holder("holder", [&] {
+        CardArchive archive(program.path());
+        archive.Open();
+        archive.Exclusively([&] {
+            held.send();
+            if (replace.wait()) {
+                fs::rename(restored, archivePath);
+            }
+        });
+        archive.Close();
+    });
+    ASSERT_TRUE(held.wait());
+
+    // cards add, and the window's Salva of card 2 loaded before: both open the old archive,
+    // then wait for its lock.
+    Child add(VELARIUM_CLI_PATH,
+              {"--folder", program.path().string(), "cards", "add", "--file", "/doc/nuova",
+               "--description", "Dopo il ripristino"},
+              "pw\n");
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!holdsOpen(add.pid(), archivePath) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(holdsOpen(add.pid(), archivePath)) << "cards add never opened the archive";
+    Process rewriter("rewriter", [&] {
+        CardArchive archive(program.path());
+        archive.Open();
+        archive.Seek(1);
+        opened.send();
+        archive.Write(named("riscritta"));
+        if (archive.Position() != 2) {
+            throw std::runtime_error("card 2 reported as " + std::to_string(archive.Position()));
+        }
+        archive.Close();
+    });
+    ASSERT_TRUE(opened.wait());
+    replace.send();
+
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    EXPECT_EQ(holder.finish(limit), std::optional<int>(0));
+    EXPECT_EQ(rewriter.finish(limit), std::optional<int>(0));
+    const Outcome added = add.finish();
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out, "6\n") << "the number of the card in the archive now in place";
+    std::string expected = bytes;
+    for (const auto& [at, card] :
+         {std::pair{1, named("riscritta")},
+          std::pair{5, FileCard{"/doc/nuova", "Dopo il ripristino", "pw", "pw"}}}) {
+        const CardRecord record = encodeCard(card);
+        expected.replace(at * kCardRecordBytes, at < 5 ? kCardRecordBytes : 0,
+                         reinterpret_cast<const char*>(record.data()), record.size());
+    }
+    EXPECT_EQ(readFile(archivePath), expected);
 }
 
 } // namespace

@@ -364,23 +364,42 @@ TEST_F(BackupWindowTest, FailedRestoreSaysSoAndLeavesTheArchiveAsItWas)
     writeFile(archive(), cards);
     fs::create_hard_link(archive(), files / "collegamento.bka");
     fs::create_directory(files / "cartella.bka");
-    const std::pair<const char*, fs::path> cases[] = {
-        {"the archive itself", archive()},
-        {"a hard link to the archive", files / "collegamento.bka"},
-        {"a missing file", files / "assente.bka"},
-        {"a folder", files / "cartella.bka"},
+    writeFile(files / "tagliato.bka", cards.substr(0, 1500));
+    writeFile(program / "unins000.dll", "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n");
+    struct Case
+    {
+        const char* what;
+        fs::path chosen;
+        // What the log tells of the cause, when the case is about it.
+        const char* cause;
     };
-    for (const auto& [what, chosen] : cases) {
-        SCOPED_TRACE(what);
+    const Case cases[] = {
+        {"the archive itself", archive(), nullptr},
+        {"a hard link to the archive", files / "collegamento.bka", nullptr},
+        {"a missing file", files / "assente.bka", nullptr},
+        {"a folder", files / "cartella.bka", nullptr},
+        {"a backup cut short", files / "tagliato.bka",
+         "non è un archivio di schede: la sua lunghezza, 1500 byte"},
+        {"the access store", program / "unins000.dll", "non è un archivio di schede"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         ui.shown.clear();
         ui.busyCount = 0;
-        ui.chooseNext(qPath(chosen));
+        ui.chooseNext(qPath(c.chosen));
+        ::testing::internal::CaptureStderr();
         openBackup([&](TfrmBakContatti& w) {
             w.cmdRipristinaClick();
             EXPECT_TRUE(w.isVisible());
         });
+        const std::string logged = ::testing::internal::GetCapturedStderr();
         expectOnlyMessage(kRestoreFailed);
         EXPECT_EQ(readFile(archive()), cards);
-        EXPECT_EQ(namesIn(program.path()), std::vector<std::string>{kCardArchiveName});
+        EXPECT_EQ(namesIn(program.path()),
+                  (std::vector<std::string>{kCardArchiveName, "unins000.dll"}));
+        if (c.cause != nullptr) {
+            EXPECT_NE(logged.find("Ripristino"), std::string::npos) << logged;
+            EXPECT_NE(logged.find(c.cause), std::string::npos) << logged;
+        }
     }
 }

@@ -1,4 +1,5 @@
 #include "TempFolder.h"
+#include "archive/ArchiveBackup.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
@@ -225,6 +226,91 @@ TEST_F(CardArchiveTest, AUseOfTheArchiveGivesBackTheWorksResultOrItsFirstFailure
     EXPECT_THROW(withArchive(folder / "non-esiste", [&](CardArchive&) { worked = true; }),
                  ArchiveError);
     EXPECT_FALSE(worked);
+}
+
+TEST_F(CardArchiveTest, ReadingMakesNoArchiveAndNeverWrites)
+{
+    CardArchive archive(folder.path());
+    archive.Open(ArchiveUse::Reading);
+    EXPECT_EQ(archive.Count(), 0u);
+    EXPECT_TRUE(archive.AtEnd());
+    EXPECT_THROW(archive.Read(), ArchiveError);
+    EXPECT_THROW(archive.Append(card("1")), ArchiveError);
+    EXPECT_THROW(archive.Write(card("1")), ArchiveError);
+    archive.Close();
+    EXPECT_FALSE(fs::exists(file())) << "a missing archive reads as empty, and stays missing";
+
+    append({card("1"), card("2")});
+    const auto read = withArchive(folder.path(), ArchiveUse::Reading, [](CardArchive& a) {
+        a.Seek(1);
+        return a.Read();
+    });
+    EXPECT_EQ(read, card("2"));
+
+    // A missing program folder is a failure, not an empty archive.
+    EXPECT_THROW(withArchive(folder / "non-esiste", ArchiveUse::Reading, [](CardArchive&) {}),
+                 ArchiveError);
+}
+
+TEST_F(CardArchiveTest, ARestoreReplacesTheArchiveItHoldsInItsSection)
+{
+    append({card("1")});
+    TempFolder other;
+    withArchive(other.path(), [](CardArchive& a) {
+        a.Append(card("copia 1"));
+        a.Append(card("copia 2"));
+    });
+    restoreArchive(folder.path(), other / kCardArchiveName);
+    EXPECT_EQ(readAll(), (std::vector<FileCard>{card("copia 1"), card("copia 2")}));
+}
+
+TEST(ArchiveCheck, OnlyWholeRecordsOfCardLengthsAreAnArchive)
+{
+    const TempFolder folder;
+    const auto record = [](const FileCard& c) {
+        const CardRecord r = encodeCard(c);
+        return std::string(reinterpret_cast<const char*>(r.data()), r.size());
+    };
+    std::string twoCards = record(card("1")) + record(card("2"));
+    std::string overlong = twoCards;
+    overlong[1004 + 502] = static_cast<char>(251); // the second card's password
+    std::string lastByteOff = twoCards;
+    lastByteOff[1004 + 753] = static_cast<char>(255); // the second card's confirmation
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        const char* cause; // nothing for an archive
+    };
+    const Case cases[] = {
+        {"empty", "", nullptr},
+        {"two cards", twoCards, nullptr},
+        {"every length 250", rawRecord({"", "", "", ""}, 'x', {250, 250, 250, 250}), nullptr},
+        {"cut backup", std::string(1500, '\0'), "la sua lunghezza, 1500 byte, non è un multiplo"},
+        {"access store", "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n", "non è un multiplo"},
+        {"length 251", overlong, "la scheda 2 ha un testo lungo 251 caratteri"},
+        {"many records, the last one damaged",
+         std::string(99 * 1004, '\0') + rawRecord({"a", "b", "c", "d"}, 'Q', {1, 1, 1, 200}) +
+             lastByteOff,
+         "la scheda 102 ha un testo lungo 255"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(folder / "copia.bka", c.bytes);
+        if (c.cause == nullptr) {
+            EXPECT_NO_THROW(checkArchiveFile(folder / "copia.bka", "mostrato.bka"));
+            continue;
+        }
+        try {
+            checkArchiveFile(folder / "copia.bka", "mostrato.bka");
+            ADD_FAILURE() << "accepted as an archive";
+        } catch (const ArchiveError& error) {
+            const std::string text = error.what();
+            EXPECT_EQ(text.rfind("Il file 'mostrato.bka' non è un archivio di schede: ", 0), 0u)
+                << text;
+            EXPECT_NE(text.find(c.cause), std::string::npos) << text;
+        }
+    }
 }
 
 TEST(CardSearch, CriteriaMatchAsTypedWithOnlyAsciiLettersFolded)

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -463,6 +464,8 @@ TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
         writeFile(data_ / name, "contenuto di " + name);
     }
     const std::string folder = program_.path().string();
+    // An archive to back up: the export only reads, and makes none.
+    writeFile(program_ / kCardArchiveName, "");
     const fs::path here = fs::current_path();
     fs::current_path(data_.path());
     // Through the tool's options first, then through the command's own.
@@ -569,10 +572,9 @@ std::string asString(const CardRecord& record)
 
 TEST_F(CardsCliTest, ListShowsEveryCardWithItsNumberInArchiveOrder)
 {
-    // A missing archive is created empty, as the program does: an empty listing, no failure.
+    // A missing archive lists as an empty one, and only a command that writes makes it.
     EXPECT_EQ(printed({"list"}), "");
-    EXPECT_TRUE(fs::exists(archivePath()));
-    EXPECT_EQ(fs::file_size(archivePath()), 0u);
+    EXPECT_FALSE(fs::exists(archivePath()));
 
     store({{"/doc/a.txt", "Zeta", "pw", "pw"},
            {"/doc/b.txt", "Alfa", "pw", "pw"},
@@ -791,10 +793,44 @@ TEST_F(CardsCliTest, ArchiveThatCannotBeOpenedIsReportedNotCreated)
     expectRefused("folder");
     fs::remove(archivePath());
 
+    // A pipe nobody writes, opened for reading, would keep the tool waiting for ever.
+    ASSERT_EQ(::mkfifo(archivePath().c_str(), 0600), 0);
+    expectRefused("pipe");
+    EXPECT_NE(cards({"list"}).err.find("è una pipe con nome (FIFO)"), std::string::npos);
+    fs::remove(archivePath());
+
     // A read-only archive counts as one that refuses to open.
     store({{"a", "A", "", ""}});
     fs::permissions(archivePath(), fs::perms::owner_read);
     expectRefused("read-only");
+}
+
+TEST_F(CardsCliTest, ReadingCommandsNeverMakeTheArchiveNotEvenThroughALinkToNothing)
+{
+    const TempFolder elsewhere;
+    const fs::path target = elsewhere / "archivio.pro";
+    fs::create_symlink(target, archivePath());
+
+    EXPECT_EQ(printed({"list"}), "");
+    const Outcome shown = cards({"show", "1"});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_NE(shown.err.find("Scheda 1 inesistente"), std::string::npos) << shown.err;
+    const Outcome exported = runCli({"--folder", program_.path().string(), "export", "csv",
+                                     (elsewhere / "tabella.csv").string()},
+                                    "");
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_FALSE(fs::exists(target));
+
+    // A command that writes refuses the link instead of making a file where it leads.
+    const Outcome added = runCli({"--folder", program_.path().string(), "cards", "add", "--file",
+                                  "/doc/a", "--description", "Nuova"},
+                                 "pw\n");
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("collegamento simbolico a un file inesistente"), std::string::npos)
+        << added.err;
+    EXPECT_TRUE(added.out.empty()) << added.out;
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::is_symlink(archivePath()));
 }
 
 // New cards from the command line: the main window's Save, with its checks in its order.
@@ -1085,7 +1121,10 @@ TEST_F(CardsAddCliTest, OnATerminalPasswordAndConfirmationAreAskedAndChecked)
 class BackupCliTest : public ::testing::Test
 {
 protected:
-    BackupCliTest() : cards_(randomBytes(3 * kCardRecordBytes + 17, 11))
+    BackupCliTest()
+        : cards_(asString(encodeCard({"/doc/a", "Uno", "pw", "pw"})) +
+                 asString(encodeCard({"/doc/b", "Due", "pw", "pw"})) +
+                 asString(encodeCard({"/doc/c", "Tre", "pw", "pw"})))
     {
         writeFile(archivePath(), cards_);
     }
@@ -1199,6 +1238,33 @@ TEST_F(BackupCliTest, FailuresExitWithOneAndChangeNothing)
     EXPECT_TRUE(missingArchive.out.empty()) << missingArchive.out;
     EXPECT_TRUE(namesIn(data_.path()).empty());
     EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(BackupCliTest, RestoreRefusesAFileThatIsNoArchiveAndSaysWhy)
+{
+    writeFile(program_ / kAccessStoreName, "[Accesso]\r\nValore=37A12F3BAB8112E9\r\n");
+    writeFile(data_ / "tagliato.bka", cards_.substr(0, 1500));
+    for (const fs::path& source : {data_ / "tagliato.bka", program_ / kAccessStoreName}) {
+        SCOPED_TRACE(source.string());
+        const Outcome outcome = run("restore", {source.string()});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.rfind(kRestoreFailed, 0), 0u) << outcome.err;
+        EXPECT_NE(outcome.err.find("Il file '" + source.string() +
+                                   "' non è un archivio di schede: la sua lunghezza"),
+                  std::string::npos)
+            << outcome.err;
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+        EXPECT_EQ(readWhole(archivePath()), cards_);
+        // Nor is the copy that was checked left behind.
+        EXPECT_EQ(namesIn(program_.path()),
+                  (std::vector<std::string>{kCardArchiveName, kAccessStoreName}));
+    }
+
+    // An empty backup is an archive without cards.
+    writeFile(data_ / "vuoto.bka", "");
+    const Outcome emptied = run("restore", {(data_ / "vuoto.bka").string()});
+    EXPECT_EQ(emptied.exitCode, 0) << emptied.err;
+    EXPECT_EQ(readWhole(archivePath()), "");
 }
 
 TEST_F(BackupCliTest, WrongUsageExitsWithTwoAndChangesNothing)

@@ -242,7 +242,8 @@ TEST_F(ExportTest, AnEmptyArchiveLeavesTheGridAsItWas)
     window->show();
     EXPECT_EQ(window->grdRecords->rowCount(), 10);
     EXPECT_EQ(cell(0, 1), QString()) << "the titles come only with cards";
-    EXPECT_TRUE(std::filesystem::exists(folder / "Velarium.pro"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Velarium.pro"))
+        << "the export only reads: it makes no archive";
 }
 
 TEST_F(ExportTest, WordGetsATableOfTheGridInOrder)

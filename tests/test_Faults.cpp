@@ -823,14 +823,21 @@ TEST(LockedByAnotherProgram, EveryCommandFailsWithinTheLimitChangesNothingAndWor
         const char* what;
         std::vector<std::string> arguments;
         std::string input;
+        const std::string& message = kArchiveRefused;
     };
     const fs::path exported = data / "tabella.csv";
+    writeFile(data / "copia.bka", archiveOf({"ripristinata"}));
     const Run runs[] = {
         {"cards list", cli(locked.path(), {"cards", "list"}), ""},
         {"cards show", cli(locked.path(), {"cards", "show", "2"}), ""},
         {"cards add", cli(locked.path(), kAddCard), "pw\n"},
         {"export", cli(locked.path(), {"export", "csv", exported.string()}), ""},
         {"cards add beside an append", cli(appending.path(), kAddCard), "pw\n"},
+        // Neither copies half an append, nor puts a new archive in place under it.
+        {"backup beside an append", cli(appending.path(), {"backup", (data / "nuova").string()}),
+         "", kBackupFailed},
+        {"restore beside an append",
+         cli(appending.path(), {"restore", (data / "copia.bka").string()}), "", kRestoreFailed},
     };
     // All at once: they wait the limit out side by side.
     const auto started = std::chrono::steady_clock::now();
@@ -842,7 +849,7 @@ TEST(LockedByAnotherProgram, EveryCommandFailsWithinTheLimitChangesNothingAndWor
         SCOPED_TRACE(runs[at].what);
         const Outcome outcome = children[at]->finish();
         EXPECT_FALSE(outcome.timedOut);
-        expectFailure(outcome, kArchiveRefused);
+        expectFailure(outcome, runs[at].message);
         EXPECT_NE(outcome.err.find("il file è in uso"), std::string::npos) << outcome.err;
     }
     const auto waited = std::chrono::steady_clock::now() - started;
@@ -852,6 +859,7 @@ TEST(LockedByAnotherProgram, EveryCommandFailsWithinTheLimitChangesNothingAndWor
     EXPECT_EQ(readWhole(locked / kCardArchiveName), cards);
     EXPECT_EQ(readWhole(appending / kCardArchiveName), cards);
     EXPECT_FALSE(fs::exists(exported));
+    EXPECT_EQ(namesIn(data.path()), std::vector<std::string>{"copia.bka"});
 
     // An append in progress keeps out only other appends: cards are read meanwhile.
     const Outcome browsed = Child(kCli, cli(appending.path(), {"cards", "list"}), "").finish();

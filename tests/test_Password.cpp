@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace velarium;
 using velarium::test::BoxKind;
@@ -167,6 +168,24 @@ TEST_F(AccessTest, AMissingOrDamagedStore)
     EXPECT_EQ(ui.shown[1].text, kReadError);
     EXPECT_EQ(login->txtPassword->text(), QStringLiteral("segreto")) << "the field is kept";
     EXPECT_FALSE(main->isVisible());
+}
+
+TEST_F(AccessTest, AStoreThatIsNoFileGivesTheStoreMessageWithoutWaiting)
+{
+    // A pipe nobody writes, then a link to a device that never ends.
+    const auto store = program / "unins000.dll";
+    std::filesystem::remove(store);
+    ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        typeLogin(QStringLiteral("segreto"));
+        login->cmdOKClick();
+        ASSERT_EQ(ui.shown.size(), static_cast<std::size_t>(round));
+        EXPECT_EQ(ui.shown.back().text, kReadError);
+        EXPECT_FALSE(main->isVisible());
+        std::filesystem::remove(store);
+        std::filesystem::create_symlink("/dev/zero", store);
+    }
 }
 
 TEST_F(AccessTest, ClosingTheLoginOrItsExitEndsTheProgram)

@@ -1,11 +1,10 @@
 #include "platform/Profile.h"
 
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 #include "platform/FileReplace.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -102,11 +101,7 @@ ProfileText parse(const std::string& bytes)
 
 std::optional<std::string> readAll(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return readSmallFile(file, kProfileSizeLimit);
 }
 
 // The span of lines that belong to a section: from its header to the next header.

@@ -1,5 +1,8 @@
 #include "platform/FileIo.h"
 
+#include "platform/posix/FileKindPosix.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -135,6 +138,54 @@ void OutputFile::close()
     if (fd >= 0 && ::close(fd) != 0) {
         throw SystemError("Errore di chiusura del file", path_, errno);
     }
+}
+
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0) {
+        throw SystemError("Impossibile leggere il file", path, errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        throw SystemError("Impossibile leggere il file", path, EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw Error("Impossibile leggere il file '" + path.string() + "': " + kindOf(st.st_mode));
+    }
+    // One byte more than allowed tells a file that grew after the check.
+    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), limit) + 1,
+                      '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw SystemError("Errore di lettura dal file", path, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    if (got > limit) {
+        throw Error("Impossibile leggere il file '" + path.string() + "': è più lungo di " +
+                    std::to_string(limit) + " byte");
+    }
+    bytes.resize(got);
+    return bytes;
 }
 
 } // namespace velarium::platform

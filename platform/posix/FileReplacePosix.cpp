@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
+#include "platform/posix/FileKindPosix.h"
 
 #include <array>
 #include <cerrno>
@@ -325,24 +326,6 @@ template <typename Put> void writeThroughSibling(const fs::path& path, NewFile m
     HiddenSibling file(existing ? existing->first : path);
     put(file);
     file.place(existing ? &existing->second : nullptr, made == NewFile::Private ? 0600 : 0644);
-}
-
-// What a path names when it is neither a file nor a folder, for the message that refuses it.
-std::string kindOf(mode_t mode)
-{
-    if (S_ISFIFO(mode)) {
-        return "è una pipe con nome (FIFO)";
-    }
-    if (S_ISCHR(mode)) {
-        return "è un dispositivo a caratteri";
-    }
-    if (S_ISBLK(mode)) {
-        return "è un dispositivo a blocchi";
-    }
-    if (S_ISSOCK(mode)) {
-        return "è un socket";
-    }
-    return "non è un file regolare";
 }
 
 std::int64_t nanoseconds(const struct timespec& time)

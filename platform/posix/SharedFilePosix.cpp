@@ -1,11 +1,14 @@
 #include "platform/SharedFile.h"
 
+#include "platform/posix/FileKindPosix.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
@@ -59,31 +62,129 @@ struct flock sectionRange(short type)
     return range;
 }
 
+// A descriptor closed when the object goes away, unless it was handed on with release().
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// Whatever the path names is opened without waiting: a pipe would keep a reader waiting for a
+// writer, and the caller refuses anything but a regular file before it reads a byte. Without
+// O_NOCTTY a terminal would become the program's own.
+constexpr int kOpenFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+bool folderExists(const std::filesystem::path& path)
+{
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    struct stat st
+    {
+    };
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether the path is a symbolic link that leads to no file.
+bool danglingLink(const std::filesystem::path& path)
+{
+    struct stat entry
+    {
+    }, pointed{};
+    return ::lstat(path.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode) &&
+           ::stat(path.c_str(), &pointed) != 0;
+}
+
+// The descriptor of the file at `path`; -1 when nothing is there and nothing is to be created.
+int openOrCreate(const std::filesystem::path& path, SharedFile::Access access, bool create)
+{
+    const int mode = access == SharedFile::Access::Read ? O_RDONLY : O_RDWR;
+    // Another program may create the file between the two calls below, or remove it: a few
+    // rounds settle it.
+    for (int round = 0;; ++round) {
+        const int fd = ::open(path.c_str(), mode | kOpenFlags);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno != ENOENT) {
+            throw SystemError("Impossibile aprire il file", path, errno);
+        }
+        if (!create) {
+            if (folderExists(path)) {
+                return -1;
+            }
+            throw SystemError("Impossibile aprire il file", path, ENOENT);
+        }
+        // O_EXCL refuses a name that exists in any form, a link above all: creating through a
+        // link that leads nowhere would make a file wherever it points. Without O_TRUNC.
+        const int created = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0644);
+        if (created >= 0) {
+            return created;
+        }
+        const int code = errno;
+        if (code == EEXIST && danglingLink(path)) {
+            throw Error("Impossibile creare il file '" + path.string() +
+                        "': è un collegamento simbolico a un file inesistente");
+        }
+        if (code != EEXIST || round == 2) {
+            throw SystemError("Impossibile aprire il file", path, code);
+        }
+    }
+}
+
 } // namespace
 
-SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
+SharedFile::SharedFile(const std::filesystem::path& path)
+    : SharedFile(path, Access::ReadWrite, true)
 {
-    // Without O_TRUNC, creating never empties a file that appeared meanwhile.
-    handle_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (handle_ < 0 && errno == ENOENT) {
-        handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+}
+
+std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path& path,
+                                                     Access access)
+{
+    std::unique_ptr<SharedFile> file(new SharedFile(path, access, false));
+    if (file->handle_ < 0) {
+        return nullptr;
     }
-    if (handle_ < 0) {
-        throw SystemError("Impossibile aprire il file", path, errno);
+    return file;
+}
+
+SharedFile::SharedFile(const std::filesystem::path& path, Access access, bool create)
+    : path_(path), access_(access)
+{
+    Descriptor fd(openOrCreate(path, access, create));
+    if (fd.get() < 0) {
+        return;
     }
     struct stat st
     {
     };
-    if (::fstat(handle_, &st) != 0) {
-        const int code = errno;
-        ::close(handle_);
-        throw SystemError("Impossibile leggere le proprietà del file", path, code);
+    if (::fstat(fd.get(), &st) != 0) {
+        throw SystemError("Impossibile leggere le proprietà del file", path, errno);
+    }
+    // Only a reader opens a folder at all.
+    if (S_ISDIR(st.st_mode)) {
+        throw SystemError("Impossibile aprire il file", path, EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw Error("Impossibile aprire il file '" + path.string() + "': " + kindOf(st.st_mode));
     }
     // The superuser may open anything; a file marked read-only stays untouched all the same.
-    if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        ::close(handle_);
-        throw SystemError("File di sola lettura", path, S_ISREG(st.st_mode) ? EACCES : EISDIR);
+    if (access == Access::ReadWrite && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        throw SystemError("File di sola lettura", path, EACCES);
     }
+    handle_ = fd.release();
 }
 
 SharedFile::~SharedFile()
@@ -166,11 +267,30 @@ void SharedFile::close()
     }
 }
 
+void SharedFile::yieldToReplacement()
+{
+    // A rename replaces a file that others hold open: the section is kept until the work ends.
+}
+
+bool SharedFile::stillAtPath() const
+{
+    struct stat held
+    {
+    }, named{};
+    if (::fstat(static_cast<int>(handle_), &held) != 0) {
+        throw SystemError("Impossibile leggere le proprietà del file", path_, errno);
+    }
+    return ::stat(path_.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+           named.st_ino == held.st_ino;
+}
+
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
+    // A descriptor open for reading only may take only a shared lock.
+    const short type = file_.access_ == Access::Read ? F_RDLCK : F_WRLCK;
     takeLock(
         [&] {
-            struct flock range = sectionRange(F_WRLCK);
+            struct flock range = sectionRange(type);
             return ::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLK, &range) == 0 ? 0 : errno;
         },
         file_.path_);

@@ -1,8 +1,10 @@
 #include "platform/FileIo.h"
 
+#include "platform/FileKind.h"
 #include "platform/win32/Win32Support.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace velarium::platform {
 namespace {
@@ -113,6 +115,54 @@ void OutputFile::close()
     if (handle != -1 && !::CloseHandle(native(handle))) {
         win32::raise("Errore di chiusura del file", path_);
     }
+}
+
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit)
+{
+    const win32::Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return std::nullopt;
+    }
+    switch (::GetFileType(file.get())) {
+    case FILE_TYPE_DISK:
+        break;
+    case FILE_TYPE_CHAR:
+        throw Error("Impossibile leggere il file '" + path.string() +
+                    "': " + kindWords(FileKind::CharacterDevice));
+    case FILE_TYPE_PIPE:
+        throw Error("Impossibile leggere il file '" + path.string() +
+                    "': " + kindWords(FileKind::Fifo));
+    default:
+        throw Error("Impossibile leggere il file '" + path.string() +
+                    "': " + kindWords(FileKind::Other));
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        win32::raise("Impossibile leggere il file", path);
+    }
+    // One byte more than allowed tells a file that grew after the check.
+    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), limit) + 1,
+                      '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        DWORD n = 0;
+        if (!::ReadFile(file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &n,
+                        nullptr)) {
+            win32::raise("Errore di lettura dal file", path);
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    if (got > limit) {
+        throw Error("Impossibile leggere il file '" + path.string() + "': è più lungo di " +
+                    std::to_string(limit) + " byte");
+    }
+    bytes.resize(got);
+    return bytes;
 }
 
 } // namespace velarium::platform

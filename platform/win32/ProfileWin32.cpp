@@ -5,6 +5,7 @@
 #include "platform/Profile.h"
 
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 #include "platform/FileReplace.h"
 #include "platform/win32/Win32Support.h"
 
@@ -39,6 +40,9 @@ std::string readProfileString(const fs::path& file, std::string_view section, st
     if (!ansi) {
         return fallbackText;
     }
+    // The system's call reads whatever the path names, to its end: a pipe or a device is
+    // refused first, and so is a file too large to be a profile.
+    readSmallFile(file, kProfileSizeLimit);
     std::vector<char> value(kValueBuffer, '\0');
     const DWORD length =
         ::GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
@@ -50,6 +54,9 @@ void writeProfileString(const fs::path& file, std::string_view section, std::str
                         std::string_view value)
 {
     const bool exists = ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (exists) {
+        readSmallFile(file, kProfileSizeLimit);
+    }
     // A read-only store is refused here, before anything is written.
     const fs::path target = exists ? replaceableTarget(file) : fs::absolute(file);
 

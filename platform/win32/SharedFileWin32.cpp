@@ -1,5 +1,6 @@
 #include "platform/SharedFile.h"
 
+#include "platform/FileKind.h"
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
@@ -71,36 +72,101 @@ private:
     std::intptr_t handle_;
 };
 
-} // namespace
-
-SharedFile::SharedFile(const std::filesystem::path& path) : path_(path)
+// The handle of the file at `path`, invalid when nothing is there and nothing is to be created.
+HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access, bool create)
 {
-    // OPEN_ALWAYS creates a missing file and never empties one that exists. A read-only file
-    // refuses GENERIC_WRITE, which is the refusal wanted.
-    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD wanted =
+        access == SharedFile::Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    // Another program may create the file between the two calls below, or remove it: a few
+    // rounds settle it.
+    for (int round = 0;; ++round) {
+        const HANDLE opened = ::CreateFileW(path.c_str(), wanted, kSharing, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened != INVALID_HANDLE_VALUE) {
+            return opened;
+        }
         const DWORD code = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        // A read-only file refuses GENERIC_WRITE, which is the refusal wanted.
+        if (access == SharedFile::Access::ReadWrite && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_READONLY)) {
             throw SystemError("File di sola lettura", path, EACCES);
         }
-        win32::raise("Impossibile aprire il file", path, code);
+        // A missing folder is ERROR_PATH_NOT_FOUND, and stays a failure.
+        if (code != ERROR_FILE_NOT_FOUND) {
+            win32::raise("Impossibile aprire il file", path, code);
+        }
+        if (!create) {
+            return INVALID_HANDLE_VALUE;
+        }
+        // CREATE_NEW refuses a name that exists in any form; with FILE_FLAG_OPEN_REPARSE_POINT a
+        // link that leads nowhere is such a name, never followed to make a file where it points.
+        const HANDLE created =
+            ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kSharing, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            return created;
+        }
+        const DWORD refusal = ::GetLastError();
+        const DWORD now = ::GetFileAttributesW(path.c_str());
+        if ((refusal == ERROR_FILE_EXISTS || refusal == ERROR_ALREADY_EXISTS) &&
+            now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            throw Error("Impossibile creare il file '" + path.string() +
+                        "': è un collegamento simbolico a un file inesistente");
+        }
+        if ((refusal != ERROR_FILE_EXISTS && refusal != ERROR_ALREADY_EXISTS) || round == 2) {
+            win32::raise("Impossibile aprire il file", path, refusal);
+        }
     }
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
-        ::CloseHandle(handle);
-        throw SystemError("File di sola lettura", path, EISDIR);
+}
+
+} // namespace
+
+SharedFile::SharedFile(const std::filesystem::path& path)
+    : SharedFile(path, Access::ReadWrite, true)
+{
+}
+
+std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path& path,
+                                                     Access access)
+{
+    std::unique_ptr<SharedFile> file(new SharedFile(path, access, false));
+    if (file->handle_ == -1) {
+        return nullptr;
+    }
+    return file;
+}
+
+SharedFile::SharedFile(const std::filesystem::path& path, Access access, bool create)
+    : path_(path), access_(access)
+{
+    win32::Handle handle(openOrCreate(path, access, create));
+    if (!handle.valid()) {
+        return;
+    }
+    switch (::GetFileType(handle.get())) {
+    case FILE_TYPE_DISK:
+        break;
+    case FILE_TYPE_CHAR:
+        throw Error("Impossibile aprire il file '" + path.string() +
+                    "': " + kindWords(FileKind::CharacterDevice));
+    case FILE_TYPE_PIPE:
+        throw Error("Impossibile aprire il file '" + path.string() +
+                    "': " + kindWords(FileKind::Fifo));
+    default:
+        throw Error("Impossibile aprire il file '" + path.string() +
+                    "': " + kindWords(FileKind::Other));
     }
     // An administrator's handle (and Wine's, run as root) may write a read-only file all the
     // same; the user marked it to be left alone.
     BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(handle, &info) &&
+    if (access == Access::ReadWrite && ::GetFileInformationByHandle(handle.get(), &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
-        ::CloseHandle(handle);
         throw SystemError("File di sola lettura", path, EACCES);
     }
-    handle_ = reinterpret_cast<std::intptr_t>(handle);
+    handle_ = reinterpret_cast<std::intptr_t>(handle.get());
+    handle.release();
 }
 
 SharedFile::~SharedFile()
@@ -183,13 +249,46 @@ void SharedFile::close()
     }
 }
 
+void SharedFile::yieldToReplacement()
+{
+    // MoveFileEx refuses to replace a file while any handle to it is open, this one included.
+    const std::intptr_t handle = handle_;
+    handle_ = -1;
+    if (handle != -1) {
+        ::CloseHandle(native(handle));
+    }
+}
+
+bool SharedFile::stillAtPath() const
+{
+    BY_HANDLE_FILE_INFORMATION held{};
+    if (!::GetFileInformationByHandle(native(handle_), &held)) {
+        win32::raise("Impossibile leggere le proprietà del file", path_);
+    }
+    // No access asked: only the identity of the file the path names now is read.
+    const win32::Handle named(
+        ::CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION now{};
+    return named.valid() && ::GetFileInformationByHandle(named.get(), &now) &&
+           now.dwVolumeSerialNumber == held.dwVolumeSerialNumber &&
+           now.nFileIndexHigh == held.nFileIndexHigh && now.nFileIndexLow == held.nFileIndexLow;
+}
+
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
-    lockByte(file_.handle_, kLockByte, LOCKFILE_EXCLUSIVE_LOCK, file_.path_);
+    // A handle open for reading only takes the section shared, as readers of it do.
+    lockByte(file_.handle_, kLockByte,
+             file_.access_ == Access::Read ? 0 : static_cast<DWORD>(LOCKFILE_EXCLUSIVE_LOCK),
+             file_.path_);
 }
 
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
+    // A handle closed for a replacement took its lock with it.
+    if (file_.handle_ == -1) {
+        return;
+    }
     OVERLAPPED position = at(kLockByte);
     ::UnlockFileEx(native(file_.handle_), 0, 1, 0, &position);
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace velarium::platform::win32 {
 
@@ -47,6 +48,8 @@ public:
         handle_ = INVALID_HANDLE_VALUE;
         return handle == INVALID_HANDLE_VALUE || handle == nullptr || ::CloseHandle(handle);
     }
+    // Hands the handle on: the object closes nothing afterwards.
+    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
     // Closes the handle held so far and takes `handle` in its place.
     void adopt(HANDLE handle)
     {
