@@ -63,14 +63,30 @@ fs::path resolved(const fs::path& path)
     return where;
 }
 
-bool isWithin(const fs::path& where, const fs::path& folder)
+// The folders are compared by identity, so that any spelling of them counts (letter case on
+// Windows, links, "..").
+bool isFolder(const fs::path& path, const fs::path& folder)
+{
+    std::error_code error;
+    return fs::equivalent(path, folder, error);
+}
+
+// Whether `where` lies in `folder` or in a folder below it: 1 or deeper; 0 when it does not.
+int depthWithin(const fs::path& where, const fs::path& folder)
 {
     if (where.empty() || folder.empty()) {
-        return false;
+        return 0;
     }
-    const auto [inFolder, inWhere] =
-        std::mismatch(folder.begin(), folder.end(), where.begin(), where.end());
-    return inFolder == folder.end() && inWhere != where.end();
+    int depth = 1;
+    for (fs::path up = where.parent_path(); !up.empty(); up = up.parent_path(), ++depth) {
+        if (isFolder(up, folder)) {
+            return depth;
+        }
+        if (up == up.parent_path()) {
+            break;
+        }
+    }
+    return 0;
 }
 
 // Qt's libraries and the like, which a Windows build keeps beside its executable.
@@ -109,13 +125,12 @@ void refuseProgramFile(const fs::path& programFolder, const fs::path& destinatio
         }
     }
     const fs::path where = resolved(destination);
-    const fs::path folder = resolved(programFolder);
-    if (isWithin(where, folder) &&
-        (where.parent_path() != folder || isSharedLibrary(where.filename()))) {
+    const int depth = depthWithin(where, programFolder);
+    if (depth > 1 || (depth == 1 && isSharedLibrary(where.filename()))) {
         refuse(destination, where);
     }
-    const fs::path exports = resolved(platform::ExportFolder::userFolder());
-    if (isWithin(where, exports)) {
+    const fs::path exports = platform::ExportFolder::userFolder();
+    if (depthWithin(where, exports) > 0) {
         throw Error("Impossibile scrivere su '" + destination.string() +
                     "': è nella cartella delle esportazioni del programma '" + exports.string() +
                     "'");
