@@ -105,10 +105,18 @@ public:
     };
 
 private:
+    // Only this class opens a file the ways below.
+    struct Opening
+    {
+        explicit Opening() = default;
+    };
+
+public:
     // Opens the file at `path`; with `create`, makes it when nothing is there. Sets handle_ to
     // -1, raising nothing, when the file is missing and not to be created.
-    SharedFile(const std::filesystem::path& path, Access access, bool create);
+    SharedFile(Opening, const std::filesystem::path& path, Access access, bool create);
 
+private:
     std::filesystem::path path_;
     Access access_;
     // The backend's descriptor or handle; -1 is never a valid one.

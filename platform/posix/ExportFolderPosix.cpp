@@ -1,6 +1,7 @@
 #include "platform/ExportFolder.h"
 
 #include "platform/Error.h"
+#include "platform/posix/Descriptor.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,32 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kRunPrefix = "run-";
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool isPrivate(const struct stat& st)
 {

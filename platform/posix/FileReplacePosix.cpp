@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/FileKindPosix.h"
 
 #include <array>
@@ -25,24 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Fd
-{
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 struct stat statOrThrow(const fs::path& path)
 {
     struct stat st
@@ -57,7 +40,7 @@ struct stat statOrThrow(const fs::path& path)
 // Makes a rename inside `folder` survive a power cut.
 void syncFolder(const fs::path& folder)
 {
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
         ::fsync(dir.get());
     }
@@ -353,13 +336,13 @@ public:
     }
 
 private:
-    Fd dir_;
+    Descriptor dir_;
 };
 
 // A live command keeps a lock on its temporary file to its end; a dead one's lock went with it.
 bool heldByLiveCommand(const fs::path& path)
 {
-    const Fd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     return file.get() >= 0 && ::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
@@ -470,7 +453,7 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
 {
     const Original old = originalOf(target);
     {
-        Fd fd(::open(replacement.c_str(), O_RDONLY | O_CLOEXEC));
+        Descriptor fd(::open(replacement.c_str(), O_RDONLY | O_CLOEXEC));
         if (fd.get() < 0) {
             throw SystemError("Impossibile aprire il file", replacement, errno);
         }

@@ -1,5 +1,6 @@
 #include "platform/SharedFile.h"
 
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/FileKindPosix.h"
 
 #include <cerrno>
@@ -61,26 +62,6 @@ struct flock sectionRange(short type)
     range.l_len = 1;
     return range;
 }
-
-// A descriptor closed when the object goes away, unless it was handed on with release().
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // Whatever the path names is opened without waiting: a pipe would keep a reader waiting for a
 // writer, and the caller refuses anything but a regular file before it reads a byte. Without
@@ -145,22 +126,7 @@ int openOrCreate(const std::filesystem::path& path, SharedFile::Access access, b
 
 } // namespace
 
-SharedFile::SharedFile(const std::filesystem::path& path)
-    : SharedFile(path, Access::ReadWrite, true)
-{
-}
-
-std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path& path,
-                                                     Access access)
-{
-    std::unique_ptr<SharedFile> file(new SharedFile(path, access, false));
-    if (file->handle_ < 0) {
-        return nullptr;
-    }
-    return file;
-}
-
-SharedFile::SharedFile(const std::filesystem::path& path, Access access, bool create)
+SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access, bool create)
     : path_(path), access_(access)
 {
     Descriptor fd(openOrCreate(path, access, create));

@@ -123,22 +123,7 @@ HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access
 
 } // namespace
 
-SharedFile::SharedFile(const std::filesystem::path& path)
-    : SharedFile(path, Access::ReadWrite, true)
-{
-}
-
-std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path& path,
-                                                     Access access)
-{
-    std::unique_ptr<SharedFile> file(new SharedFile(path, access, false));
-    if (file->handle_ == -1) {
-        return nullptr;
-    }
-    return file;
-}
-
-SharedFile::SharedFile(const std::filesystem::path& path, Access access, bool create)
+SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access, bool create)
     : path_(path), access_(access)
 {
     win32::Handle handle(openOrCreate(path, access, create));

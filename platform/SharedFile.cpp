@@ -1,0 +1,20 @@
+#include "platform/SharedFile.h"
+
+namespace velarium::platform {
+
+SharedFile::SharedFile(const std::filesystem::path& path)
+    : SharedFile(Opening(), path, Access::ReadWrite, true)
+{
+}
+
+std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path& path,
+                                                     Access access)
+{
+    auto file = std::make_unique<SharedFile>(Opening(), path, access, false);
+    if (file->handle_ == -1) {
+        return nullptr;
+    }
+    return file;
+}
+
+} // namespace velarium::platform
