@@ -3,6 +3,7 @@
 #include "platform/FileIo.h"
 #include "platform/Rc4.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -77,8 +78,9 @@ class Pipeline
 {
 public:
     Pipeline(platform::InputFile& in, platform::OutputFile& out, platform::Rc4Key& key,
-             bool encrypt)
-        : in_(in), out_(out), key_(key), encrypt_(encrypt), chunks_(kChunks)
+             bool encrypt, platform::Progress* progress, std::uint64_t total)
+        : in_(in), out_(out), key_(key), encrypt_(encrypt), progress_(progress), total_(total),
+          chunks_(kChunks)
     {
         for (Chunk& chunk : chunks_) {
             free_.push(&chunk);
@@ -143,12 +145,18 @@ private:
 
     void writeAll()
     {
+        std::uint64_t written = 0;
         for (;;) {
             Chunk* chunk = ciphered_.pop();
             if (!chunk || chunk->size == 0) {
                 return;
             }
+            if (progress_) {
+                // A file that grew while it was read is simply done later than announced.
+                progress_->step(written, std::max(total_, written));
+            }
             out_.write({chunk->data.get(), chunk->size});
+            written += chunk->size;
             out_.startWriteback();
             free_.push(chunk);
         }
@@ -175,6 +183,8 @@ private:
     platform::OutputFile& out_;
     platform::Rc4Key& key_;
     const bool encrypt_;
+    platform::Progress* const progress_;
+    const std::uint64_t total_;
     std::vector<Chunk> chunks_;
     Channel free_;
     Channel read_;
@@ -186,14 +196,25 @@ private:
 } // namespace
 
 void FileCipher(const std::filesystem::path& source, const std::filesystem::path& destination,
-                std::string_view password, bool encrypt, platform::KeySize keySize)
+                std::string_view password, bool encrypt, platform::KeySize keySize,
+                platform::Progress* progress)
 {
     const auto key = platform::deriveRc4Key(password, keySize);
     platform::InputFile in(source);
+    std::error_code unknown;
+    const std::uint64_t total = progress ? std::filesystem::file_size(source, unknown) : 0;
     platform::OutputFile out(destination);
-    Pipeline(in, out, *key, encrypt).run();
+    if (progress) {
+        progress->step(0, unknown ? 0 : total);
+    }
+    Pipeline(in, out, *key, encrypt, progress, unknown ? 0 : total).run();
     out.sync();
     out.close();
+    if (progress) {
+        // The bytes are on the disk: now the work is complete.
+        const std::uint64_t done = std::filesystem::file_size(destination, unknown);
+        progress->advanced(unknown ? total : done, unknown ? total : done);
+    }
 }
 
 } // namespace velarium

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Progress.h"
 #include "platform/Rc4.h"
 
 #include <filesystem>
@@ -12,9 +13,12 @@ namespace velarium {
 // has the source's length and no header. Encrypting and decrypting are the same transformation;
 // `encrypt` only selects which cipher call runs on each 512-byte block. The destination is on
 // the disk when the call returns. Raises on any failure: a missing source leaves no destination.
-// `keySize` is the provider's key the file was made with (see platform/Rc4.h).
+// `keySize` is the provider's key the file was made with (see platform/Rc4.h). With `progress`,
+// the bytes written are reported as they reach the destination, and a cancel stops the work
+// with platform::Cancelled before the next chunk is written.
 void FileCipher(const std::filesystem::path& source, const std::filesystem::path& destination,
                 std::string_view password, bool encrypt,
-                platform::KeySize keySize = platform::KeySize::Bits128);
+                platform::KeySize keySize = platform::KeySize::Bits128,
+                platform::Progress* progress = nullptr);
 
 } // namespace velarium

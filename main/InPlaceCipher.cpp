@@ -37,7 +37,8 @@ void InPlaceCipher::removeAbandonedCopies(const std::filesystem::path& programFo
     }
 }
 
-void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeySize keySize)
+void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeySize keySize,
+                                       platform::Progress* progress)
 {
     target_ = platform::replaceableTarget(chosen_);
     // Emptying the temporary file would empty the chosen file if they were one and the same.
@@ -59,7 +60,8 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeyS
     }
     claim_ = std::make_unique<platform::TemporaryClaim>(temporary_);
     pending_ = true;
-    FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt, keySize);
+    FileCipher(target_, temporary_, password, direction_ == CipherDirection::Encrypt, keySize,
+               progress);
 }
 
 void InPlaceCipher::replaceChosenFile()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileReplace.h"
+#include "platform/Progress.h"
 #include "platform/Rc4.h"
 
 #include <cstdint>
@@ -41,8 +42,11 @@ public:
     // Refuses a missing or read-only chosen file, one with other names (they would keep the old
     // content), and a temporary file held by another job, before anything is written; then
     // runs the cipher from the chosen file into the temporary file. Raises on failure.
+    // With `progress`, the cipher reports how far it has come, and a cancel raises
+    // platform::Cancelled, leaving the chosen file as it was and removing the temporary file.
     void writeProcessedCopy(std::string_view password,
-                            platform::KeySize keySize = platform::KeySize::Bits128);
+                            platform::KeySize keySize = platform::KeySize::Bits128,
+                            platform::Progress* progress = nullptr);
     // Puts the processed copy in the chosen file's place, with the chosen file's access rules.
     // Raises on failure, and refuses a chosen file that was changed, replaced or removed since
     // its copy was made, up to the instant it is replaced: whatever it holds now would be lost.

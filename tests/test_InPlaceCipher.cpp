@@ -1,5 +1,11 @@
 #include "InPlaceCipherFixture.h"
 #include "platform/Error.h"
+#include "platform/Progress.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 using namespace velarium;
 using velarium::test::InPlaceCipherTest;
@@ -189,4 +195,63 @@ TEST_F(InPlaceCipherTest, AtStartCopiesLeftByDeadJobsGoButOneALiveJobHoldsStays)
     live.replaceChosenFile();
     EXPECT_EQ(readFile(chosen), encrypted("contenuto", "pw"));
     EXPECT_TRUE(programFolderIsEmpty());
+}
+
+namespace {
+
+using Report = std::pair<std::uint64_t, std::uint64_t>;
+
+// Keeps every report; cancels at the first one that passes `cancelAt` bytes, when given.
+class RecordedProgress final : public platform::Progress
+{
+public:
+    explicit RecordedProgress(std::optional<std::uint64_t> cancelAt = std::nullopt)
+        : cancelAt_(cancelAt)
+    {
+    }
+    void advanced(std::uint64_t done, std::uint64_t total) override
+    {
+        reports.emplace_back(done, total);
+        if (cancelAt_ && done >= *cancelAt_) {
+            cancel();
+        }
+    }
+    std::vector<Report> reports;
+
+private:
+    std::optional<std::uint64_t> cancelAt_;
+};
+
+} // namespace
+
+// The cipher tells how far it has come, from nothing to the whole file; asked to stop, it stops
+// before writing more, and the chosen file stays as it was with no copy left behind.
+TEST_F(InPlaceCipherTest, TheCipherReportsItsProgressAndStopsWhenCancelled)
+{
+    const std::string plain = test::randomBytes(3 * (1 << 20) + 17, 5);
+    const auto chosen = files / "grande.bin";
+    writeFile(chosen, plain);
+    {
+        RecordedProgress progress;
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw", platform::KeySize::Bits128, &progress);
+        job.replaceChosenFile();
+        ASSERT_GE(progress.reports.size(), 2u);
+        EXPECT_EQ(progress.reports.front(), Report(0, plain.size()));
+        EXPECT_EQ(progress.reports.back(), Report(plain.size(), plain.size()));
+        EXPECT_TRUE(std::is_sorted(progress.reports.begin(), progress.reports.end()));
+        EXPECT_EQ(readFile(chosen), encrypted(plain, "pw"));
+    }
+    const std::string encryptedBytes = readFile(chosen);
+    for (const CipherDirection direction : {CipherDirection::Encrypt, CipherDirection::Decrypt}) {
+        RecordedProgress progress(0);
+        {
+            InPlaceCipher job(program.path(), chosen, direction);
+            EXPECT_THROW(job.writeProcessedCopy("pw", platform::KeySize::Bits128, &progress),
+                         platform::Cancelled);
+        }
+        EXPECT_EQ(progress.reports.size(), 1u);
+        EXPECT_EQ(readFile(chosen), encryptedBytes);
+        EXPECT_TRUE(programFolderIsEmpty());
+    }
 }

@@ -4,8 +4,10 @@
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
 #include "platform/Interruption.h"
+#include "platform/Progress.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -345,4 +348,44 @@ TEST_F(StoppedJobTest, AStopRequestRemovesTheCopyInClearAndEndsAsTheSignalWould)
         EXPECT_EQ(readFile(chosen), "testo cifrato");
         EXPECT_EQ(readFile(taken), "di un altro");
     }
+}
+
+namespace {
+
+class Watched final : public platform::Progress
+{
+public:
+    void advanced(std::uint64_t, std::uint64_t) override {}
+};
+
+} // namespace
+
+// A cancel from another thread (a window's Annulla) stops a long cipher half-way: the file stays
+// as it was, and the half-written copy goes.
+TEST_F(InPlaceCipherTest, ACancelHalfWayLeavesTheFileAndNoCopy)
+{
+    const auto chosen = files / "enorme.bin";
+    {
+        std::ofstream(chosen, std::ios::binary).close();
+    }
+    fs::resize_file(chosen, std::uint64_t(1) << 30);
+    const platform::FileVersion before = platform::versionOf(chosen);
+    Watched progress;
+    std::thread annulla([&] {
+        test::waitUntil(
+            [&] {
+                std::error_code unknown;
+                return fs::file_size(program / "Criptato.xyz", unknown) >= (8u << 20);
+            },
+            std::chrono::seconds(60));
+        progress.cancel();
+    });
+    {
+        InPlaceCipher job(program.path(), chosen, CipherDirection::Encrypt);
+        EXPECT_THROW(job.writeProcessedCopy("pw", platform::KeySize::Bits128, &progress),
+                     platform::Cancelled);
+    }
+    annulla.join();
+    EXPECT_EQ(platform::versionOf(chosen), before);
+    EXPECT_TRUE(programFolderIsEmpty());
 }
