@@ -64,7 +64,7 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeyS
                progress);
 }
 
-void InPlaceCipher::replaceChosenFile()
+void InPlaceCipher::replaceChosenFile(platform::Progress* progress)
 {
     if (!pending_) {
         throw Error("Nessuna copia elaborata da sostituire al file scelto");
@@ -81,7 +81,7 @@ void InPlaceCipher::replaceChosenFile()
     unchanged();
     // And once more at the last moment: a copy beside a file on another file system takes as
     // long as the cipher did, and a change made meanwhile would be lost.
-    platform::replaceFile(temporary_, target_, unchanged);
+    platform::replaceFile(temporary_, target_, unchanged, progress);
     pending_ = false;
     claim_.reset();
 }

@@ -50,7 +50,10 @@ public:
     // Puts the processed copy in the chosen file's place, with the chosen file's access rules.
     // Raises on failure, and refuses a chosen file that was changed, replaced or removed since
     // its copy was made, up to the instant it is replaced: whatever it holds now would be lost.
-    void replaceChosenFile();
+    // With `progress`, a copy beside the chosen file (the program folder on another file system)
+    // reports how far it has come, and a cancel before the rename raises platform::Cancelled,
+    // leaving the chosen file as it was and removing the temporary file.
+    void replaceChosenFile(platform::Progress* progress = nullptr);
 
     const std::filesystem::path& temporaryPath() const { return temporary_; }
 

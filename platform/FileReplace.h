@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Interruption.h"
+#include "platform/Progress.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -72,8 +73,11 @@ void removeAbandonedTemporary(const std::filesystem::path& path) noexcept;
 // step that puts the new content in place: what it raises is passed on, leaving `target` as it then
 // is and no copy beside it. Raises on any failure, leaving `target` as it was; `replacement` is
 // gone after success.
+// With `progress`, a copy beside the target reports how far it has come and stops, raising
+// Cancelled and leaving the target as it was, when cancelled before the rename; a rename begun
+// always ends.
 void replaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target,
-                 const std::function<void()>& lastLook = {});
+                 const std::function<void()>& lastLook = {}, Progress* progress = nullptr);
 
 // Removes a file, ignoring its absence or a refusal: for cleaning up after a failure.
 void removeQuietly(const std::filesystem::path& path) noexcept;

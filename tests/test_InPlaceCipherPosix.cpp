@@ -389,3 +389,58 @@ TEST_F(InPlaceCipherTest, ACancelHalfWayLeavesTheFileAndNoCopy)
     EXPECT_EQ(platform::versionOf(chosen), before);
     EXPECT_TRUE(programFolderIsEmpty());
 }
+
+namespace {
+
+// Cancels at its first report, when asked to.
+class Counted final : public platform::Progress
+{
+public:
+    explicit Counted(bool cancelAtOnce) : cancelAtOnce_(cancelAtOnce) {}
+    void advanced(std::uint64_t done, std::uint64_t total) override
+    {
+        last = {done, total};
+        ++reports;
+        if (cancelAtOnce_) {
+            cancel();
+        }
+    }
+    std::pair<std::uint64_t, std::uint64_t> last;
+    int reports = 0;
+
+private:
+    bool cancelAtOnce_;
+};
+
+} // namespace
+
+// The copy beside a file on another file system takes as long as the cipher: it reports its
+// progress too, and a cancel before the rename leaves the original whole and nothing behind.
+TEST_F(InPlaceCipherTest, TheCopyAcrossFileSystemsReportsAndCanBeCancelled)
+{
+    const auto other = otherFileSystem();
+    if (!other) {
+        GTEST_SKIP() << "/dev/shm is no other file system than the test folder's";
+    }
+    TempFolder otherProgram(*other);
+    const std::string plain = test::randomBytes(300000, 21);
+    const auto chosen = files / "lontano.bin";
+    writeFile(chosen, plain);
+    {
+        Counted cancelling(true);
+        InPlaceCipher job(otherProgram.path(), chosen, CipherDirection::Encrypt);
+        job.writeProcessedCopy("pw");
+        EXPECT_THROW(job.replaceChosenFile(&cancelling), platform::Cancelled);
+        EXPECT_EQ(cancelling.reports, 1);
+    }
+    EXPECT_EQ(readFile(chosen), plain);
+    EXPECT_EQ(namesIn(files.path()), std::vector<std::string>{"lontano.bin"});
+    EXPECT_TRUE(fs::is_empty(otherProgram.path()));
+
+    Counted watching(false);
+    InPlaceCipher job(otherProgram.path(), chosen, CipherDirection::Encrypt);
+    job.writeProcessedCopy("pw");
+    job.replaceChosenFile(&watching);
+    EXPECT_EQ(watching.last, (std::pair<std::uint64_t, std::uint64_t>(plain.size(), plain.size())));
+    EXPECT_EQ(readFile(chosen), encrypted(plain, "pw"));
+}

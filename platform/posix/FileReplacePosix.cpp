@@ -5,6 +5,7 @@
 #include "platform/posix/Descriptor.h"
 #include "platform/posix/FileKindPosix.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -236,11 +237,20 @@ public:
         }
     }
 
-    void copyFrom(InputFile& in)
+    // With `progress`, reports each step of the copy of `total` bytes and stops when cancelled.
+    void copyFrom(InputFile& in, Progress* progress = nullptr, std::uint64_t total = 0)
     {
         std::array<std::byte, 1 << 16> buffer{};
+        std::uint64_t done = 0;
         while (const std::size_t n = in.read(buffer)) {
+            if (progress) {
+                progress->step(done, std::max(total, done));
+            }
             write(buffer.data(), n);
+            done += n;
+        }
+        if (progress) {
+            progress->step(done, done);
         }
     }
 
@@ -275,12 +285,15 @@ private:
 // The replacement lives on another file system: copy it beside the target under a fresh name,
 // then rename that copy over the target.
 void replaceAcrossFileSystems(const fs::path& replacement, const fs::path& target,
-                              const Original& old, const std::function<void()>& lastLook)
+                              const Original& old, const std::function<void()>& lastLook,
+                              Progress* progress)
 {
     {
+        std::error_code unknown;
+        const std::uint64_t total = std::filesystem::file_size(replacement, unknown);
         InputFile in(replacement);
         HiddenSibling copy(target);
-        copy.copyFrom(in);
+        copy.copyFrom(in, progress, unknown ? 0 : total);
         copy.place(&old, 0, lastLook);
     }
     removeQuietly(replacement);
@@ -449,7 +462,7 @@ fs::path replaceableTarget(const fs::path& chosen)
 }
 
 void replaceFile(const fs::path& replacement, const fs::path& target,
-                 const std::function<void()>& lastLook)
+                 const std::function<void()>& lastLook, Progress* progress)
 {
     const Original old = originalOf(target);
     {
@@ -459,7 +472,7 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
         }
         const struct stat st = statOrThrow(replacement);
         if (st.st_dev != old.st.st_dev) {
-            replaceAcrossFileSystems(replacement, target, old, lastLook);
+            replaceAcrossFileSystems(replacement, target, old, lastLook, progress);
             return;
         }
         takeOver(fd.get(), old, replacement);
@@ -470,7 +483,7 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
     if (::rename(replacement.c_str(), target.c_str()) != 0) {
         const int code = errno;
         if (code == EXDEV) {
-            replaceAcrossFileSystems(replacement, target, old, lastLook);
+            replaceAcrossFileSystems(replacement, target, old, lastLook, progress);
             return;
         }
         throw SystemError("Impossibile sostituire il file", target, code);

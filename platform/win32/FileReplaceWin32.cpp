@@ -3,6 +3,7 @@
 #include "platform/FileIo.h"
 #include "platform/win32/Win32Support.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <functional>
@@ -134,11 +135,20 @@ public:
         }
     }
 
-    void copyFrom(InputFile& in)
+    // With `progress`, reports each step of the copy of `total` bytes and stops when cancelled.
+    void copyFrom(InputFile& in, Progress* progress = nullptr, std::uint64_t total = 0)
     {
         std::array<std::byte, 1 << 16> buffer{};
+        std::uint64_t done = 0;
         while (const std::size_t n = in.read(buffer)) {
+            if (progress) {
+                progress->step(done, std::max(total, done));
+            }
             write(buffer.data(), n);
+            done += n;
+        }
+        if (progress) {
+            progress->step(done, done);
         }
     }
 
@@ -198,12 +208,15 @@ private:
 // The replacement lives on another volume: copy it beside the target under a fresh name, then
 // move that copy over the target.
 void replaceAcrossVolumes(const fs::path& replacement, const fs::path& target, DWORD attributes,
-                          const SecurityDescriptor& old, const std::function<void()>& lastLook)
+                          const SecurityDescriptor& old, const std::function<void()>& lastLook,
+                          Progress* progress)
 {
     {
+        std::error_code unknown;
+        const std::uint64_t total = std::filesystem::file_size(replacement, unknown);
         InputFile in(replacement);
         HiddenSibling copy(target);
-        copy.copyFrom(in);
+        copy.copyFrom(in, progress, unknown ? 0 : total);
         copy.place(attributes, &old, lastLook);
     }
     removeQuietly(replacement);
@@ -386,7 +399,7 @@ fs::path replaceableTarget(const fs::path& chosen)
 }
 
 void replaceFile(const fs::path& replacement, const fs::path& target,
-                 const std::function<void()>& lastLook)
+                 const std::function<void()>& lastLook, Progress* progress)
 {
     const DWORD attributes = win32::inheritedAttributes(attributesOrThrow(target));
     const SecurityDescriptor old(target);
@@ -402,7 +415,7 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
     if (!::MoveFileExW(replacement.c_str(), target.c_str(), kReplaceFlags)) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_NOT_SAME_DEVICE) {
-            replaceAcrossVolumes(replacement, target, attributes, old, lastLook);
+            replaceAcrossVolumes(replacement, target, attributes, old, lastLook, progress);
             return;
         }
         win32::raise("Impossibile sostituire il file", target, code);
