@@ -1,6 +1,5 @@
 #include "platform/FileIo.h"
 
-#include "platform/FileKind.h"
 #include "platform/win32/Win32Support.h"
 
 #include <algorithm>
@@ -125,19 +124,7 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
     if (!file.valid()) {
         return std::nullopt;
     }
-    switch (::GetFileType(file.get())) {
-    case FILE_TYPE_DISK:
-        break;
-    case FILE_TYPE_CHAR:
-        throw Error("Impossibile leggere il file '" + path.string() +
-                    "': " + kindWords(FileKind::CharacterDevice));
-    case FILE_TYPE_PIPE:
-        throw Error("Impossibile leggere il file '" + path.string() +
-                    "': " + kindWords(FileKind::Fifo));
-    default:
-        throw Error("Impossibile leggere il file '" + path.string() +
-                    "': " + kindWords(FileKind::Other));
-    }
+    win32::requireDiskFile(file.get(), "Impossibile leggere il file", path);
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) {
         win32::raise("Impossibile leggere il file", path);

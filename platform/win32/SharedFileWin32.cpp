@@ -1,6 +1,5 @@
 #include "platform/SharedFile.h"
 
-#include "platform/FileKind.h"
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
@@ -130,19 +129,7 @@ SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access
     if (!handle.valid()) {
         return;
     }
-    switch (::GetFileType(handle.get())) {
-    case FILE_TYPE_DISK:
-        break;
-    case FILE_TYPE_CHAR:
-        throw Error("Impossibile aprire il file '" + path.string() +
-                    "': " + kindWords(FileKind::CharacterDevice));
-    case FILE_TYPE_PIPE:
-        throw Error("Impossibile aprire il file '" + path.string() +
-                    "': " + kindWords(FileKind::Fifo));
-    default:
-        throw Error("Impossibile aprire il file '" + path.string() +
-                    "': " + kindWords(FileKind::Other));
-    }
+    win32::requireDiskFile(handle.get(), "Impossibile aprire il file", path);
     // An administrator's handle (and Wine's, run as root) may write a read-only file all the
     // same; the user marked it to be left alone.
     BY_HANDLE_FILE_INFORMATION info{};

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Support.h"
 
+#include "platform/FileKind.h"
+
 #include <atomic>
 #include <cerrno>
 
@@ -76,6 +78,24 @@ std::filesystem::path createSibling(const std::filesystem::path& target, DWORD a
         }
     }
     raise("Impossibile creare un file temporaneo accanto a", target, ERROR_FILE_EXISTS);
+}
+
+void requireDiskFile(HANDLE handle, const std::string& what, const std::filesystem::path& path)
+{
+    FileKind kind = FileKind::Other;
+    switch (::GetFileType(handle)) {
+    case FILE_TYPE_DISK:
+        return;
+    case FILE_TYPE_CHAR:
+        kind = FileKind::CharacterDevice;
+        break;
+    case FILE_TYPE_PIPE:
+        kind = FileKind::Fifo;
+        break;
+    default:
+        break;
+    }
+    throw Error(what + " '" + path.string() + "': " + kindWords(kind));
 }
 
 std::optional<std::string> ansiText(std::wstring_view wide)

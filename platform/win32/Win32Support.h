@@ -23,6 +23,10 @@ int errnoFrom(DWORD code);
 [[noreturn]] void raise(const std::string& what, const std::filesystem::path& path,
                         DWORD code = ::GetLastError());
 
+// Raises velarium::Error, "`what` 'path': <what it is>", unless `handle` is a file on a disk:
+// a pipe or a device could keep a reader waiting, or feed it without end.
+void requireDiskFile(HANDLE handle, const std::string& what, const std::filesystem::path& path);
+
 // UTF-16 in the ANSI code page that the ...A calls read; nothing when some character has no
 // place there (no "best fit" stand-ins: a changed path names another file).
 std::optional<std::string> ansiText(std::wstring_view wide);
