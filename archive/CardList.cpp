@@ -165,4 +165,17 @@ std::optional<std::pair<FileCard, std::uint64_t>> lastCardDescribed(CardArchive&
     return found;
 }
 
+std::vector<std::pair<FileCard, std::uint64_t>> cardsForFile(CardArchive& archive,
+                                                             std::string_view path)
+{
+    std::vector<std::pair<FileCard, std::uint64_t>> found;
+    while (!archive.AtEnd()) {
+        FileCard card = archive.Read();
+        if (card.FilePath == path) {
+            found.emplace_back(std::move(card), archive.Position());
+        }
+    }
+    return found;
+}
+
 } // namespace velarium

@@ -37,4 +37,9 @@ std::optional<std::size_t> findNextEntry(const std::vector<std::string>& entries
 std::optional<std::pair<FileCard, std::uint64_t>> lastCardDescribed(CardArchive& archive,
                                                                     std::string_view entry);
 
+// The cards whose file is exactly `path` (Windows-1252 bytes, as a card holds it; no trimming,
+// letter case counts), with their numbers, oldest first. Every card is read.
+std::vector<std::pair<FileCard, std::uint64_t>> cardsForFile(CardArchive& archive,
+                                                             std::string_view path);
+
 } // namespace velarium

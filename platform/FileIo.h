@@ -59,6 +59,11 @@ private:
     std::uint64_t flushed_ = 0;
 };
 
+// The first `limit` bytes of a file (all of a shorter one), read as readSmallFile reads: nothing
+// when no file can be opened at the path; opening never waits; anything but a regular file
+// raises.
+std::optional<std::string> readFileStart(const std::filesystem::path& path, std::size_t limit);
+
 // The whole content of a small file of the program's own (a settings file), in one read; nothing
 // when no file can be opened at the path. Opening never waits, and only a regular file is read:
 // a pipe, a device or a folder at the path, or a file longer than `limit` bytes, raises instead,

@@ -140,7 +140,7 @@ void OutputFile::close()
     }
 }
 
-std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit)
+std::optional<std::string> readFileStart(const std::filesystem::path& path, std::size_t limit)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -163,8 +163,8 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
     if (!S_ISREG(st.st_mode)) {
         throw Error("Impossibile leggere il file '" + path.string() + "': " + kindOf(st.st_mode));
     }
-    // One byte more than allowed tells a file that grew after the check.
-    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), limit) + 1,
+    // One byte more than the size, when the limit allows, shows a file that grew meanwhile.
+    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size) + 1, limit),
                       '\0');
     std::size_t got = 0;
     while (got < bytes.size()) {
@@ -179,10 +179,6 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
             break;
         }
         got += static_cast<std::size_t>(n);
-    }
-    if (got > limit) {
-        throw Error("Impossibile leggere il file '" + path.string() + "': è più lungo di " +
-                    std::to_string(limit) + " byte");
     }
     bytes.resize(got);
     return bytes;

@@ -116,7 +116,7 @@ void OutputFile::close()
     }
 }
 
-std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit)
+std::optional<std::string> readFileStart(const std::filesystem::path& path, std::size_t limit)
 {
     const win32::Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -129,8 +129,8 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
     if (!::GetFileSizeEx(file.get(), &size)) {
         win32::raise("Impossibile leggere il file", path);
     }
-    // One byte more than allowed tells a file that grew after the check.
-    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), limit) + 1,
+    // One byte more than the size, when the limit allows, shows a file that grew meanwhile.
+    std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart) + 1, limit),
                       '\0');
     std::size_t got = 0;
     while (got < bytes.size()) {
@@ -143,10 +143,6 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
             break;
         }
         got += n;
-    }
-    if (got > limit) {
-        throw Error("Impossibile leggere il file '" + path.string() + "': è più lungo di " +
-                    std::to_string(limit) + " byte");
     }
     bytes.resize(got);
     return bytes;
