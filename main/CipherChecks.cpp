@@ -54,6 +54,9 @@ CardsNaming cardsNaming(const std::filesystem::path& programFolder, std::string_
                         std::string_view password)
 {
     CardsNaming found;
+    if (cardPath.empty()) {
+        return found;
+    }
     try {
         withArchive(programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
             for (const auto& [card, number] : cardsForFile(archive, cardPath)) {
@@ -68,19 +71,18 @@ CardsNaming cardsNaming(const std::filesystem::path& programFolder, std::string_
     return found;
 }
 
-} // namespace
-
-CipherCheck checkEncryption(ContentTypes& types, const std::filesystem::path& file,
+// Without `types`, no look at the bytes.
+CipherCheck encryptionCheck(ContentTypes* types, const std::filesystem::path& file,
                             std::string_view password, platform::KeySize keySize)
 {
     CipherCheck check;
-    std::optional<std::string> bytes = firstBytes(file);
-    if (!bytes || !types.looksRandom(types.look(asBytes(*bytes)))) {
+    std::optional<std::string> bytes = types ? firstBytes(file) : std::nullopt;
+    if (!bytes || !types->looksRandom(types->look(asBytes(*bytes)))) {
         return check;
     }
     const std::string clear = throughKeyStream(std::move(*bytes), password, keySize);
-    const ContentLook after = types.look(asBytes(clear));
-    if (types.looksReal(after)) {
+    const ContentLook after = types->look(asBytes(clear));
+    if (types->looksReal(after)) {
         check.doubt = CipherDoubt::AlreadyEncrypted;
         check.type = after.description;
         check.mimeType = after.mimeType;
@@ -88,7 +90,7 @@ CipherCheck checkEncryption(ContentTypes& types, const std::filesystem::path& fi
     return check;
 }
 
-CipherCheck checkDecryption(ContentTypes& types, const std::filesystem::path& programFolder,
+CipherCheck decryptionCheck(ContentTypes* types, const std::filesystem::path& programFolder,
                             const std::filesystem::path& file, std::string_view cardPath,
                             std::string_view password, platform::KeySize keySize)
 {
@@ -102,15 +104,46 @@ CipherCheck checkDecryption(ContentTypes& types, const std::filesystem::path& pr
         }
         return check;
     }
-    std::optional<std::string> bytes = firstBytes(file);
-    if (!bytes || !types.looksRandom(types.look(asBytes(*bytes)))) {
+    std::optional<std::string> bytes = types ? firstBytes(file) : std::nullopt;
+    if (!bytes || !types->looksRandom(types->look(asBytes(*bytes)))) {
         return check;
     }
     const std::string clear = throughKeyStream(std::move(*bytes), password, keySize);
-    if (types.looksRandom(types.look(asBytes(clear)))) {
+    if (types->looksRandom(types->look(asBytes(clear)))) {
         check.doubt = CipherDoubt::WrongPassword;
     }
     return check;
+}
+
+} // namespace
+
+CipherCheck checkEncryption(ContentTypes& types, const std::filesystem::path& file,
+                            std::string_view password, platform::KeySize keySize)
+{
+    return encryptionCheck(&types, file, password, keySize);
+}
+
+CipherCheck checkDecryption(ContentTypes& types, const std::filesystem::path& programFolder,
+                            const std::filesystem::path& file, std::string_view cardPath,
+                            std::string_view password, platform::KeySize keySize)
+{
+    return decryptionCheck(&types, programFolder, file, cardPath, password, keySize);
+}
+
+CipherCheck checkBeforeCipher(CipherDirection direction, const std::filesystem::path& programFolder,
+                              const std::filesystem::path& file, std::string_view cardPath,
+                              std::string_view password, platform::KeySize keySize)
+{
+    std::optional<ContentTypes> types;
+    try {
+        types.emplace();
+    } catch (const std::exception& failure) {
+        logFailure("Controllo del contenuto del file", failure);
+    }
+    ContentTypes* look = types ? &*types : nullptr;
+    return direction == CipherDirection::Encrypt
+               ? encryptionCheck(look, file, password, keySize)
+               : decryptionCheck(look, programFolder, file, cardPath, password, keySize);
 }
 
 } // namespace velarium

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "main/ContentLook.h"
+#include "main/InPlaceCipher.h"
 #include "platform/Rc4.h"
 
 #include <cstdint>
@@ -45,11 +46,19 @@ CipherCheck checkEncryption(ContentTypes& types, const std::filesystem::path& fi
                             platform::KeySize keySize = platform::KeySize::Bits128);
 
 // Before the file is decrypted with `password`. `cardPath` is the file as a card names it
-// (Windows-1252 bytes); the cards are read from the archive in `programFolder`. An archive that
+// (Windows-1252 bytes; empty for a path no card can hold); the cards are read from the archive
+// in `programFolder`. An archive that
 // cannot be read counts as one without cards: the look at the bytes still runs.
 CipherCheck checkDecryption(ContentTypes& types, const std::filesystem::path& programFolder,
                             const std::filesystem::path& file, std::string_view cardPath,
                             std::string_view password,
                             platform::KeySize keySize = platform::KeySize::Bits128);
+
+// What a cipher command runs before it starts, in `direction`. When the content-type library
+// cannot start, the failure goes to the log and only the cards are consulted.
+CipherCheck checkBeforeCipher(CipherDirection direction, const std::filesystem::path& programFolder,
+                              const std::filesystem::path& file, std::string_view cardPath,
+                              std::string_view password,
+                              platform::KeySize keySize = platform::KeySize::Bits128);
 
 } // namespace velarium

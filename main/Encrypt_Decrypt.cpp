@@ -6,6 +6,7 @@
 #include "archive/CardArchive.h"
 #include "guide/HelpTopics.h"
 #include "guide/MakerLinks.h"
+#include "main/CipherChecks.h"
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
@@ -626,6 +627,71 @@ bool TfrmEncrypt_Decrypt::keyIsTheCards()
     return false;
 }
 
+// The type that the key stream makes of the file, for the question: the library's name and
+// description, or what the look found where the library names none.
+QString recognisedType(const CipherCheck& check)
+{
+    if (check.type.empty()) {
+        return QStringLiteral("dati strutturati, non casuali");
+    }
+    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(check.type),
+                                         QString::fromLatin1(check.mimeType));
+}
+
+QString cardNumbers(const std::vector<std::uint64_t>& cards)
+{
+    QStringList numbers;
+    for (const std::uint64_t number : cards) {
+        numbers << QString::number(number);
+    }
+    return (cards.size() == 1 ? QStringLiteral("nella scheda n. ")
+                              : QStringLiteral("nelle schede n. ")) +
+           numbers.join(QStringLiteral(", "));
+}
+
+bool TfrmEncrypt_Decrypt::doubtsCleared(CipherDirection direction)
+{
+    const auto password = toAnsi(txtPassword->text());
+    if (!password) {
+        // The command's own guard refuses it.
+        return true;
+    }
+    const CipherCheck check =
+        checkBeforeCipher(direction, context_.programFolder, toPath(txtFile->text()),
+                          toAnsi(txtFile->text()).value_or(std::string()), *password);
+    QString title = QStringLiteral("Controllo decriptaggio file");
+    QString text;
+    switch (check.doubt) {
+    case CipherDoubt::None:
+        return true;
+    case CipherDoubt::AlreadyEncrypted:
+        title = QStringLiteral("Controllo criptaggio file");
+        text = QStringLiteral("Attenzione: il file selezionato sembra già criptato con questa "
+                              "password. Decriptato con essa, il suo contenuto risulta "
+                              "leggibile: %1.\r\n\r\nUn nuovo criptaggio con la stessa password "
+                              "lo riporterebbe in chiaro.\r\n\r\nSi vuole comunque criptare il "
+                              "file corrente?")
+                   .arg(recognisedType(check));
+        break;
+    case CipherDoubt::NotTheCardsPassword:
+        text = QStringLiteral("Attenzione: la password indicata non è quella registrata per "
+                              "questo file %1.\r\n\r\nDecriptato con un'altra password, il file "
+                              "diventerebbe illeggibile. Caricare la scheda con il comando Cerca "
+                              "per usare la password registrata.\r\n\r\nSi vuole comunque "
+                              "decriptare il file corrente?")
+                   .arg(cardNumbers(check.cards));
+        break;
+    case CipherDoubt::WrongPassword:
+        text = QStringLiteral("Attenzione: la password indicata sembra errata: decriptato con "
+                              "essa, il file selezionato resterebbe illeggibile.\r\n\r\n"
+                              "Controllare la password, o caricare la scheda del file con il "
+                              "comando Cerca.\r\n\r\nSi vuole comunque decriptare il file "
+                              "corrente?");
+        break;
+    }
+    return context_.ui.riskyQuestion(title, text);
+}
+
 void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
 {
     const bool encrypting = direction == CipherDirection::Encrypt;
@@ -638,6 +704,9 @@ void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
 
     const CipherTexts& texts = textsFor(direction);
     if (!context_.ui.question(texts.confirmTitle, texts.confirmText)) {
+        return;
+    }
+    if (!doubtsCleared(direction)) {
         return;
     }
     try {

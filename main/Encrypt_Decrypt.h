@@ -123,6 +123,9 @@ private:
     // Before encrypting: the password can serve as a card's key, and the card on screen is the
     // card stored under its number. Shows why not.
     bool keyIsTheCards();
+    // After the confirmation: a second encryption, or a password other than the file's, is
+    // asked about (No the default). Whether the command goes on.
+    bool doubtsCleared(CipherDirection direction);
     // What an archive command has to tell the user once the archive is closed again.
     enum class ArchiveOutcome
     {

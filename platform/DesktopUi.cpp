@@ -232,6 +232,12 @@ bool DesktopUi::question(const QString& title, const QString& text)
                    QMessageBox::Yes) != QMessageBox::No;
 }
 
+bool DesktopUi::riskyQuestion(const QString& title, const QString& text)
+{
+    return showBox(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No) == QMessageBox::Yes;
+}
+
 void DesktopUi::plainMessage(const QString& text)
 {
     showBox(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,

@@ -23,6 +23,7 @@ public:
     void warning(const QString& title, const QString& text) override;
     void information(const QString& title, const QString& text) override;
     bool question(const QString& title, const QString& text) override;
+    bool riskyQuestion(const QString& title, const QString& text) override;
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     platform::ShellResult shellExecute(const platform::ShellRequest& request) override;

@@ -50,6 +50,9 @@ public:
     virtual void information(const QString& title, const QString& text) = 0;
     // Question icon, buttons Yes and No, Yes the default. False only when the answer is No.
     virtual bool question(const QString& title, const QString& text) = 0;
+    // Warning icon, buttons Yes and No, No the default: for going on against a doubt. True only
+    // when the answer is Yes.
+    virtual bool riskyQuestion(const QString& title, const QString& text) = 0;
     // The toolkit's simplest box: the application's title as caption, no icon, one OK button.
     virtual void plainMessage(const QString& text) = 0;
 

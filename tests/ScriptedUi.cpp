@@ -71,6 +71,17 @@ bool ScriptedUi::question(const QString& title, const QString& text)
     return yes;
 }
 
+bool ScriptedUi::riskyQuestion(const QString& title, const QString& text)
+{
+    record(BoxKind::RiskyQuestion, title, text);
+    if (answers_.empty()) {
+        return false;
+    }
+    const bool yes = answers_.front();
+    answers_.pop_front();
+    return yes;
+}
+
 void ScriptedUi::plainMessage(const QString& text)
 {
     record(BoxKind::Plain, QStringLiteral("Velarium 2.0"), text);

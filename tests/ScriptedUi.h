@@ -28,6 +28,7 @@ enum class BoxKind
     Warning,
     Information,
     Question,
+    RiskyQuestion, // No the default
     Plain,
     Error // the general error display
 };
@@ -40,14 +41,16 @@ struct ShownBox
     bool busy; // whether the hourglass was up while the box was shown
 };
 
-// Desktop services for tests: records every box, answers questions from a script (Yes when
-// the script is empty), and counts the busy pointer.
+// Desktop services for tests: records every box, answers questions from a script (when the
+// script is empty, a question's default button: Yes, or No for a risky one), and counts the
+// busy pointer.
 class ScriptedUi final : public UiServices
 {
 public:
     void warning(const QString& title, const QString& text) override;
     void information(const QString& title, const QString& text) override;
     bool question(const QString& title, const QString& text) override;
+    bool riskyQuestion(const QString& title, const QString& text) override;
     void plainMessage(const QString& text) override;
     bool runFileDialog(FileDialog& dialog) override;
     platform::ShellResult shellExecute(const platform::ShellRequest& request) override;
