@@ -23,19 +23,6 @@ void wipe(std::string& text)
     const Secret gone(std::move(text));
 }
 
-// The card names its file from any folder: a relative path is completed with the current one.
-// Only "." steps are dropped; a ".." stays, since behind a symbolic link it does not lead back.
-fs::path wholePath(std::string_view given)
-{
-    fs::path whole;
-    for (const fs::path& part : fs::absolute(fs::path(std::string(given)))) {
-        if (part != ".") {
-            whole /= part;
-        }
-    }
-    return whole;
-}
-
 const char* const kNotWindows1252 = "Sono ammessi soltanto i caratteri della codifica Windows-1252 "
                                     "(lettere accentate comprese), scritti in UTF-8.";
 
@@ -98,6 +85,17 @@ TypedText typedPassword(const Secret& typed)
 }
 
 } // namespace
+
+fs::path wholePath(std::string_view given)
+{
+    fs::path whole;
+    for (const fs::path& part : fs::absolute(fs::path(std::string(given)))) {
+        if (part != ".") {
+            whole /= part;
+        }
+    }
+    return whole;
+}
 
 // The main window's Save for a new card: the same checks (one table for both) in the same
 // order, with the first sentence of its warnings; then the card is appended.

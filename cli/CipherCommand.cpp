@@ -3,8 +3,10 @@
 #include "archive/CardChecks.h"
 #include "cli/Commands.h"
 #include "cli/PasswordInput.h"
+#include "main/CipherChecks.h"
 #include "main/InPlaceCipher.h"
 #include "platform/FileIdentity.h"
+#include "platform/Text.h"
 
 #include <exception>
 #include <iostream>
@@ -52,6 +54,35 @@ const char* keyRefusal(std::string_view password)
     return nullptr;
 }
 
+// What the checks before the cipher doubt, as a refusal; nothing when they find no doubt.
+std::optional<std::string> doubtRefusal(const Context& context, const CipherRequest& request,
+                                        const std::string& file, std::string_view password)
+{
+    const std::string cardPath = utf8ToCp1252(wholePath(file).string()).value_or(std::string());
+    const CipherCheck check =
+        checkBeforeCipher(request.direction, context.programFolder, fs::path(file), cardPath,
+                          password, request.keySize);
+    switch (check.doubt) {
+    case CipherDoubt::None:
+        break;
+    case CipherDoubt::AlreadyEncrypted:
+        return "Attenzione: il file sembra già criptato con questa password: decriptato con "
+               "essa risulta leggibile (" +
+               recognisedTypeText(check) +
+               "). Un nuovo criptaggio lo riporterebbe in chiaro.\n"
+               "Per criptarlo comunque, ripetere il comando con --force.";
+    case CipherDoubt::NotTheCardsPassword:
+        return "Attenzione: la password indicata non è quella registrata per questo file " +
+               cardNumbersText(check) +
+               ".\nPer decriptarlo comunque, ripetere il comando con --force.";
+    case CipherDoubt::WrongPassword:
+        return std::string("Attenzione: la password indicata sembra errata: decriptato con essa, "
+                           "il file resterebbe illeggibile.\n"
+                           "Per decriptarlo comunque, ripetere il comando con --force.");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 // The first failure stops the batch: the files before it are done (each whole, and listed on
@@ -73,22 +104,31 @@ int runCipher(const Context& context, const CipherRequest& request)
             return kFailure;
         }
     }
+    // The failing file and those after it, on standard error, after the reason.
+    const auto stopAt = [&](std::size_t at, const std::string& reason) {
+        std::cerr << reason << '\n'
+                  << (encrypt ? "File non criptato: " : "File non decriptato: ") << files[at]
+                  << '\n';
+        for (const std::string& skipped : files.subspan(at + 1)) {
+            std::cerr << "File non elaborato: " << skipped << '\n';
+        }
+        return kFailure;
+    };
     std::string done;
     for (std::size_t at = 0; at < files.size(); ++at) {
+        if (!request.force) {
+            if (const auto refused = doubtRefusal(context, request, files[at], password.view())) {
+                return stopAt(at, *refused);
+            }
+        }
         try {
             InPlaceCipher cipher(context.programFolder, fs::path(files[at]), request.direction);
             cipher.writeProcessedCopy(password.view(), request.keySize);
             cipher.replaceChosenFile();
         } catch (const std::exception& e) {
-            std::cerr << "Attenzione: il sistema non consente di "
-                      << (encrypt ? "criptare" : "decriptare") << " il file selezionato.\n"
-                      << e.what() << '\n'
-                      << (encrypt ? "File non criptato: " : "File non decriptato: ") << files[at]
-                      << '\n';
-            for (const std::string& skipped : files.subspan(at + 1)) {
-                std::cerr << "File non elaborato: " << skipped << '\n';
-            }
-            return kFailure;
+            return stopAt(at, std::string("Attenzione: il sistema non consente di ") +
+                                  (encrypt ? "criptare" : "decriptare") +
+                                  " il file selezionato.\n" + e.what());
         }
         // Line by line, so that a script sees what is done even if the batch is cut short.
         const std::string line = (encrypt ? "File criptato: " : "File decriptato: ") + files[at];

@@ -68,6 +68,7 @@ struct Written
     // The chosen command's operands, "--" and what follows it included.
     std::vector<std::string> operands;
     std::vector<std::string> keyBits;
+    int force = 0;
     int passwords = 0;
     std::vector<std::string> file;
     std::vector<std::string> description;
@@ -116,6 +117,7 @@ CommandLine::CommandLine()
         case Kind::Encrypt:
         case Kind::Decrypt:
             one(command->add_option("--key-bits", written_.keyBits));
+            command->add_flag("--force", written_.force)->disable_flag_override();
             break;
         case Kind::CardsShow:
             command->add_flag("--passwords", written_.passwords)->disable_flag_override();
@@ -349,6 +351,7 @@ std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
             return usage("manca il file", name);
         }
         cipher.files = operands;
+        cipher.force = written_.force > 0;
         invocation.request = std::move(cipher);
         break;
     }

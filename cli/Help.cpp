@@ -21,9 +21,15 @@ constexpr std::string_view kCipherDetails =
     "Al primo errore il comando si ferma: i file già elaborati sono elencati sullo\n"
     "standard output, quello non riuscito e quelli non elaborati sullo standard\n"
     "error. Un file indicato due volte è rifiutato prima di iniziare.\n"
-    "Criptare e decriptare sono la stessa trasformazione: una password sbagliata non\n"
-    "viene segnalata e dà un file illeggibile, che lo stesso comando con la stessa\n"
-    "password riporta com'era.\n"
+    "Criptare e decriptare sono la stessa trasformazione, e il file criptato non\n"
+    "porta alcun segno della password. Prima di ogni file, quindi, un controllo\n"
+    "guarda le schede dell'archivio e i primi 64 KiB del file, prima e dopo la\n"
+    "chiave: un file che sembra già criptato con la stessa password (criptarlo di\n"
+    "nuovo lo riporterebbe in chiaro), una password diversa da quella delle schede\n"
+    "del file, o una che lo lascerebbe illeggibile, fermano il comando con il suo\n"
+    "motivo. Con --force il comando prosegue comunque. Il controllo non è una\n"
+    "prova: un file dal contenuto casuale (un contenitore cifrato di altri\n"
+    "programmi) sembra sempre decriptato con una password errata.\n"
     "Con --key-bits 40 la chiave è quella a 40 bit del provider di crittografia di\n"
     "base di Windows, il predefinito di Windows 95, 98, ME, NT 4 e 2000 senza il\n"
     "pacchetto di crittografia avanzata: i file criptati su quei sistemi si\n"
@@ -37,14 +43,14 @@ constexpr std::string_view kExportDetails =
 
 constexpr std::array kCommands{
     CommandHelp{.name = "encrypt",
-                .arguments = "[--key-bits 40] FILE...",
+                .arguments = "[--key-bits 40] [--force] FILE...",
                 .summary = "cripta sul posto ogni FILE, con una sola password",
                 .details = kCipherDetails,
                 .examples =
                     "printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
                     "velarium-cli encrypt lettera.docx foto.jpg   # password dal terminale\n"},
     CommandHelp{.name = "decrypt",
-                .arguments = "[--key-bits 40] FILE...",
+                .arguments = "[--key-bits 40] [--force] FILE...",
                 .summary = "decripta sul posto ogni FILE, con una sola password",
                 .details = kCipherDetails,
                 .examples =

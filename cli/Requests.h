@@ -21,6 +21,8 @@ struct CipherRequest
     // In the order given, as written.
     std::vector<std::string> files;
     platform::KeySize keySize = platform::KeySize::Bits128;
+    // Goes on where the checks before the cipher doubt (a second encryption, a wrong password).
+    bool force = false;
 };
 
 struct ListRequest

@@ -25,7 +25,14 @@ const HelpTopic& overviewTopic()
             QStringLiteral(
                 "Il pulsante Apri avvia il file selezionato, prima o dopo la codifica o la "
                 "decodifica, con il programma a cui quel tipo di file è associato: così si può "
-                "verificare di persona che l'operazione sia riuscita."),
+                "verificare di persona che l'operazione sia riuscita. Prima di criptare o "
+                "decriptare, inoltre, il programma guarda le schede dell'archivio e i primi byte "
+                "del file: se il file sembra già criptato con la stessa password (criptarlo di "
+                "nuovo lo riporterebbe in chiaro), o se la password non è quella della scheda del "
+                "file o sembra errata, lo chiede prima di procedere, con No come risposta "
+                "predefinita; rispondendo Sì l'operazione si svolge comunque. Il controllo non è "
+                "una prova: un file dal contenuto casuale sembra sempre decriptato con una "
+                "password errata, a meno che una scheda non lo indichi."),
             QStringLiteral(
                 "Mentre la si digita, la password resta nascosta: al posto di ogni carattere "
                 "compare un simbolo, perché nessuno possa leggerla alle spalle di chi scrive. "

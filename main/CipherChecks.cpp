@@ -14,13 +14,13 @@ namespace velarium {
 namespace {
 
 // The first bytes of the file; nothing when there is nothing to look at. The cipher itself
-// refuses what cannot be read, with its own message, so a failure here only skips the look.
+// refuses what cannot be read (a missing file, a pipe), with its own message: a failure here
+// only skips the look.
 std::optional<std::string> firstBytes(const std::filesystem::path& file)
 {
     try {
         return platform::readFileStart(file, kLookBytes);
-    } catch (const std::exception& failure) {
-        logFailure("Controllo del contenuto del file", failure);
+    } catch (const std::exception&) {
         return std::nullopt;
     }
 }
@@ -144,6 +144,23 @@ CipherCheck checkBeforeCipher(CipherDirection direction, const std::filesystem::
     return direction == CipherDirection::Encrypt
                ? encryptionCheck(look, file, password, keySize)
                : decryptionCheck(look, programFolder, file, cardPath, password, keySize);
+}
+
+std::string recognisedTypeText(const CipherCheck& check)
+{
+    if (check.type.empty()) {
+        return "dati strutturati, non casuali";
+    }
+    return check.type + " (" + check.mimeType + ")";
+}
+
+std::string cardNumbersText(const CipherCheck& check)
+{
+    std::string text = check.cards.size() == 1 ? "nella scheda n. " : "nelle schede n. ";
+    for (std::size_t at = 0; at < check.cards.size(); ++at) {
+        text += (at == 0 ? "" : ", ") + std::to_string(check.cards[at]);
+    }
+    return text;
 }
 
 } // namespace velarium

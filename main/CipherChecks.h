@@ -61,4 +61,9 @@ CipherCheck checkBeforeCipher(CipherDirection direction, const std::filesystem::
                               std::string_view password,
                               platform::KeySize keySize = platform::KeySize::Bits128);
 
+// For the messages, in ASCII: what the key stream makes of the file ("PDF document
+// (application/pdf)"), and the cards that name it ("nella scheda n. 4", "nelle schede n. 1, 4").
+std::string recognisedTypeText(const CipherCheck& check);
+std::string cardNumbersText(const CipherCheck& check);
+
 } // namespace velarium

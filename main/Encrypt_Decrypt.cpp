@@ -627,28 +627,6 @@ bool TfrmEncrypt_Decrypt::keyIsTheCards()
     return false;
 }
 
-// The type that the key stream makes of the file, for the question: the library's name and
-// description, or what the look found where the library names none.
-QString recognisedType(const CipherCheck& check)
-{
-    if (check.type.empty()) {
-        return QStringLiteral("dati strutturati, non casuali");
-    }
-    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(check.type),
-                                         QString::fromLatin1(check.mimeType));
-}
-
-QString cardNumbers(const std::vector<std::uint64_t>& cards)
-{
-    QStringList numbers;
-    for (const std::uint64_t number : cards) {
-        numbers << QString::number(number);
-    }
-    return (cards.size() == 1 ? QStringLiteral("nella scheda n. ")
-                              : QStringLiteral("nelle schede n. ")) +
-           numbers.join(QStringLiteral(", "));
-}
-
 bool TfrmEncrypt_Decrypt::doubtsCleared(CipherDirection direction)
 {
     const auto password = toAnsi(txtPassword->text());
@@ -671,7 +649,7 @@ bool TfrmEncrypt_Decrypt::doubtsCleared(CipherDirection direction)
                               "leggibile: %1.\r\n\r\nUn nuovo criptaggio con la stessa password "
                               "lo riporterebbe in chiaro.\r\n\r\nSi vuole comunque criptare il "
                               "file corrente?")
-                   .arg(recognisedType(check));
+                   .arg(QString::fromLatin1(recognisedTypeText(check)));
         break;
     case CipherDoubt::NotTheCardsPassword:
         text = QStringLiteral("Attenzione: la password indicata non è quella registrata per "
@@ -679,7 +657,7 @@ bool TfrmEncrypt_Decrypt::doubtsCleared(CipherDirection direction)
                               "diventerebbe illeggibile. Caricare la scheda con il comando Cerca "
                               "per usare la password registrata.\r\n\r\nSi vuole comunque "
                               "decriptare il file corrente?")
-                   .arg(cardNumbers(check.cards));
+                   .arg(QString::fromLatin1(cardNumbersText(check)));
         break;
     case CipherDoubt::WrongPassword:
         text = QStringLiteral("Attenzione: la password indicata sembra errata: decriptato con "

@@ -9,6 +9,8 @@ packages=(
     qt6-base-private-dev libcups2-dev
     libssl-dev openssl
     libxlsxwriter-dev libzip-dev unzip libexpat1-dev
+    # The checks before a cipher command: content types and compressibility.
+    libmagic-dev zlib1g-dev
     # The command line is parsed by CLI11; the animated GIF is written by giflib.
     libcli11-dev libgif-dev
     libjpeg62-turbo

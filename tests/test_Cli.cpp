@@ -47,10 +47,22 @@ std::string coreCipher(std::string_view plain, std::string_view password,
     return readWhole(scratch / "cifrato");
 }
 
+// Deterministic words of random letters: the look of a real document (text, compressible), so
+// that the checks before the cipher see work as a person's, not noise.
+std::string documentText(std::size_t size, unsigned seed)
+{
+    std::string text = randomBytes(size, seed);
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        c = byte % 7 == 0 ? ' ' : static_cast<char>('a' + byte % 26);
+    }
+    return text;
+}
+
 class CliTest : public ::testing::Test
 {
 protected:
-    CliTest() : file_(data_ / "documento.dat"), plain_(randomBytes(70'000, 7))
+    CliTest() : file_(data_ / "documento.dat"), plain_(documentText(70'000, 7))
     {
         writeFile(file_, plain_);
     }
@@ -245,9 +257,14 @@ TEST_F(CliTest, FortyBitKeyDecryptsOnlyWhatItEncrypted)
     EXPECT_EQ(encrypted.out, "File criptato: " + file + "\n");
     EXPECT_EQ(readWhole(file_), fortyBit);
 
-    // The default key "succeeds" too, into garbage; the same command again undoes it.
+    // The default key leaves noise: refused, as a wrong password. Forced, it "succeeds" into
+    // garbage; the same command again undoes it.
+    const Outcome doubted = runCli({"--folder", folder, "decrypt", file}, "segreto\n");
+    EXPECT_EQ(doubted.exitCode, 1);
+    EXPECT_NE(doubted.err.find("sembra errata"), std::string::npos) << doubted.err;
+    EXPECT_EQ(readWhole(file_), fortyBit);
     for (int run = 0; run < 2; ++run) {
-        const Outcome wrong = runCli({"--folder", folder, "decrypt", file}, "segreto\n");
+        const Outcome wrong = runCli({"--folder", folder, "decrypt", "--force", file}, "segreto\n");
         ASSERT_EQ(wrong.exitCode, 0) << wrong.err;
         EXPECT_NE(readWhole(file_), plain_);
     }
@@ -276,7 +293,7 @@ TEST_F(CliTest, BatchProcessesEveryFileInOrderUnderOnePassword)
     std::vector<std::string> plains;
     std::vector<std::string> arguments = {"--folder", program_.path().string(), "encrypt"};
     for (std::size_t i = 0; i < files.size(); ++i) {
-        plains.push_back(randomBytes(5000 + i, static_cast<unsigned>(30 + i)));
+        plains.push_back(documentText(5000 + i, static_cast<unsigned>(30 + i)));
         writeFile(files[i], plains[i]);
         arguments.push_back(files[i].string());
     }
@@ -455,6 +472,65 @@ TEST_F(CliTest, TheProgramsOwnFilesAreNeverEncryptedOrDecrypted)
     EXPECT_EQ(snapshot(), before);
     EXPECT_FALSE(fs::exists(program_ / "Criptato.xyz"));
     EXPECT_FALSE(fs::exists(program_ / "Decriptato.xyz"));
+}
+
+// The checks before the cipher: a refusal is exit 1 with its reason, stops a batch like any
+// failure, and --force goes on.
+TEST_F(CliTest, ASecondEncryptionIsRefusedUnlessForcedAndStopsTheBatch)
+{
+    const fs::path before = data_ / "prima.txt";
+    const fs::path after = data_ / "dopo.txt";
+    writeFile(before, documentText(3000, 5));
+    writeFile(after, "mai raggiunto");
+    writeFile(file_, coreCipher(plain_, "segreto"));
+    const std::string folder = program_.path().string();
+
+    const Outcome refused =
+        runCli({"--folder", folder, "encrypt", before.string(), file_.string(), after.string()},
+               "segreto\n");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "File criptato: " + before.string() + "\n");
+    EXPECT_EQ(refused.err, "Attenzione: il file sembra già criptato con questa password: "
+                           "decriptato con essa risulta leggibile (ASCII text (text/plain)). Un "
+                           "nuovo criptaggio lo riporterebbe in chiaro.\nPer criptarlo comunque, "
+                           "ripetere il comando con --force.\nFile non criptato: " +
+                               file_.string() + "\nFile non elaborato: " + after.string() + "\n");
+    EXPECT_EQ(readWhole(file_), coreCipher(plain_, "segreto"));
+    EXPECT_EQ(readWhole(after), "mai raggiunto");
+
+    const Outcome forced =
+        runCli({"--folder", folder, "encrypt", "--force", file_.string()}, "segreto\n");
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(readWhole(file_), plain_) << "the second encryption decrypts, as asked";
+    EXPECT_TRUE(namesIn(program_.path()).empty());
+}
+
+TEST_F(CliTest, TheFilesCardsDecideADecryptionBeforeItsBytes)
+{
+    // Noise in clear: only a card can tell its right password.
+    const std::string noise = randomBytes(20'000, 99);
+    writeFile(file_, coreCipher(noise, "giusta"));
+    const std::string folder = program_.path().string();
+    const Outcome added = runCli(
+        {"--folder", folder, "cards", "add", "--file", file_.string(), "--description", "Rumore"},
+        "giusta\ngiusta\n");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+
+    const Outcome other = runCli({"--folder", folder, "decrypt", file_.string()}, "altra\n");
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_EQ(other.err.substr(0, other.err.find("File non")),
+              "Attenzione: la password indicata non è quella registrata per questo file nella "
+              "scheda n. 1.\nPer decriptarlo comunque, ripetere il comando con --force.\n");
+    EXPECT_EQ(readWhole(file_), coreCipher(noise, "giusta"));
+
+    // Given as a relative path, the file is still the card's.
+    const fs::path here = fs::current_path();
+    fs::current_path(data_.path());
+    const Outcome right =
+        runCli({"--folder", folder, "decrypt", file_.filename().string()}, "giusta\n");
+    fs::current_path(here);
+    EXPECT_EQ(right.exitCode, 0) << right.err;
+    EXPECT_EQ(readWhole(file_), noise);
 }
 
 TEST_F(CliTest, AfterADoubleDashEveryArgumentIsAFile)
