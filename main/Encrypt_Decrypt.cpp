@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "app/ErrorDisplay.h"
+#include "app/LongWork.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "guide/HelpTopics.h"
@@ -29,6 +30,9 @@ struct CipherTexts
     QString createdTitle, createdText;
     QString replacedTitle, replacedText;
     QString failedTitle, failedText;
+    // Not the historical texts: the progress dialog and its Annulla are this version's own.
+    QString working;
+    QString cancelledTitle, cancelledText;
 };
 
 const CipherTexts& textsFor(CipherDirection direction)
@@ -51,6 +55,11 @@ const CipherTexts& textsFor(CipherDirection direction)
         QStringLiteral("Attenzione: il sistema non consente di criptare il file selezionato."
                        "\r\n\r\nAccertarsi che il file da criptare non sia aperto e che non "
                        "abbia attributi di protezione."),
+        QStringLiteral("Criptaggio del file in corso"),
+        QStringLiteral("Operazione criptaggio file annullata"),
+        QStringLiteral("L'operazione di criptaggio è stata annullata: il file selezionato è "
+                       "rimasto com'era.\r\n\r\nLa versione criptata incompleta è stata "
+                       "eliminata."),
     };
     static const CipherTexts decrypt{
         QStringLiteral("Conferma decriptaggio file"),
@@ -70,6 +79,11 @@ const CipherTexts& textsFor(CipherDirection direction)
         QStringLiteral("Attenzione: il sistema non consente di decriptare il file selezionato."
                        "\r\n\r\nAccertarsi che il file da decriptare non sia aperto e che non "
                        "abbia attributi di protezione."),
+        QStringLiteral("Decriptaggio del file in corso"),
+        QStringLiteral("Operazione decriptaggio file annullata"),
+        QStringLiteral("L'operazione di decriptaggio è stata annullata: il file selezionato è "
+                       "rimasto com'era.\r\n\r\nLa versione decriptata incompleta è stata "
+                       "eliminata."),
     };
     return direction == CipherDirection::Encrypt ? encrypt : decrypt;
 }
@@ -695,17 +709,26 @@ void TfrmEncrypt_Decrypt::runCipherCommand(CipherDirection direction)
             throw Error("La password contiene caratteri non ammessi");
         }
         // The file exactly as shown: a trimmed path could name a neighbour.
-        InPlaceCipher job(context_.programFolder, toPath(txtFile->text()), direction);
+        const std::filesystem::path file = toPath(txtFile->text());
+        const QString name = fromPath(file.filename());
+        InPlaceCipher job(context_.programFolder, file, direction);
         {
             BusyPointer busy(context_.ui);
-            job.writeProcessedCopy(*password);
+            runLongWork(this, texts.working, name, [&](platform::Progress& progress) {
+                job.writeProcessedCopy(*password, platform::KeySize::Bits128, &progress);
+            });
         }
         context_.ui.information(texts.createdTitle, texts.createdText);
         {
             BusyPointer busy(context_.ui);
-            job.replaceChosenFile();
+            // Only when the program folder is on another file system does this take long: the
+            // copy goes beside the file first.
+            runLongWork(this, QStringLiteral("Sostituzione del file originale"), name,
+                        [&](platform::Progress& progress) { job.replaceChosenFile(&progress); });
         }
         context_.ui.information(texts.replacedTitle, texts.replacedText);
+    } catch (const platform::Cancelled&) {
+        context_.ui.information(texts.cancelledTitle, texts.cancelledText);
     } catch (const std::exception& failure) {
         logFailure(texts.failedTitle.toStdString(), failure);
         context_.ui.warning(texts.failedTitle, texts.failedText);
