@@ -5,9 +5,12 @@
 #include "cli/PasswordInput.h"
 #include "main/CipherChecks.h"
 #include "main/InPlaceCipher.h"
+#include "main/ProgressFigures.h"
 #include "platform/FileIdentity.h"
 #include "platform/Text.h"
 
+#include <chrono>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <optional>
@@ -53,6 +56,51 @@ const char* keyRefusal(std::string_view password)
     }
     return nullptr;
 }
+
+// One step of one file, on a terminal's standard error: a line rewritten in place with the
+// percentage, the bytes, the pace and the time left (Progress::step keeps it to ten times a
+// second), wiped when the step ends so that what follows starts on a clean line.
+class TerminalProgress final : public platform::Progress
+{
+public:
+    explicit TerminalProgress(std::string prefix) : prefix_(std::move(prefix)) {}
+    ~TerminalProgress() override
+    {
+        if (width_ > 0) {
+            show("\r" + std::string(width_, ' ') + "\r");
+        }
+    }
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    void advanced(std::uint64_t done, std::uint64_t total) override
+    {
+        const ProgressFigures figures =
+            progressFigures(done, total, start_, std::chrono::steady_clock::now());
+        std::string line = prefix_ + std::to_string(figures.percent) + "%  " +
+                           bytesOf(done, total) + "  " +
+                           byteCount(static_cast<std::uint64_t>(figures.bytesPerSecond)) + "/s";
+        if (figures.left) {
+            line += "  " + timeLeftText(*figures.left);
+        }
+        // Blanks over what a longer line before left behind.
+        const std::size_t width = line.size();
+        line.append(width_ > width ? width_ - width : 0, ' ');
+        width_ = width;
+        show("\r" + line);
+    }
+
+private:
+    static void show(const std::string& text)
+    {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
+
+    std::string prefix_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::size_t width_ = 0;
+};
 
 // What the checks before the cipher doubt, as a refusal; nothing when they find no doubt.
 std::optional<std::string> doubtRefusal(const Context& context, const CipherRequest& request,
@@ -114,6 +162,8 @@ int runCipher(const Context& context, const CipherRequest& request)
         }
         return kFailure;
     };
+    // Only a person watching a terminal wants it: nothing of it goes into a pipe or a file.
+    const bool showProgress = !request.quiet && ::isatty(STDERR_FILENO) == 1;
     std::string done;
     for (std::size_t at = 0; at < files.size(); ++at) {
         if (!request.force) {
@@ -121,10 +171,25 @@ int runCipher(const Context& context, const CipherRequest& request)
                 return stopAt(at, *refused);
             }
         }
+        // "[2/5] " before each line of a batch.
+        const std::string counter = files.size() > 1 ? "[" + std::to_string(at + 1) + "/" +
+                                                           std::to_string(files.size()) + "] "
+                                                     : std::string();
         try {
             InPlaceCipher cipher(context.programFolder, fs::path(files[at]), request.direction);
-            cipher.writeProcessedCopy(password.view(), request.keySize);
-            cipher.replaceChosenFile();
+            {
+                std::optional<TerminalProgress> progress;
+                if (showProgress) {
+                    progress.emplace(counter + (encrypt ? "criptaggio " : "decriptaggio "));
+                }
+                cipher.writeProcessedCopy(password.view(), request.keySize,
+                                          progress ? &*progress : nullptr);
+            }
+            std::optional<TerminalProgress> progress;
+            if (showProgress) {
+                progress.emplace(counter + "copia accanto al file ");
+            }
+            cipher.replaceChosenFile(progress ? &*progress : nullptr);
         } catch (const std::exception& e) {
             return stopAt(at, std::string("Attenzione: il sistema non consente di ") +
                                   (encrypt ? "criptare" : "decriptare") +

@@ -69,6 +69,7 @@ struct Written
     std::vector<std::string> operands;
     std::vector<std::string> keyBits;
     int force = 0;
+    int quiet = 0;
     int passwords = 0;
     std::vector<std::string> file;
     std::vector<std::string> description;
@@ -118,6 +119,7 @@ CommandLine::CommandLine()
         case Kind::Decrypt:
             one(command->add_option("--key-bits", written_.keyBits));
             command->add_flag("--force", written_.force)->disable_flag_override();
+            command->add_flag("--quiet", written_.quiet)->disable_flag_override();
             break;
         case Kind::CardsShow:
             command->add_flag("--passwords", written_.passwords)->disable_flag_override();
@@ -352,6 +354,7 @@ std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
         }
         cipher.files = operands;
         cipher.force = written_.force > 0;
+        cipher.quiet = written_.quiet > 0;
         invocation.request = std::move(cipher);
         break;
     }

@@ -30,6 +30,10 @@ constexpr std::string_view kCipherDetails =
     "motivo. Con --force il comando prosegue comunque. Il controllo non è una\n"
     "prova: un file dal contenuto casuale (un contenitore cifrato di altri\n"
     "programmi) sembra sempre decriptato con una password errata.\n"
+    "Quando lo standard error è un terminale, una riga riscritta sul posto mostra\n"
+    "l'avanzamento (percentuale, byte, velocità, tempo rimanente e, per più file, il\n"
+    "numero del file); --quiet la toglie. Ctrl-C ferma il comando lasciando il file\n"
+    "com'era.\n"
     "Con --key-bits 40 la chiave è quella a 40 bit del provider di crittografia di\n"
     "base di Windows, il predefinito di Windows 95, 98, ME, NT 4 e 2000 senza il\n"
     "pacchetto di crittografia avanzata: i file criptati su quei sistemi si\n"
@@ -43,14 +47,14 @@ constexpr std::string_view kExportDetails =
 
 constexpr std::array kCommands{
     CommandHelp{.name = "encrypt",
-                .arguments = "[--key-bits 40] [--force] FILE...",
+                .arguments = "[--key-bits 40] [--force] [--quiet] FILE...",
                 .summary = "cripta sul posto ogni FILE, con una sola password",
                 .details = kCipherDetails,
                 .examples =
                     "printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
                     "velarium-cli encrypt lettera.docx foto.jpg   # password dal terminale\n"},
     CommandHelp{.name = "decrypt",
-                .arguments = "[--key-bits 40] [--force] FILE...",
+                .arguments = "[--key-bits 40] [--force] [--quiet] FILE...",
                 .summary = "decripta sul posto ogni FILE, con una sola password",
                 .details = kCipherDetails,
                 .examples =

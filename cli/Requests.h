@@ -23,6 +23,8 @@ struct CipherRequest
     platform::KeySize keySize = platform::KeySize::Bits128;
     // Goes on where the checks before the cipher doubt (a second encryption, a wrong password).
     bool force = false;
+    // No progress line on a terminal's standard error.
+    bool quiet = false;
 };
 
 struct ListRequest

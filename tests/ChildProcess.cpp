@@ -88,7 +88,8 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
                                      STDIN_FILENO);
     if (options.captureOutput) {
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, options.errorFd >= 0 ? options.errorFd : err[1],
+                                         STDERR_FILENO);
     } else {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);

@@ -33,6 +33,8 @@ struct ChildOptions
     // A descriptor (a terminal, say) to be the child's standard input instead of a pipe fed with
     // the input string.
     int inputFd = -1;
+    // The same for standard error (then not collected).
+    int errorFd = -1;
     // The largest file the child may write: a write beyond it fails with EFBIG, as one on a
     // full disk fails with ENOSPC, and the child is not killed for it.
     std::optional<std::uint64_t> fileSizeLimit;

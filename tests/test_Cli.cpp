@@ -1138,6 +1138,19 @@ public:
 
     bool available() const { return terminal_ >= 0; }
     int input() const { return terminal_; }
+    // What the programs wrote on the terminal so far.
+    std::string shown()
+    {
+        std::string text;
+        char buffer[4096];
+        const int flags = ::fcntl(master_, F_GETFL);
+        ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::fcntl(master_, F_SETFL, flags);
+        return text;
+    }
     void type(const std::string& line)
     {
         const std::string typed = line + "\n";
@@ -1191,6 +1204,46 @@ TEST_F(CardsAddCliTest, OnATerminalPasswordAndConfirmationAreAskedAndChecked)
             EXPECT_FALSE(fs::exists(archivePath()));
         }
     }
+}
+
+// Progress on a terminal's standard error only: one line rewritten in place, with the file's
+// number in a batch; none into a pipe, none with --quiet.
+TEST(CliProgressTest, ATerminalSeesProgressAPipeNone)
+{
+    const TempFolder program;
+    const TempFolder data;
+    std::vector<std::string> arguments = {"--folder", program.path().string(), "encrypt"};
+    for (const char* name : {"uno.img", "due.img"}) {
+        writeFile(data / name, "");
+        fs::resize_file(data / name, 64u << 20);
+        arguments.push_back((data / name).string());
+    }
+    Terminal terminal;
+    if (!terminal.available()) {
+        GTEST_SKIP() << "no pseudo-terminal available";
+    }
+    ChildOptions options;
+    options.errorFd = terminal.input();
+    const Outcome watched = Child(kCli, arguments, "pw\n", options).finish();
+    ASSERT_EQ(watched.exitCode, 0);
+    const std::string shown = terminal.shown();
+    EXPECT_NE(shown.find("\r[1/2] criptaggio "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r[2/2] criptaggio "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" di 64,0 MiB"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("/s"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find('\n'), std::string::npos) << "the line is rewritten, never added to";
+    EXPECT_EQ(watched.out.find('\r'), std::string::npos) << "progress went to standard output";
+
+    arguments[2] = "decrypt";
+    const Outcome piped = runCli(arguments, "pw\n");
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_TRUE(piped.err.empty()) << piped.err;
+
+    arguments[2] = "encrypt";
+    arguments.insert(arguments.begin() + 3, "--quiet");
+    const Outcome quiet = Child(kCli, arguments, "pw\n", options).finish();
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_TRUE(terminal.shown().empty());
 }
 
 // Backups of the archive: the same copies as the window's, with its messages.

@@ -182,7 +182,8 @@ TEST_P(CliRefusedTest, SaysWhatIsWrong)
     EXPECT_EQ(std::get<UsageError>(outcome).problem, GetParam().problem);
 }
 
-constexpr std::string_view kCipherUsage = "; uso: encrypt [--key-bits 40] [--force] FILE...";
+constexpr std::string_view kCipherUsage =
+    "; uso: encrypt [--key-bits 40] [--force] [--quiet] FILE...";
 constexpr std::string_view kShowUsage = "; uso: cards show N [--passwords]";
 constexpr std::string_view kAddUsage = "; uso: cards add --file PERCORSO --description TESTO";
 
