@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -92,8 +93,7 @@ protected:
         if (!isInput(event->type())) {
             return false;
         }
-        if (dialog_ && target->isWidgetType() &&
-            (target == dialog_ || dialog_->isAncestorOf(static_cast<QWidget*>(target)))) {
+        if (dialog_ && ofDialog(target)) {
             return false;
         }
         if (event->type() == QEvent::Close) {
@@ -103,6 +103,16 @@ protected:
     }
 
 private:
+    // On a real display, input reaches the dialog's native window before its widgets.
+    bool ofDialog(QObject* target) const
+    {
+        if (target->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(target);
+            return widget == dialog_ || dialog_->isAncestorOf(widget);
+        }
+        return target->isWindowType() && target == dialog_->windowHandle();
+    }
+
     QPointer<ProgressDialog> dialog_;
 };
 
