@@ -9,10 +9,11 @@ packages=(
     qt6-base-private-dev libcups2-dev
     libssl-dev openssl
     libxlsxwriter-dev libzip-dev unzip libexpat1-dev
-    # The checks before a cipher command: content types and compressibility.
-    libmagic-dev zlib1g-dev
     # The command line is parsed by CLI11; the animated GIF is written by giflib.
     libcli11-dev libgif-dev
+    # A file's type is read with libmagic and its compressibility measured with zlib; the
+    # Windows builds link zlib built for MinGW-w64.
+    libmagic-dev zlib1g-dev libz-mingw-w64-dev
     libjpeg62-turbo
     libgtest-dev
     fonts-dejavu-core

@@ -425,7 +425,7 @@ TEST_F(CliTest, TheProgramsOwnFilesAreNeverEncryptedOrDecrypted)
     writeFile(exported, "esportazione");
 
     for (const char* name : {kCardArchiveName, kAccessStoreName, "Guida.pdf", "Velarium",
-                             "Velarium.png", "velarium.desktop", "Qt6Core.dll"}) {
+                             "Velarium.png", "velarium.desktop", "Qt6Core.dll", "magic.mgc"}) {
         writeFile(program_ / name, std::string("file del programma: ") + name);
     }
     fs::create_directory(program_ / "translations");
@@ -441,6 +441,7 @@ TEST_F(CliTest, TheProgramsOwnFilesAreNeverEncryptedOrDecrypted)
         program_ / "Velarium.png",
         program_ / "velarium.desktop",
         program_ / "Qt6Core.dll",
+        program_ / "magic.mgc",
         program_ / "translations" / "qtbase_it.qm",
         tool,
         exported,
