@@ -13,6 +13,7 @@
 #include "platform/UiServices.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 namespace velarium {
 
@@ -37,8 +38,9 @@ Forms::Forms(AppContext context) : context_(context), ui_(context.ui)
 
 Forms::~Forms() = default;
 
-void Forms::showFirst()
+void Forms::showFirst(const QString& fileGiven)
 {
+    fileGiven_ = fileGiven;
     frmPassword->show();
 }
 
@@ -85,6 +87,9 @@ void Forms::showBackup()
 void Forms::showMainWindow()
 {
     showInFront(frmEncrypt_Decrypt.get());
+    if (!fileGiven_.isEmpty()) {
+        frmEncrypt_Decrypt->openFile(std::exchange(fileGiven_, QString()));
+    }
 }
 
 void Forms::showChangePassword()

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Navigator.h"
 
+#include <QString>
 #include <memory>
 
 namespace velarium {
@@ -30,8 +31,9 @@ public:
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;
 
-    // Shows the first window, the login dialog.
-    void showFirst();
+    // Shows the first window, the login dialog. A file given at the start (a file manager's
+    // "Open with") is shown by the main window once the password is right.
+    void showFirst(const QString& fileGiven = QString());
 
     void showHelp(const HelpTopic& topic) override;
     void showAbout() override;
@@ -58,6 +60,8 @@ public:
 private:
     AppContext context_;
     UiServices& ui_;
+    // For the first showing of the main window only.
+    QString fileGiven_;
 };
 
 } // namespace velarium

@@ -66,6 +66,9 @@ int main(int argc, char* argv[])
     ui.removeLeftoverExports();
     application.ui = &ui;
     velarium::Forms forms({programFolder, ui});
-    forms.showFirst();
+    // "Velarium FILE": what a file manager's "Open with" (and Windows' "Apri con", "Invia a")
+    // starts. Qt has taken its own options out by now.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    forms.showFirst(arguments.isEmpty() ? QString() : arguments.front());
     return QApplication::exec();
 }

@@ -118,4 +118,15 @@ KeyProblem checkEncryptionKey(std::string_view password)
     return KeyProblem::None;
 }
 
+std::filesystem::path wholePath(const std::filesystem::path& given)
+{
+    std::filesystem::path whole;
+    for (const std::filesystem::path& part : std::filesystem::absolute(given)) {
+        if (part != ".") {
+            whole /= part;
+        }
+    }
+    return whole;
+}
+
 } // namespace velarium

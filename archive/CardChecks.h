@@ -2,6 +2,7 @@
 
 #include "archive/CardArchive.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,5 +74,10 @@ enum class KeyProblem
 };
 
 KeyProblem checkEncryptionKey(std::string_view password);
+
+// The path a card holds for a file named from anywhere (a command line, a file manager):
+// completed with the current folder when relative. Only "." steps are dropped; a ".." stays,
+// since behind a symbolic link it does not lead back.
+std::filesystem::path wholePath(const std::filesystem::path& given);
 
 } // namespace velarium

@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Both systems' executable names: refusing the other system's costs nothing.
-const std::array<const char*, 12> kProgramFileNames{
+const std::array<const char*, 13> kProgramFileNames{
     kCardArchiveName,
     kAccessStoreName,
     "Guida.pdf",
@@ -30,6 +30,7 @@ const std::array<const char*, 12> kProgramFileNames{
     "velarium-cli.exe",
     "Velarium.png",
     "velarium.desktop",
+    "velarium-servicemenu.desktop",
     // The content-type database a Windows build carries beside the program.
     "magic.mgc",
 };

@@ -86,17 +86,6 @@ TypedText typedPassword(const Secret& typed)
 
 } // namespace
 
-fs::path wholePath(std::string_view given)
-{
-    fs::path whole;
-    for (const fs::path& part : fs::absolute(fs::path(std::string(given)))) {
-        if (part != ".") {
-            whole /= part;
-        }
-    }
-    return whole;
-}
-
 // The main window's Save for a new card: the same checks (one table for both) in the same
 // order, with the first sentence of its warnings; then the card is appended.
 int runCardsAdd(const Context& context, const AddRequest& request)
@@ -104,8 +93,9 @@ int runCardsAdd(const Context& context, const AddRequest& request)
     // The path exactly as given, completed with the current folder when relative: a card that
     // named a trimmed path would name another file.
     TypedCard typed;
-    typed.file = trimmed(request.file).empty() ? std::string()
-                                               : utf8ToCp1252(wholePath(request.file).string());
+    typed.file = trimmed(request.file).empty()
+                     ? std::string()
+                     : utf8ToCp1252(wholePath(fs::path(request.file)).string());
     typed.description = utf8ToCp1252(request.description);
     // Before the passwords are asked: typing them twice for nothing would be a poor reward.
     if (const CardProblem problem = checkCardFileAndDescription(typed.file, typed.description);

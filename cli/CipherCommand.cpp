@@ -106,7 +106,8 @@ private:
 std::optional<std::string> doubtRefusal(const Context& context, const CipherRequest& request,
                                         const std::string& file, std::string_view password)
 {
-    const std::string cardPath = utf8ToCp1252(wholePath(file).string()).value_or(std::string());
+    const std::string cardPath =
+        utf8ToCp1252(wholePath(fs::path(file)).string()).value_or(std::string());
     const CipherCheck check =
         checkBeforeCipher(request.direction, context.programFolder, fs::path(file), cardPath,
                           password, request.keySize);

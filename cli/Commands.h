@@ -46,11 +46,6 @@ int finishOutput(std::string_view whatWasDone = {});
 
 int archiveFailure(const ArchiveError& error);
 
-// The path a card holds for a file given on the command line: completed with the current folder
-// when relative; only "." steps are dropped (a ".." stays, since behind a symbolic link it does
-// not lead back).
-std::filesystem::path wholePath(std::string_view given);
-
 // "l'archivio è vuoto", "l'archivio contiene 1 scheda", "... 2 schede".
 std::string cardCount(std::uint64_t count);
 

@@ -5,6 +5,7 @@
 #include "app/LongWork.h"
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
+#include "archive/CardList.h"
 #include "guide/HelpTopics.h"
 #include "guide/MakerLinks.h"
 #include "main/CipherChecks.h"
@@ -15,10 +16,14 @@
 #include "platform/UiServices.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMovie>
 #include <QPushButton>
+#include <QUrl>
 
 namespace velarium {
 namespace {
@@ -357,6 +362,85 @@ void TfrmEncrypt_Decrypt::showCard(const FileCard& card, std::uint64_t number)
     txtPassword->setText(trimmedText(fromAnsi(card.FilePassword)));
     txtCheckPW->setText(trimmedText(fromAnsi(card.Confirmation)));
     lblPosizione->setText(QString::number(number));
+}
+
+void TfrmEncrypt_Decrypt::openFile(const QString& given)
+{
+    const std::filesystem::path path = wholePath(toPath(given));
+    const QString shown = fromPath(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        context_.ui.warning(kNotApplicable,
+                            QStringLiteral("Attenzione: il file indicato non esiste o non è un "
+                                           "file:\r\n\r\n%1\r\n\r\nSelezionare il file da "
+                                           "criptare o decriptare con il pulsante Sfoglia.")
+                                .arg(shown));
+        return;
+    }
+    // A path outside the archive's code page can be on no card: Salva says so in its turn.
+    std::optional<std::pair<FileCard, std::uint64_t>> latest;
+    if (const auto cardPath = toAnsi(shown)) {
+        try {
+            latest =
+                withArchive(context_.programFolder, ArchiveUse::Reading, [&](CardArchive& archive) {
+                    auto cards = cardsForFile(archive, *cardPath);
+                    return cards.empty() ? std::nullopt : std::optional(std::move(cards.back()));
+                });
+        } catch (const std::exception& failure) {
+            logFailure("Apertura file", failure);
+            context_.ui.plainMessage(kArchiveAccessMessage);
+        }
+    }
+    if (latest) {
+        showCard(latest->first, latest->second);
+        return;
+    }
+    emptyCard();
+    txtFile->setText(shown);
+    txtDescrizione->setFocus();
+}
+
+namespace {
+
+// The local files a drag brings; none for anything else (text, a web address).
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data == nullptr || !data->hasUrls()) {
+        return files;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+} // namespace
+
+void TfrmEncrypt_Decrypt::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TfrmEncrypt_Decrypt::dropEvent(QDropEvent* event)
+{
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    if (files.size() > 1) {
+        context_.ui.warning(kNotApplicable,
+                            QStringLiteral("Attenzione: trascinare un solo file alla volta."
+                                           "\r\n\r\nOgni scheda si riferisce a un solo file."));
+        return;
+    }
+    openFile(files.front());
 }
 
 void TfrmEncrypt_Decrypt::cmdSalvaClick()

@@ -61,6 +61,11 @@ public:
 
     // Puts a card into the four fields, trimmed, and its number into lblPosizione.
     void showCard(const FileCard& card, std::uint64_t number);
+    // A file handed to the program from outside (named at its start, dropped on the window):
+    // the latest card that names exactly this path, shown as if picked in the search, or else a
+    // new card holding only the path, the focus in its description. A relative path is
+    // completed with the current folder; a path that names no file is refused with a warning.
+    void openFile(const QString& path);
 
     // The open-file dialog, kept for the window's life so that it reopens where it was left.
     FileDialog dlgFoto;
@@ -105,6 +110,9 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // One file dropped from a file manager is opened as by openFile; several are refused.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildCardArea();

@@ -35,6 +35,7 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator
     setObjectName(QStringLiteral("frmEncrypt_Decrypt"));
     setWindowTitle(QStringLiteral(" Velarium 2.0"));
     setFixedSize(814, 549);
+    setAcceptDrops(true);
     setBackground(this, kLightGrey);
     setFont(QFont(kTahoma, 8));
 

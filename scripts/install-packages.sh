@@ -20,8 +20,9 @@ packages=(
     xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils
     # The end-to-end tests read what Qt's own boxes and dialogs show.
     tesseract-ocr tesseract-ocr-ita
-    # The desktop seam opens documents and links with xdg-open.
-    xdg-utils
+    # The desktop seam opens documents and links with xdg-open; the desktop entry is checked
+    # with desktop-file-validate.
+    xdg-utils desktop-file-utils
     # setfacl and setfattr: the tests mark files with an access control list and an extended
     # attribute, which every replacement must keep.
     acl attr
