@@ -21,7 +21,10 @@ const HelpTopic& overviewTopic()
             QStringLiteral(
                 "Per criptare o decriptare un file basta selezionarlo dal disco, abbinargli una "
                 "password che farà da chiave di codifica e di decodifica e fare clic sul "
-                "pulsante Cripta file oppure Decripta file."),
+                "pulsante Cripta file oppure Decripta file. Il file si può anche aprire con "
+                "Velarium dal gestore dei file (Apri con) o trascinarlo sulla finestra "
+                "principale: se l'archivio ha una scheda per quel file, la scheda compare già "
+                "compilata, pronta per Decripta file."),
             QStringLiteral(
                 "Il pulsante Apri avvia il file selezionato, prima o dopo la codifica o la "
                 "decodifica, con il programma a cui quel tipo di file è associato: così si può "
