@@ -18,6 +18,7 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, ChangePasswordNavigat
     : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmCambiaPassword"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Cambia password"));
     setFixedSize(330, 352);
     setBackground(this, kSilver);
@@ -55,6 +56,7 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, ChangePasswordNavigat
         row.label->setFont(QFont(kVerdana, 8));
         row.label->setGeometry(18, y + 13, 122, 18);
         row.field = named(new QLineEdit(grpPassword), row.fieldName);
+        nameForScreenReaders(row.field, row.label->text());
         row.field->setGeometry(142, y + 8, 150, 28);
         row.field->setMaxLength(230);
         makePasswordField(row.field, 13);

@@ -167,6 +167,58 @@ bool isEnterKey(const QKeyEvent* key)
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
+QPalette lightScheme()
+{
+    QPalette light;
+    const QColor black(Qt::black);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        light.setColor(group, QPalette::Window, kLightGrey);
+        light.setColor(group, QPalette::WindowText, black);
+        light.setColor(group, QPalette::Base, kWhite);
+        light.setColor(group, QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF5));
+        light.setColor(group, QPalette::Text, black);
+        light.setColor(group, QPalette::Button, kLightGrey);
+        light.setColor(group, QPalette::ButtonText, black);
+        light.setColor(group, QPalette::BrightText, kWhite);
+        light.setColor(group, QPalette::PlaceholderText, QColor(0x6E, 0x6E, 0x6E));
+        light.setColor(group, QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
+        light.setColor(group, QPalette::HighlightedText, kWhite);
+        light.setColor(group, QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xDC));
+        light.setColor(group, QPalette::ToolTipText, black);
+        light.setColor(group, QPalette::Link, QColor(0x00, 0x00, 0xEE));
+        light.setColor(group, QPalette::Light, kWhite);
+        light.setColor(group, QPalette::Midlight, QColor(0xE3, 0xE3, 0xE3));
+        light.setColor(group, QPalette::Mid, QColor(0xA0, 0xA0, 0xA0));
+        light.setColor(group, QPalette::Dark, QColor(0x80, 0x80, 0x80));
+        light.setColor(group, QPalette::Shadow, QColor(0x69, 0x69, 0x69));
+    }
+    light.setColor(QPalette::Disabled, QPalette::Window, kLightGrey);
+    light.setColor(QPalette::Disabled, QPalette::Base, kLightGrey);
+    light.setColor(QPalette::Disabled, QPalette::Button, kLightGrey);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText}) {
+        light.setColor(QPalette::Disabled, role, QColor(0x78, 0x78, 0x78));
+    }
+    return light;
+}
+
+void keepLightScheme(QWidget* window)
+{
+    window->setPalette(lightScheme());
+}
+
+void nameForScreenReaders(QWidget* control, const QString& name, const QString& description)
+{
+    QString spoken = name.trimmed();
+    if (spoken.endsWith(QLatin1Char(':'))) {
+        spoken.chop(1);
+    }
+    control->setAccessibleName(spoken);
+    if (!description.isEmpty()) {
+        control->setAccessibleDescription(description.trimmed());
+    }
+}
+
 void setBackground(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();

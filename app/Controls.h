@@ -68,6 +68,19 @@ ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& r
 
 void setBackground(QWidget* widget, const QColor& colour);
 
+// The light scheme the windows were drawn for, whatever the desktop's: black text on the fixed
+// light backgrounds, white fields, grey button faces. A dark desktop scheme would otherwise
+// colour the text near-white on white. For a window, before its controls take colours of their
+// own; QApplication::setPalette(lightScheme()) gives Qt's own dialogs the same.
+QPalette lightScheme();
+void keepLightScheme(QWidget* window);
+
+// What a screen reader says of a control that shows no text of its own (a picture that acts as
+// a command, a field beside its caption): the visible caption or the hint, without the blanks
+// and the colon around it.
+void nameForScreenReaders(QWidget* control, const QString& name,
+                          const QString& description = QString());
+
 // A push button with the hand pointer.
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& geometry);

@@ -1,5 +1,6 @@
 #include "app/LongWork.h"
 
+#include "app/Controls.h"
 #include "main/ProgressFigures.h"
 
 #include <QApplication>
@@ -123,6 +124,7 @@ ProgressDialog::ProgressDialog(QWidget* over, const QString& what, const QString
     : QDialog(over), progress_(progress)
 {
     setObjectName(QStringLiteral("frmAvanzamento"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral("Operazione in corso"));
     setModal(true);
     lblWhat = new QLabel(what, this);

@@ -17,6 +17,7 @@ TfrmPassword::TfrmPassword(AppContext context, LoginNavigator& navigator, QWidge
     : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmPassword"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Velarium 2.0 - Autenticazione"));
     setFixedSize(330, 372);
     setBackground(this, kSilver);
@@ -36,6 +37,7 @@ TfrmPassword::TfrmPassword(AppContext context, LoginNavigator& navigator, QWidge
     lblInfo->setAlignment(Qt::AlignCenter);
     bevPassword = makeBevel(grpPassword, "bevPassword", QRect(20, 156, 270, 46));
     txtPassword = named(new QLineEdit(grpPassword), "txtPassword");
+    nameForScreenReaders(txtPassword, QStringLiteral("Password d'accesso"), lblInfo->text());
     txtPassword->setGeometry(28, 164, 254, 30);
     txtPassword->setMaxLength(230);
     makePasswordField(txtPassword, 19);

@@ -47,6 +47,7 @@ TfrmBakContatti::TfrmBakContatti(AppContext context, QWidget* parent)
     : QDialog(parent, kDialogWindowFlags), context_(context)
 {
     setObjectName(QStringLiteral("frmBakContatti"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Backup / Ripristino archivio file criptati"));
     setFixedSize(697, 393);
     setBackground(this, kSilver);

@@ -54,6 +54,7 @@ TfrmCercaAcq::TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidg
     : QDialog(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmCercaAcq"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Ricerca schede file criptati in archivio"));
     setFixedSize(783, 505);
     setBackground(this, kSilver);
@@ -134,6 +135,7 @@ void TfrmCercaAcq::buildCriteriaPage()
                                QRect(56, 129, 482, 30));
     txtDescrizione = named(new QLineEdit(panDescrizione), "txtDescrizione");
     txtDescrizione->setGeometry(3, 3, 476, 24);
+    nameForScreenReaders(txtDescrizione, lblTipologia->text());
     txtDescrizione->setMaxLength(250);
     QFont bold(kVerdana, 8);
     bold.setBold(true);
@@ -175,6 +177,7 @@ void TfrmCercaAcq::buildListPage()
     imgLente = makePicture(shpTrova, "imgLente", QStringLiteral(":/images/cercaLente.png"), {8, 6});
     txtTrova = named(new QLineEdit(shpTrova), "txtTrova");
     txtTrova->setGeometry(68, 16, 520, 26);
+    nameForScreenReaders(txtTrova, QStringLiteral("Trova"), lblInfo02->text());
     txtTrova->setMaxLength(250);
     txtTrova->setValidator(new AnsiValidator(txtTrova));
     setBackground(txtTrova, kWhite);
@@ -182,6 +185,7 @@ void TfrmCercaAcq::buildListPage()
 
     lstRecords = named(new QListWidget(grpElenco), "lstRecords");
     lstRecords->setGeometry(12, 126, 739, 282);
+    nameForScreenReaders(lstRecords, QStringLiteral("Elenco delle schede"));
     QFont courier(kCourierNew);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setPixelSize(11);

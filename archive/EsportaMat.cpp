@@ -298,6 +298,7 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
       navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmEsportaMat"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Esportazione archivio file criptati in Microsoft Word ed "
                                   "Excel"));
     setFixedSize(783, 505);
@@ -340,6 +341,8 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
             grpControlli, command.pictureName,
             QStringLiteral(":/images/") + QString::fromLatin1(command.image), {x, 86});
         command.label = named(new ClickLabel(grpControlli), command.labelName);
+        nameForScreenReaders(command.picture, QString::fromUtf8(command.caption),
+                             QString::fromUtf8(command.hint));
         command.label->setText(QString::fromUtf8(command.caption));
         QFont underlined = verdana;
         underlined.setUnderline(true);
@@ -357,6 +360,7 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
 
     auto* grid = new StringGrid(kInitialRows, kColumns, this);
     grdRecords = named(grid, "grdRecords");
+    nameForScreenReaders(grdRecords, QStringLiteral("Archivio dei file criptati"));
     grdRecords->setGeometry(0, 132, 783, 349);
     grdRecords->horizontalHeader()->hide();
     grdRecords->verticalHeader()->hide();

@@ -36,6 +36,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     : QDialog(parent, kDialogWindowFlags), context_(context)
 {
     setObjectName(QStringLiteral("frmHelpForm"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Guida in linea"));
     setFixedSize(561, 459);
     setBackground(this, kNavy);
@@ -57,6 +58,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     setTextColour(panContainer, kFrameBlue);
 
     memTopic = named(new QPlainTextEdit(panContainer), "memTopic");
+    nameForScreenReaders(memTopic, QStringLiteral("Testo della guida"));
     memTopic->setGeometry(8, 8, 525, 252);
     memTopic->setFrameStyle(QFrame::NoFrame);
     memTopic->setReadOnly(true);
@@ -74,6 +76,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     imgPDF = makePicture(this, "imgPDF", QStringLiteral(":/images/helpPDF.png"), {14, 411});
     imgPDF->setCursor(Qt::PointingHandCursor);
     lblPDF = named(new QLabel(QStringLiteral("Visualizza guida in formato PDF"), this), "lblPDF");
+    nameForScreenReaders(imgPDF, lblPDF->text());
     QFont link = verdanaPixels(11);
     link.setUnderline(true);
     lblPDF->setFont(link);

@@ -11,6 +11,7 @@ namespace velarium {
 TfrmInfo::TfrmInfo(AppContext context) : QDialog(nullptr, kDialogWindowFlags), context_(context)
 {
     setObjectName(QStringLiteral("frmInfo"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Informazioni su Velarium 2.0 ©"));
     setFixedSize(472, 519);
     setBackground(this, kSilver);
@@ -41,6 +42,7 @@ TfrmInfo::TfrmInfo(AppContext context) : QDialog(nullptr, kDialogWindowFlags), c
             this, pictureName, QStringLiteral(":/images/") + QString::fromLatin1(image), {176, y});
         label = named(new ClickLabel(this), labelName);
         label->setText(QString::fromUtf8(caption));
+        nameForScreenReaders(picture, label->text());
         QFont underlined(kVerdana, 9);
         underlined.setUnderline(true);
         label->setFont(underlined);

@@ -84,6 +84,7 @@ TfrmSplash::TfrmSplash(AppContext context, std::unique_ptr<SplashRandom> random,
     : QDialog(parent, kDialogWindowFlags), context_(context)
 {
     setObjectName(QStringLiteral("frmSplash"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" ") + QString::fromLatin1(kApplicationTitle) +
                    QString::fromUtf8(" - Copyright \u00A9 Gli autori di Velarium"));
     setFixedSize(600, 368);

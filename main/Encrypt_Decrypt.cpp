@@ -366,7 +366,9 @@ void TfrmEncrypt_Decrypt::showCard(const FileCard& card, std::uint64_t number)
 
 void TfrmEncrypt_Decrypt::openFile(const QString& given)
 {
-    const std::filesystem::path path = wholePath(toPath(given));
+    // A drop gives "C:/..." on Windows, where the file dialog and the cards spell "C:\...".
+    std::filesystem::path path = wholePath(toPath(given));
+    path.make_preferred();
     const QString shown = fromPath(path);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {

@@ -33,6 +33,7 @@ TfrmEncrypt_Decrypt::TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator
       context_(context), navigator_(navigator)
 {
     setObjectName(QStringLiteral("frmEncrypt_Decrypt"));
+    keepLightScheme(this);
     setWindowTitle(QStringLiteral(" Velarium 2.0"));
     setFixedSize(814, 549);
     setAcceptDrops(true);
@@ -303,6 +304,9 @@ void TfrmEncrypt_Decrypt::buildStatusHints()
         {cmdEsci, lblEsci, " Termina il programma."},
     };
     for (const Command& command : commands) {
+        nameForScreenReaders(command.picture, command.label->text(),
+                             QString::fromUtf8(command.hint));
+        command.label->setAccessibleDescription(QString::fromUtf8(command.hint).trimmed());
         for (QWidget* control : {command.picture, static_cast<QWidget*>(command.label)}) {
             onMouseMove(control, [this, label = command.label, hint = command.hint] {
                 highlightCommand(label, QString::fromUtf8(hint));
@@ -328,6 +332,16 @@ void TfrmEncrypt_Decrypt::buildStatusHints()
     };
     for (const auto& [control, hint] : hints) {
         onMouseMove(control, [this, hint = hint] { panInfo->setText(QString::fromUtf8(hint)); });
+        // A button says its caption; a picture, its hint.
+        if (control->accessibleName().isEmpty() && !qobject_cast<QPushButton*>(control)) {
+            nameForScreenReaders(control, QString::fromUtf8(hint));
+        }
+        control->setAccessibleDescription(QString::fromUtf8(hint).trimmed());
+    }
+    for (const auto& [field, caption] :
+         {std::pair{txtFile, lblFile}, std::pair{txtDescrizione, lblDescrizione},
+          std::pair{txtPassword, lblPassword}, std::pair{txtCheckPW, lblCheckPW}}) {
+        nameForScreenReaders(field, caption->text());
     }
 
     // The plain surfaces clear everything. The edit fields, the captions and frames inside the
