@@ -1,3 +1,4 @@
+#include "app/Controls.h"
 #include "app/ErrorDisplay.h"
 #include "app/Forms.h"
 #include "app/QtTranslation.h"
@@ -45,6 +46,8 @@ int main(int argc, char* argv[])
     VelariumApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velarium::kApplicationTitle));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Qt's own boxes and dialogs in the windows' light scheme, whatever the desktop's.
+    QApplication::setPalette(velarium::lightScheme());
     // The windows hand over to one another by hiding themselves; the program ends only by
     // the login dialog, the main window or an exit command.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -12,13 +12,30 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSpacerItem>
 #include <QUrl>
 
 namespace velarium {
+
+void fitToTitle(QMessageBox& box)
+{
+    // The title bar's face is the window manager's; a bold face of the program's size, with room
+    // for the icon and the three buttons beside it, is what the common ones need.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 150;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(needed, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
 namespace {
 
 QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title,
@@ -29,6 +46,7 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title
     QMessageBox box(icon, title, forDisplay(text), buttons);
     box.setDefaultButton(defaultButton);
     box.setWindowModality(Qt::ApplicationModal);
+    fitToTitle(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -4,7 +4,13 @@
 
 #include <memory>
 
+class QMessageBox;
+
 namespace velarium {
+
+// Widens a box to what its title needs: Qt sizes a box to its text, and the window manager then
+// cuts a long title ("Salvataggio sched… con successo").
+void fitToTitle(QMessageBox& box);
 
 // The real desktop: Qt's message boxes and override cursor.
 class DesktopUi final : public UiServices

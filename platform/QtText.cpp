@@ -3,6 +3,8 @@
 #include "platform/Text.h"
 
 #include <QFile>
+#include <QLineEdit>
+#include <QToolTip>
 
 namespace velarium {
 
@@ -54,9 +56,50 @@ QString fromPath(const std::filesystem::path& path)
 #endif
 }
 
+AnsiValidator::AnsiValidator(QObject* field) : QValidator(field)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        connect(edit, &QLineEdit::editingFinished, this, [this] { told_ = false; });
+    }
+}
+
 QValidator::State AnsiValidator::validate(QString& input, int&) const
 {
-    return toAnsi(input) ? Acceptable : Invalid;
+    if (toAnsi(input)) {
+        return Acceptable;
+    }
+    tellRefused(input);
+    return Invalid;
+}
+
+QString AnsiValidator::refusalText(const QString& characters)
+{
+    const bool one =
+        characters.size() == 1 || (characters.size() == 2 && characters.front().isHighSurrogate());
+    return (one ? QStringLiteral("Il carattere «%1» non può essere conservato")
+                : QStringLiteral("I caratteri «%1» non possono essere conservati"))
+               .arg(characters) +
+           QStringLiteral(": l'archivio registra soltanto i caratteri dell'alfabeto latino "
+                          "(codifica Windows-1252).");
+}
+
+void AnsiValidator::tellRefused(const QString& input) const
+{
+    auto* field = qobject_cast<QWidget*>(parent());
+    if (told_ || field == nullptr) {
+        return;
+    }
+    told_ = true;
+    QString refused;
+    for (const char32_t code : input.toUcs4()) {
+        if (!unicodeToCp1252(code)) {
+            const QString character = QString::fromUcs4(&code, 1);
+            if (!refused.contains(character)) {
+                refused += character;
+            }
+        }
+    }
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), refusalText(refused), field);
 }
 
 } // namespace velarium

@@ -26,12 +26,21 @@ std::filesystem::path toPath(const QString& text);
 QString fromPath(const std::filesystem::path& path);
 
 // Refuses input that Windows-1252 cannot represent, so that no character typed into a field
-// is silently replaced on its way to a file.
+// is silently replaced on its way to a file. Refused characters would vanish without a word:
+// a tooltip at the field names them, once per edit of the field (until it loses the focus).
 class AnsiValidator final : public QValidator
 {
 public:
-    using QValidator::QValidator;
+    explicit AnsiValidator(QObject* field);
     State validate(QString& input, int& pos) const override;
+
+    // The tooltip's text for the refused characters.
+    static QString refusalText(const QString& characters);
+
+private:
+    void tellRefused(const QString& input) const;
+    // Whether this edit of the field has been told already.
+    mutable bool told_ = false;
 };
 
 } // namespace velarium

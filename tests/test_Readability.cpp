@@ -14,15 +14,21 @@
 #include "guide/Info.h"
 #include "guide/Splash.h"
 #include "main/Encrypt_Decrypt.h"
+#include "platform/DesktopUi.h"
+#include "platform/QtText.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -196,6 +202,55 @@ TEST_F(ReadabilityTest, EveryControlAPersonCanUseHasANameForScreenReaders)
             EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
                 << window->objectName().toStdString() << "/" << widget->objectName().toStdString();
         }
+    }
+}
+
+// Types any characters, as an input method delivers them.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const char32_t code : text.toUcs4()) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                        QString::fromUcs4(&code, 1));
+        QApplication::sendEvent(widget, &press);
+    }
+}
+
+TEST_F(ReadabilityTest, ACharacterTheArchiveCannotHoldIsNamedOncePerEdit)
+{
+    TfrmEncrypt_Decrypt& window = *forms_->frmEncrypt_Decrypt;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QLineEdit* field = window.txtDescrizione;
+    field->setFocus();
+    typeText(field, QStringLiteral("Łódź ✓"));
+    EXPECT_EQ(field->text(), QStringLiteral("ód "));
+    EXPECT_EQ(QToolTip::text(), AnsiValidator::refusalText(QStringLiteral("Ł")));
+    EXPECT_EQ(QToolTip::text(),
+              QStringLiteral("Il carattere «Ł» non può essere conservato: l'archivio registra "
+                             "soltanto i caratteri dell'alfabeto latino (codifica "
+                             "Windows-1252)."));
+
+    // The next edit of the field is told again.
+    QToolTip::hideText();
+    window.txtPassword->setFocus();
+    field->setFocus();
+    typeText(field, QStringLiteral("✓"));
+    EXPECT_EQ(QToolTip::text(), AnsiValidator::refusalText(QStringLiteral("✓")));
+    EXPECT_EQ(field->text(), QStringLiteral("ód "));
+}
+
+TEST(BoxTitles, ABoxIsAtLeastAsWideAsItsTitleNeeds)
+{
+    for (const QString& title : {QStringLiteral("Salvataggio scheda effettuato con successo"),
+                                 QStringLiteral("Conferma operazione di stampa")}) {
+        QMessageBox box(QMessageBox::Information, title, QStringLiteral("Fatto."), QMessageBox::Ok);
+        fitToTitle(box);
+        box.show();
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        EXPECT_GT(box.width(), QFontMetrics(bold).horizontalAdvance(title) + 100)
+            << title.toStdString();
     }
 }
 
