@@ -5,6 +5,7 @@
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
+#include "archive/ProgramFiles.h"
 #include "guide/HelpTopics.h"
 #include "platform/Log.h"
 #include "platform/QtText.h"
@@ -451,11 +452,20 @@ std::vector<std::vector<std::string>> TfrmEsportaMat::gridTexts() const
 void TfrmEsportaMat::imgWordMouseUp()
 {
     std::optional<std::string> failure;
+    bool noApplication = false;
     {
         BusyPointer busy(context_.ui);
         try {
-            failure =
-                runWordExport([this] { return context_.ui.createWordApplication(); }, gridTexts());
+            failure = runWordExport(
+                [&] {
+                    try {
+                        return context_.ui.createWordApplication();
+                    } catch (const automation::Unavailable&) {
+                        noApplication = true;
+                        throw;
+                    }
+                },
+                gridTexts());
         } catch (const std::exception& error) {
             // Past the start of the word processor, failures are not this window's to report.
             reportUnguardedError(context_.ui, error);
@@ -464,20 +474,83 @@ void TfrmEsportaMat::imgWordMouseUp()
     }
     if (failure) {
         context_.ui.plainMessage(fromAnsi(*failure)); // once the pointer is normal again
+        if (noApplication) {
+            offerDocumentFile(true);
+        }
     }
 }
 
 void TfrmEsportaMat::imgExcelMouseUp()
 {
     std::optional<std::string> failure;
+    bool noApplication = false;
     {
         BusyPointer busy(context_.ui);
-        failure =
-            runExcelExport([this] { return context_.ui.createExcelApplication(); }, gridTexts());
+        failure = runExcelExport(
+            [&] {
+                try {
+                    return context_.ui.createExcelApplication();
+                } catch (const automation::Unavailable&) {
+                    noApplication = true;
+                    throw;
+                }
+            },
+            gridTexts());
     }
     if (failure) {
         context_.ui.plainMessage(fromAnsi(*failure));
+        if (noApplication) {
+            offerDocumentFile(false);
+        }
     }
+}
+
+void TfrmEsportaMat::offerDocumentFile(bool word)
+{
+    const QString kind = word ? QStringLiteral("un documento di Word (.docx)")
+                              : QStringLiteral("un foglio di Excel (.xlsx)");
+    if (!context_.ui.question(
+            QStringLiteral("Salvataggio archivio in un file"),
+            QStringLiteral("Nessun programma di questo computer può mostrare l'esportazione."
+                           "\r\n\r\nSi vuole salvare l'archivio in %1, da aprire con un altro "
+                           "programma o su un altro computer?\r\n\r\nATTENZIONE: il file "
+                           "conterrà in chiaro tutte le password dell'archivio.")
+                .arg(kind))) {
+        return;
+    }
+    FileDialog dialog;
+    dialog.title = QStringLiteral("Salva archivio file criptati");
+    dialog.filter = word ? QStringLiteral("Documento di Word (*.docx)|*.docx")
+                         : QStringLiteral("Foglio di Excel (*.xlsx)|*.xlsx");
+    dialog.defaultExtension = word ? QStringLiteral("docx") : QStringLiteral("xlsx");
+    dialog.fileName = QStringLiteral("Archivio file criptati.") + dialog.defaultExtension;
+    dialog.forSaving = true;
+    if (!context_.ui.runFileDialog(dialog)) {
+        return;
+    }
+    const std::filesystem::path target = toPath(dialog.fileName);
+    try {
+        BusyPointer busy(context_.ui);
+        refuseProgramFile(context_.programFolder, target);
+        if (word) {
+            exportToWord(*context_.ui.createWordFile(target), gridTexts());
+        } else {
+            exportToExcel(*context_.ui.createExcelFile(target), gridTexts());
+        }
+    } catch (const std::exception& failure) {
+        logFailure(word ? "Esporta in Word" : "Esporta in Excel", failure);
+        context_.ui.warning(QStringLiteral("Salvataggio archivio non riuscito"),
+                            QStringLiteral("Attenzione: non è stato possibile salvare l'archivio "
+                                           "nel file indicato.\r\n\r\nScegliere un'altra "
+                                           "cartella e ripetere l'operazione."));
+        return;
+    }
+    context_.ui.information(
+        QStringLiteral("Salvataggio archivio effettuato"),
+        QStringLiteral("L'archivio è stato salvato nel file:\r\n\r\n%1\r\n\r\nIl file "
+                       "contiene in chiaro tutte le password: conservarlo con cura ed "
+                       "eliminarlo quando non serve più.")
+            .arg(dialog.fileName));
 }
 
 void TfrmEsportaMat::imgGuidaMouseUp()

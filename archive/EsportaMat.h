@@ -39,6 +39,8 @@ public slots:
     void FormShow();
     void imgWordMouseUp();
     void imgExcelMouseUp();
+    // With no application to show the export, the same document saved where the user says.
+    void offerDocumentFile(bool word);
     void imgGuidaMouseUp();
     void imgEsciMouseUp();
     void grdRecordsMouseMove();

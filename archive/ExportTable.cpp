@@ -1,6 +1,7 @@
 #include "archive/ExportTable.h"
 
 #include "archive/CardArchive.h"
+#include "platform/Log.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -113,7 +114,8 @@ std::optional<std::string> runWordExport(const WordStarter& start, const TextTab
     std::unique_ptr<automation::WordApplication> word;
     try {
         word = start();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Esporta in Word", failure);
         return kWordExportFailed;
     }
     if (!word) {
@@ -132,7 +134,8 @@ std::optional<std::string> runExcelExport(const ExcelStarter& start, const TextT
         }
         exportToExcel(*excel, table);
         return std::nullopt;
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        logFailure("Esporta in Excel", failure);
         return kExcelExportFailed;
     }
 }

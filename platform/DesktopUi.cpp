@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -19,7 +20,10 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
+#include <future>
 
 namespace velarium {
 
@@ -102,13 +106,32 @@ constexpr const char* kXlsxType =
 
 // Whether the desktop has an application for the type: what a missing office suite looks
 // like away from Windows.
-bool desktopOpens(const char* mimeType)
+bool desktopOpens(const QString& mimeType)
 {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QString::fromLatin1(mimeType)});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mimeType});
     return query.waitForFinished(10000) && query.exitCode() == 0 &&
            !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// The same, asked on a thread of its own: the windows go on painting while the desktop
+// answers.
+bool desktopOpensWhileWaiting(const QString& mimeType)
+{
+    std::future<bool> answer = std::async(std::launch::async, desktopOpens, mimeType);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            loop.quit();
+        }
+    });
+    poll.start(20);
+    if (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return answer.get();
 }
 
 void openWithDesktop(const std::filesystem::path& file)
@@ -144,6 +167,17 @@ std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication(
 {
     return automation::startExcel();
 }
+
+std::unique_ptr<automation::WordApplication> DesktopUi::createWordFile(const std::filesystem::path&)
+{
+    throw automation::Unavailable("Nessun programma per scrivere documenti di Word");
+}
+
+std::unique_ptr<automation::ExcelApplication>
+DesktopUi::createExcelFile(const std::filesystem::path&)
+{
+    throw automation::Unavailable("Nessun programma per scrivere fogli di Excel");
+}
 #else
 struct DesktopUi::Exports
 {
@@ -163,7 +197,7 @@ void DesktopUi::removeLeftoverExports()
 
 std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
 {
-    if (!desktopOpens(kDocxType)) {
+    if (!desktopOpensWhileWaiting(QString::fromLatin1(kDocxType))) {
         throw automation::Unavailable("Nessuna applicazione per i documenti di testo");
     }
     return platform::makeDocxWriter(exports_->folder, openWithDesktop);
@@ -171,10 +205,22 @@ std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
 
 std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
 {
-    if (!desktopOpens(kXlsxType)) {
+    if (!desktopOpensWhileWaiting(QString::fromLatin1(kXlsxType))) {
         throw automation::Unavailable("Nessuna applicazione per i fogli di calcolo");
     }
     return platform::makeXlsxWriter(exports_->folder, openWithDesktop);
+}
+
+std::unique_ptr<automation::WordApplication>
+DesktopUi::createWordFile(const std::filesystem::path& target)
+{
+    return platform::makeDocxWriter(target, nullptr);
+}
+
+std::unique_ptr<automation::ExcelApplication>
+DesktopUi::createExcelFile(const std::filesystem::path& target)
+{
+    return platform::makeXlsxWriter(target, nullptr);
 }
 #endif
 
@@ -230,6 +276,11 @@ platform::ShellResult DesktopUi::shellExecute(const platform::ShellRequest& requ
     // scheme's handler, a path to its type's application. Every verb the program uses means
     // opening, and the desktop has no owner windows or show modes to pass on.
     const QUrl url = isUrl ? QUrl(file) : QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    // The opener starts whether or not anything handles the scheme, and reports success either
+    // way: a desktop with no mail program would leave an e-mail link doing nothing at all.
+    if (isUrl && !desktopOpensWhileWaiting(QStringLiteral("x-scheme-handler/") + url.scheme())) {
+        return platform::kShellNoHandler;
+    }
     return QDesktopServices::openUrl(url) ? platform::kShellDone : platform::kShellNoHandler;
 #endif
 }

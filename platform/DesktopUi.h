@@ -37,6 +37,10 @@ public:
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;
     std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
+    std::unique_ptr<automation::WordApplication>
+    createWordFile(const std::filesystem::path& target) override;
+    std::unique_ptr<automation::ExcelApplication>
+    createExcelFile(const std::filesystem::path& target) override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 

@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 
 #include <QString>
+#include <filesystem>
 #include <memory>
 
 class QDialog;
@@ -75,6 +76,13 @@ public:
     // has no such application.
     virtual std::unique_ptr<automation::WordApplication> createWordApplication() = 0;
     virtual std::unique_ptr<automation::ExcelApplication> createExcelApplication() = 0;
+    // Where no application can show an export, the same document written to `target` instead
+    // (the portable .docx and .xlsx writers), shown to nobody. Raise automation::Unavailable
+    // where there are none: on Windows, Word and Excel write their documents themselves.
+    virtual std::unique_ptr<automation::WordApplication>
+    createWordFile(const std::filesystem::path& target) = 0;
+    virtual std::unique_ptr<automation::ExcelApplication>
+    createExcelFile(const std::filesystem::path& target) = 0;
 
     // The application's general error display, for failures that no command reports itself.
     virtual void error(const QString& text) = 0;

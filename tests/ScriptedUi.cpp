@@ -149,6 +149,24 @@ std::unique_ptr<automation::ExcelApplication> ScriptedUi::createExcelApplication
     return excel();
 }
 
+std::unique_ptr<automation::WordApplication>
+ScriptedUi::createWordFile(const std::filesystem::path& target)
+{
+    if (!wordFile) {
+        throw automation::Unavailable("Nessun programma per scrivere documenti.");
+    }
+    return wordFile(target);
+}
+
+std::unique_ptr<automation::ExcelApplication>
+ScriptedUi::createExcelFile(const std::filesystem::path& target)
+{
+    if (!excelFile) {
+        throw automation::Unavailable("Nessun programma per scrivere fogli di calcolo.");
+    }
+    return excelFile(target);
+}
+
 void ScriptedUi::error(const QString& text)
 {
     record(BoxKind::Error, QStringLiteral("Velarium 2.0"), text);

@@ -58,6 +58,10 @@ public:
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;
     std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
+    std::unique_ptr<automation::WordApplication>
+    createWordFile(const std::filesystem::path& target) override;
+    std::unique_ptr<automation::ExcelApplication>
+    createExcelFile(const std::filesystem::path& target) override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 
@@ -66,6 +70,11 @@ public:
     // Start the office servers; the default is none, as on a computer without them.
     std::function<std::unique_ptr<automation::WordApplication>()> word;
     std::function<std::unique_ptr<automation::ExcelApplication>()> excel;
+    // Write the exports to files instead; the default is none, as on Windows.
+    std::function<std::unique_ptr<automation::WordApplication>(const std::filesystem::path&)>
+        wordFile;
+    std::function<std::unique_ptr<automation::ExcelApplication>(const std::filesystem::path&)>
+        excelFile;
     // Makes the print jobs; the default is none, as with no default printer.
     std::function<std::unique_ptr<PrintJob>()> printer;
 

@@ -31,14 +31,35 @@ protected:
         for (const char* scheme : {"file", "mailto", "http"}) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "open");
         }
+        // The desktop's answer to "what handles this scheme", as xdg-mime gives it.
+        savedPath_ = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(desktop_.path().string()) + ':' + savedPath_);
+        handles({"mailto", "http"});
     }
     void TearDown() override
     {
+        qputenv("PATH", savedPath_);
         for (const char* scheme : {"file", "mailto", "http"}) {
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
     }
 
+    // The schemes for which the desktop names a handler.
+    void handles(std::initializer_list<const char*> schemes)
+    {
+        std::string script = "#!/bin/sh\n";
+        for (const char* scheme : schemes) {
+            script += std::string("[ \"$3\" = x-scheme-handler/") + scheme +
+                      " ] && echo gestore.desktop\n";
+        }
+        script += "exit 0\n";
+        const auto tool = desktop_ / "xdg-mime";
+        velarium::test::writeFile(tool, script);
+        std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+    }
+
+    velarium::test::TempFolder desktop_;
+    QByteArray savedPath_;
     UrlCatcher catcher;
     DesktopUi ui;
 };
@@ -78,6 +99,18 @@ TEST_F(DesktopShellTest, MailAndWebAddressesGoToTheirSchemesHandlers)
               QStringLiteral("subject=Software Velarium 2.0&body=Salve, desidererei avere le "
                              "seguenti informazioni:"));
     EXPECT_EQ(catcher.urls[1], QUrl(QStringLiteral("http://www.velarium.example/")));
+}
+
+TEST_F(DesktopShellTest, AnEmailLinkWithNoMailProgramFailsInsteadOfDoingNothing)
+{
+    handles({"http"});
+    const auto result = ui.shellExecute(platform::sendMail("mailto:autore@velarium.example"));
+    EXPECT_FALSE(platform::shellSucceeded(result));
+    EXPECT_EQ(result, platform::kShellNoHandler);
+    EXPECT_TRUE(catcher.urls.isEmpty());
+    // The web still opens.
+    EXPECT_TRUE(platform::shellSucceeded(
+        ui.shellExecute(platform::visitWebSite("http://www.velarium.example/"))));
 }
 
 #include "test_DesktopUi.moc"

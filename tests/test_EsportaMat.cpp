@@ -5,6 +5,9 @@
 #include "app/Controls.h"
 #include "archive/CardArchive.h"
 #include "archive/EsportaMat.h"
+#ifndef _WIN32
+#include "platform/OfficeFiles.h"
+#endif
 
 #include <QApplication>
 #include <QGroupBox>
@@ -274,13 +277,16 @@ TEST_F(ExportTest, WithoutAWordProcessorTheCommandSaysSo)
 {
     store(1);
     window->show();
+    ui.answerNext(false); // no file instead
     window->imgWordMouseUp();
-    ASSERT_EQ(ui.shown.size(), 1u);
+    ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
     EXPECT_EQ(ui.shown[0].text,
               QStringLiteral("Attenzione: il sistema non consente di creare il file di Microsoft "
                              "Word.\n\r\n\rEsportazione dati non riuscita."));
     EXPECT_FALSE(ui.shown[0].busy) << "the pointer is normal again";
+    EXPECT_EQ(ui.shown[1].kind, BoxKind::Question);
+    EXPECT_TRUE(ui.dialogs.empty()) << "No asked for a file all the same";
     EXPECT_EQ(ui.busyDepth, 0);
 
     // A failure once the word processor runs goes to the general error display.
@@ -289,9 +295,9 @@ TEST_F(ExportTest, WithoutAWordProcessorTheCommandSaysSo)
         return std::make_unique<RecordingWord>(calls, true);
     };
     window->imgWordMouseUp();
-    ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_EQ(ui.shown[1].kind, BoxKind::Error);
-    EXPECT_EQ(ui.shown[1].text, QStringLiteral("il disco è pieno"));
+    ASSERT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(ui.shown[2].kind, BoxKind::Error);
+    EXPECT_EQ(ui.shown[2].text, QStringLiteral("il disco è pieno"));
 }
 
 TEST_F(ExportTest, ExcelGetsTheTrimmedRangeAsTextWithBoldTitles)
@@ -348,7 +354,11 @@ TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessage)
         QStringLiteral("Si è verificato un errore durante l'esportazione dei dati in Excel.\r\n\r\n"
                        "Accertarsi che il pacchetto Microsoft Office sia installato sul proprio "
                        "computer.");
+    ui.answerNext(false);
     window->imgExcelMouseUp(); // no spreadsheet at all
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[1].kind, BoxKind::Question);
+    ui.shown.erase(ui.shown.begin() + 1);
     for (int failAt : {0, 4, 9}) {
         Calls calls;
         ui.excel = [&] {
@@ -364,6 +374,47 @@ TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessage)
         EXPECT_FALSE(box.busy);
     }
 }
+
+#ifndef _WIN32
+// With no application for the documents, the export can still be had as a file: asked for, with
+// the passwords in clear said plainly, and never over one of the program's own files.
+TEST_F(ExportTest, WithoutAnOfficeApplicationTheDocumentCanBeSavedInstead)
+{
+    store(2);
+    window->show();
+    ui.wordFile = [](const std::filesystem::path& target) {
+        return platform::makeDocxWriter(target, nullptr);
+    };
+    ui.excelFile = [](const std::filesystem::path& target) {
+        return platform::makeXlsxWriter(target, nullptr);
+    };
+    TempFolder saved;
+    for (const bool word : {true, false}) {
+        ui.shown.clear();
+        const QString target =
+            QString::fromStdString((saved / (word ? "a.docx" : "a.xlsx")).string());
+        ui.chooseNext(target);
+        word ? window->imgWordMouseUp() : window->imgExcelMouseUp();
+        ASSERT_EQ(ui.shown.size(), 3u);
+        EXPECT_EQ(ui.shown[1].kind, BoxKind::Question);
+        EXPECT_TRUE(ui.shown[1].text.contains(
+            QStringLiteral("il file conterrà in chiaro tutte le password dell'archivio")));
+        EXPECT_EQ(ui.shown[2].title, QStringLiteral("Salvataggio archivio effettuato"));
+        EXPECT_EQ(ui.dialogs.back().defaultExtension,
+                  word ? QStringLiteral("docx") : QStringLiteral("xlsx"));
+        EXPECT_EQ(test::readFile(target.toStdString()).substr(0, 2), "PK") << "not an office file";
+    }
+
+    // The archive itself is never the target.
+    ui.shown.clear();
+    const std::string archive = test::readFile(folder / kCardArchiveName);
+    ui.chooseNext(QString::fromStdString((folder / kCardArchiveName).string()));
+    window->imgWordMouseUp();
+    ASSERT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(ui.shown[2].title, QStringLiteral("Salvataggio archivio non riuscito"));
+    EXPECT_EQ(test::readFile(folder / kCardArchiveName), archive);
+}
+#endif
 
 TEST_F(ExportTest, HoveringExplainsTheCommandsAndTheCurrentCell)
 {
