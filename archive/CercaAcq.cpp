@@ -6,6 +6,7 @@
 #include "archive/ArchiveSession.h"
 #include "archive/CardList.h"
 #include "archive/ListPrint.h"
+#include "archive/ProgramFiles.h"
 #include "platform/Log.h"
 #include "platform/QtText.h"
 #include "platform/Text.h"
@@ -358,7 +359,15 @@ void TfrmCercaAcq::cmdStampaClick()
     // The printing system's failures are not this window's to report: they go to the
     // application's general error display.
     runUnguarded(context_.ui, [&] {
-        const auto job = context_.ui.startPrintJob();
+        std::unique_ptr<PrintJob> job;
+        try {
+            job = context_.ui.startPrintJob();
+        } catch (const NoPrinter&) {
+            job = pdfInsteadOfPrinter();
+            if (!job) {
+                return;
+            }
+        }
         BusyPointer busy(context_.ui);
         const QDateTime now = QDateTime::currentDateTime();
         printCardList(*job, entries_,
@@ -366,6 +375,28 @@ void TfrmCercaAcq::cmdStampaClick()
                       now.time().toString(QStringLiteral("HH:mm:ss")).toStdString());
         job->finish();
     });
+}
+
+std::unique_ptr<PrintJob> TfrmCercaAcq::pdfInsteadOfPrinter()
+{
+    if (!context_.ui.question(QStringLiteral("Stampa non disponibile"),
+                              QStringLiteral("Attenzione: nel sistema non è installata alcuna "
+                                             "stampante.\r\n\r\nSi vuole salvare l'elenco in "
+                                             "un file PDF, impaginato come la stampa?"))) {
+        return nullptr;
+    }
+    FileDialog dialog;
+    dialog.title = QStringLiteral("Salva elenco schede in PDF");
+    dialog.filter = QStringLiteral("Documento PDF (*.pdf)|*.pdf");
+    dialog.defaultExtension = QStringLiteral("pdf");
+    dialog.fileName = QStringLiteral("Elenco schede file criptati.pdf");
+    dialog.forSaving = true;
+    if (!context_.ui.runFileDialog(dialog)) {
+        return nullptr;
+    }
+    const std::filesystem::path file = toPath(dialog.fileName);
+    refuseProgramFile(context_.programFolder, file);
+    return context_.ui.startPdfJob(file);
 }
 
 } // namespace velarium

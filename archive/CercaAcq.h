@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 
 #include <QDialog>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ class QListWidget;
 class QPushButton;
 
 namespace velarium {
+
+class PrintJob;
 
 class SearchNavigator;
 
@@ -58,6 +61,9 @@ public slots:
     void cmdIndietroClick();
     void cmdAnnullaClick();
     void cmdStampaClick();
+    // With no printer in the system, the printout saved as a PDF file where the user says;
+    // nothing when the user declines.
+    std::unique_ptr<PrintJob> pdfInsteadOfPrinter();
     void lstRecordsDblClick();
 
 protected:

@@ -323,6 +323,11 @@ std::unique_ptr<PrintJob> DesktopUi::startPrintJob()
     return QtPrintJob::onDefaultPrinter();
 }
 
+std::unique_ptr<PrintJob> DesktopUi::startPdfJob(const std::filesystem::path& file)
+{
+    return QtPrintJob::toPdf(fromPath(file));
+}
+
 void DesktopUi::error(const QString& text)
 {
     showBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,

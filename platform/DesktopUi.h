@@ -35,6 +35,7 @@ public:
     platform::ShellResult shellExecute(const platform::ShellRequest& request) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
+    std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;
     std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
     std::unique_ptr<automation::WordApplication>

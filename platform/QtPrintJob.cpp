@@ -60,6 +60,9 @@ std::unique_ptr<QtPrintJob> QtPrintJob::onDefaultPrinter()
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
+        if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+            throw NoPrinter("Nessuna stampante installata nel sistema");
+        }
         throw Error("Nessuna stampante predefinita: impossibile stampare l'elenco. Impostare "
                     "una stampante predefinita nel sistema e ripetere l'operazione.");
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Automation.h"
+#include "platform/Error.h"
 #include "platform/PrintCanvas.h"
 #include "platform/Shell.h"
 
@@ -28,6 +29,13 @@ struct FileDialog
     bool mustExist = false;
     // Whether choosing the name of an existing file to save asks before it is overwritten.
     bool confirmOverwrite = true;
+};
+
+// The system has no printer at all: what is printed can still go into a PDF file.
+class NoPrinter : public Error
+{
+public:
+    using Error::Error;
 };
 
 // A print job on a printer: one canvas across its pages.
@@ -69,8 +77,10 @@ public:
     virtual int runModal(QDialog& dialog) = 0;
 
     // Starts a job on the system's default printer, landscape, in colour, without asking.
-    // Raises when there is no default printer or it refuses the job.
+    // Raises NoPrinter when the system has none, Error when it refuses the job.
     virtual std::unique_ptr<PrintJob> startPrintJob() = 0;
+    // The same page, laid out as for an office printer, into a PDF file.
+    virtual std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) = 0;
 
     // Starts the office automation servers; raise automation::Unavailable when the computer
     // has no such application.

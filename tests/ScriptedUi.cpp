@@ -127,10 +127,21 @@ int ScriptedUi::runModal(QDialog& dialog)
 
 std::unique_ptr<PrintJob> ScriptedUi::startPrintJob()
 {
+    if (noPrinter) {
+        throw NoPrinter("Nessuna stampante installata.");
+    }
     if (!printer) {
         throw Error("Nessuna stampante predefinita.");
     }
     return printer();
+}
+
+std::unique_ptr<PrintJob> ScriptedUi::startPdfJob(const std::filesystem::path& file)
+{
+    if (!pdf) {
+        throw Error("Nessun file PDF.");
+    }
+    return pdf(file);
 }
 
 std::unique_ptr<automation::WordApplication> ScriptedUi::createWordApplication()

@@ -56,6 +56,7 @@ public:
     platform::ShellResult shellExecute(const platform::ShellRequest& request) override;
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
+    std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) override;
     std::unique_ptr<automation::WordApplication> createWordApplication() override;
     std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
     std::unique_ptr<automation::WordApplication>
@@ -77,6 +78,10 @@ public:
         excelFile;
     // Makes the print jobs; the default is none, as with no default printer.
     std::function<std::unique_ptr<PrintJob>()> printer;
+    // A system without any printer (not merely a printer that fails).
+    bool noPrinter = false;
+    // Makes the PDF jobs; the default writes none.
+    std::function<std::unique_ptr<PrintJob>(const std::filesystem::path&)> pdf;
 
     void answerNext(bool yes) { answers_.push_back(yes); }
     // The next file dialog confirms this name (or is cancelled, given nothing).

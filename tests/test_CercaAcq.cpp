@@ -399,6 +399,38 @@ TEST_F(SearchTest, APrinterFailureGoesToTheGeneralErrorDisplayAndTheListStays)
     EXPECT_EQ(ui.busyDepth, 0);
 }
 
+TEST_F(SearchTest, WithNoPrinterTheListCanBeSavedAsAPdfOfThePrintedPage)
+{
+    store({"Banca"});
+    ui.noPrinter = true;
+    std::vector<std::string> printed;
+    std::filesystem::path pdfFile;
+    ui.pdf = [&](const std::filesystem::path& file) {
+        pdfFile = file;
+        return std::make_unique<RecordingJob>(printed);
+    };
+    const QString chosen = QString::fromStdString((program / "elenco.pdf").string());
+    search([&](TfrmCercaAcq& w) {
+        find(w, QString());
+        ui.answerNext(true);  // print
+        ui.answerNext(false); // no PDF
+        w.cmdStampaClick();
+        EXPECT_TRUE(ui.dialogs.empty());
+        ui.chooseNext(chosen);
+        w.cmdStampaClick(); // the PDF's question answers Yes by default
+    });
+    ASSERT_EQ(ui.shown.size(), 4u);
+    EXPECT_EQ(ui.shown[1].title, QStringLiteral("Stampa non disponibile"));
+    EXPECT_EQ(ui.shown[1].text,
+              QStringLiteral("Attenzione: nel sistema non è installata alcuna stampante.\r\n\r\n"
+                             "Si vuole salvare l'elenco in un file PDF, impaginato come la "
+                             "stampa?"));
+    EXPECT_EQ(pdfFile, std::filesystem::path(chosen.toStdString()));
+    ASSERT_EQ(printed.size(), 7u);
+    EXPECT_EQ(printed[3], "Banca");
+    EXPECT_EQ(ui.busyDepth, 0);
+}
+
 TEST_F(SearchTest, CancellingEmptiesTheWindow)
 {
     store({"Banca"});
