@@ -23,6 +23,8 @@ packages=(
     # The desktop seam opens documents and links with xdg-open; the desktop entry is checked
     # with desktop-file-validate.
     xdg-utils desktop-file-utils
+    # A dark desktop scheme for the end-to-end test: GTK's, read through Qt's GTK theme.
+    qt6-gtk-platformtheme
     # setfacl and setfattr: the tests mark files with an access control list and an extended
     # attribute, which every replacement must keep.
     acl attr
