@@ -1,6 +1,7 @@
 #include "cli/Console.h"
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 
@@ -44,25 +45,10 @@ bool isConsole(HANDLE handle)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode);
 }
 
-// How many of the bytes make whole UTF-8 characters: a character whose last bytes are still to
-// come is kept back, or the console would show two question marks for one letter.
-std::size_t wholeCharacters(std::string_view bytes)
-{
-    const std::size_t size = bytes.size();
-    for (std::size_t back = 1; back <= std::min<std::size_t>(3, size); ++back) {
-        const auto byte = static_cast<unsigned char>(bytes[size - back]);
-        if ((byte & 0xC0) == 0x80) {
-            continue;
-        }
-        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-        return length > back ? size - back : size;
-    }
-    return size;
-}
-
 // A console is written in UTF-16, whatever its code page: the only way for every letter of the
 // texts to show, on any Windows, without changing the code page of the console the user's shell
-// shares.
+// shares. A letter cut between two writes waits for the rest of its bytes, or it would show as
+// two question marks.
 class ConsoleBuffer final : public std::streambuf
 {
 public:
@@ -88,7 +74,7 @@ protected:
     int sync() override
     {
         const std::size_t held = static_cast<std::size_t>(pptr() - pbase());
-        const std::size_t whole = wholeCharacters(std::string_view(pbase(), held));
+        const std::size_t whole = wholeUtf8Length(std::string_view(pbase(), held));
         const bool written = write(std::string_view(pbase(), whole));
         std::memmove(bytes_.data(), pbase() + whole, held - whole);
         setp(bytes_.data(), bytes_.data() + bytes_.size());
