@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileReplace.h"
+#include "platform/Utf8Path.h"
 
 #include <cstdio>
 #include <random>
@@ -57,8 +58,8 @@ void putInPlace(const fs::path& source, CardArchive& held)
     const auto from = platform::fileIdentity(source);
     const auto to = platform::fileIdentity(archive);
     if (from && from == to) {
-        throw Error("Impossibile copiare '" + source.string() + "' su '" + archive.string() +
-                    "': sono lo stesso file");
+        throw Error("Impossibile copiare '" + utf8FromPath(source) + "' su '" +
+                    utf8FromPath(archive) + "': sono lo stesso file");
     }
     // The file a link leads to is replaced, and the link stays; a read-only archive is refused.
     const fs::path target = to ? platform::replaceableTarget(archive) : archive;
@@ -88,7 +89,7 @@ std::filesystem::path withBackupExtension(const std::filesystem::path& chosen)
     std::error_code error;
     if (chosenName.empty() || chosenName == "." || chosenName == ".." ||
         std::filesystem::is_directory(chosen, error)) {
-        throw Error("Il nome scelto per il backup '" + chosen.string() +
+        throw Error("Il nome scelto per il backup '" + utf8FromPath(chosen) +
                     "' è una cartella: indicare il nome di un file");
     }
     // Compared in the path's own characters, which are wide on Windows.

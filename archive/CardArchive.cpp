@@ -3,6 +3,7 @@
 #include "platform/FileIo.h"
 #include "platform/SharedFile.h"
 #include "platform/Text.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -63,7 +64,7 @@ FileCard decodeCard(const CardRecord& record)
 void checkArchiveFile(const std::filesystem::path& file, const std::filesystem::path& shown)
 {
     const auto refuse = [&](const std::string& cause) {
-        throw ArchiveError("Il file '" + shown.string() +
+        throw ArchiveError("Il file '" + utf8FromPath(shown) +
                            "' non è un archivio di schede: " + cause);
     };
     platform::InputFile in(file);
@@ -258,7 +259,7 @@ void CardArchive::Exclusively(const std::function<void()>& work)
                 }
             }
             if (round == kRounds) {
-                throw ArchiveError("L'archivio '" + path_.string() +
+                throw ArchiveError("L'archivio '" + utf8FromPath(path_) +
                                    "' continua a essere sostituito da un altro programma");
             }
             // Nothing was written into the file let go: the work runs only on the one at the

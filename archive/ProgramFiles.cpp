@@ -5,6 +5,7 @@
 #include "main/InPlaceCipher.h"
 #include "platform/Error.h"
 #include "platform/ExportFolder.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <array>
@@ -95,7 +96,7 @@ int depthWithin(const fs::path& where, const fs::path& folder)
 // Qt's libraries and the like, which a Windows build keeps beside its executable.
 bool isSharedLibrary(const fs::path& name)
 {
-    const std::string text = name.filename().string();
+    const std::string text = utf8FromPath(name.filename());
     auto endsWith = [&](std::string_view end) {
         return text.size() >= end.size() &&
                std::equal(end.rbegin(), end.rend(), text.rbegin(), [](char a, char b) {
@@ -107,8 +108,8 @@ bool isSharedLibrary(const fs::path& name)
 
 [[noreturn]] void refuse(const fs::path& destination, const fs::path& protectedFile)
 {
-    throw Error("Impossibile scrivere su '" + destination.string() +
-                "': è il file del programma '" + protectedFile.string() +
+    throw Error("Impossibile scrivere su '" + utf8FromPath(destination) +
+                "': è il file del programma '" + utf8FromPath(protectedFile) +
                 "', che non può essere sostituito");
 }
 
@@ -134,9 +135,9 @@ void refuseProgramFile(const fs::path& programFolder, const fs::path& destinatio
     }
     const fs::path exports = platform::ExportFolder::userFolder();
     if (depthWithin(where, exports) > 0) {
-        throw Error("Impossibile scrivere su '" + destination.string() +
-                    "': è nella cartella delle esportazioni del programma '" + exports.string() +
-                    "'");
+        throw Error("Impossibile scrivere su '" + utf8FromPath(destination) +
+                    "': è nella cartella delle esportazioni del programma '" +
+                    utf8FromPath(exports) + "'");
     }
 }
 

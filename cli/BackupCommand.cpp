@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveBackup.h"
 #include "cli/Commands.h"
+#include "platform/Utf8Path.h"
 
 #include <exception>
 #include <iostream>
@@ -13,7 +14,7 @@ int runBackup(const Context& context, const BackupRequest& request)
 {
     std::filesystem::path destination;
     try {
-        destination = withBackupExtension(std::filesystem::path(request.destination));
+        destination = withBackupExtension(pathFromUtf8(request.destination));
         backupArchive(context.programFolder, destination);
     } catch (const std::exception& e) {
         std::cerr << "Attenzione: il sistema non consente di salvare il file nella posizione "
@@ -21,7 +22,7 @@ int runBackup(const Context& context, const BackupRequest& request)
                   << e.what() << '\n';
         return kFailure;
     }
-    const std::string done = "Backup dell'archivio creato: " + destination.string();
+    const std::string done = "Backup dell'archivio creato: " + utf8FromPath(destination);
     std::cout << done << '\n';
     return finishOutput(done);
 }

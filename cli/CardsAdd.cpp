@@ -6,16 +6,13 @@
 #include "cli/Commands.h"
 #include "cli/PasswordInput.h"
 #include "platform/Text.h"
+#include "platform/Utf8Path.h"
 
-#include <filesystem>
 #include <iostream>
-#include <unistd.h>
 #include <vector>
 
 namespace velarium::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 void wipe(std::string& text)
 {
@@ -95,7 +92,7 @@ int runCardsAdd(const Context& context, const AddRequest& request)
     TypedCard typed;
     typed.file = trimmed(request.file).empty()
                      ? std::string()
-                     : utf8ToCp1252(wholePath(fs::path(request.file)).string());
+                     : utf8ToCp1252(utf8FromPath(wholePath(pathFromUtf8(request.file))));
     typed.description = utf8ToCp1252(request.description);
     // Before the passwords are asked: typing them twice for nothing would be a poor reward.
     if (const CardProblem problem = checkCardFileAndDescription(typed.file, typed.description);
@@ -104,7 +101,7 @@ int runCardsAdd(const Context& context, const AddRequest& request)
     }
 
     {
-        const CardPasswords passwords = readCardPasswords(STDIN_FILENO);
+        const CardPasswords passwords = readCardPasswords();
         typed.password = typedPassword(passwords.password);
         typed.confirmation = typedPassword(passwords.confirmation);
     }

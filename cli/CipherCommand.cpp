@@ -2,27 +2,25 @@
 
 #include "archive/CardChecks.h"
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/PasswordInput.h"
 #include "main/CipherChecks.h"
 #include "main/InPlaceCipher.h"
 #include "main/ProgressFigures.h"
 #include "platform/FileIdentity.h"
 #include "platform/Text.h"
+#include "platform/Utf8Path.h"
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <optional>
 #include <set>
 #include <span>
 #include <string>
-#include <unistd.h>
 
 namespace velarium::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The cipher is its own inverse: a file named twice in one batch (under one name or two) would
 // come out as it went in, reported as processed.
@@ -31,7 +29,7 @@ std::optional<std::string> repeatedFile(std::span<const std::string> files)
     std::set<platform::FileIdentity> seen;
     for (const std::string& file : files) {
         // A file that cannot be found now fails in its turn, with the usual message.
-        const auto identity = platform::fileIdentity(fs::path(file));
+        const auto identity = platform::fileIdentity(pathFromUtf8(file));
         if (identity && !seen.insert(*identity).second) {
             return file;
         }
@@ -93,8 +91,8 @@ public:
 private:
     static void show(const std::string& text)
     {
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fflush(stderr);
+        std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::cerr.flush();
     }
 
     std::string prefix_;
@@ -107,9 +105,9 @@ std::optional<std::string> doubtRefusal(const Context& context, const CipherRequ
                                         const std::string& file, std::string_view password)
 {
     const std::string cardPath =
-        utf8ToCp1252(wholePath(fs::path(file)).string()).value_or(std::string());
+        utf8ToCp1252(utf8FromPath(wholePath(pathFromUtf8(file)))).value_or(std::string());
     const CipherCheck check =
-        checkBeforeCipher(request.direction, context.programFolder, fs::path(file), cardPath,
+        checkBeforeCipher(request.direction, context.programFolder, pathFromUtf8(file), cardPath,
                           password, request.keySize);
     switch (check.doubt) {
     case CipherDoubt::None:
@@ -146,7 +144,7 @@ int runCipher(const Context& context, const CipherRequest& request)
         return kFailure;
     }
     // Asked before touching anything: a refused password leaves no trace in either folder.
-    const Secret password = readCipherPassword(STDIN_FILENO);
+    const Secret password = readCipherPassword();
     if (encrypt) {
         if (const char* refused = keyRefusal(password.view())) {
             std::cerr << refused << '\n';
@@ -164,7 +162,7 @@ int runCipher(const Context& context, const CipherRequest& request)
         return kFailure;
     };
     // Only a person watching a terminal wants it: nothing of it goes into a pipe or a file.
-    const bool showProgress = !request.quiet && ::isatty(STDERR_FILENO) == 1;
+    const bool showProgress = !request.quiet && standardErrorIsTerminal();
     std::string done;
     for (std::size_t at = 0; at < files.size(); ++at) {
         if (!request.force) {
@@ -177,7 +175,7 @@ int runCipher(const Context& context, const CipherRequest& request)
                                                            std::to_string(files.size()) + "] "
                                                      : std::string();
         try {
-            InPlaceCipher cipher(context.programFolder, fs::path(files[at]), request.direction);
+            InPlaceCipher cipher(context.programFolder, pathFromUtf8(files[at]), request.direction);
             {
                 std::optional<TerminalProgress> progress;
                 if (showProgress) {

@@ -2,11 +2,12 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/PasswordInput.h"
 #include "platform/FileIdentity.h"
 #include "platform/Interruption.h"
+#include "platform/Utf8Path.h"
 
-#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -52,8 +53,8 @@ int run(const Invocation& invocation)
     }
     std::error_code error;
     if (!fs::is_directory(*folder, error)) {
-        std::cerr << "Attenzione: la cartella del programma non esiste: " << folder->string()
-                  << '\n';
+        std::cerr << "Attenzione: la cartella del programma non esiste: "
+                  << velarium::utf8FromPath(*folder) << '\n';
         return kFailure;
     }
     const Context context{*folder};
@@ -78,8 +79,10 @@ int main(int argc, char** argv)
     // Ctrl-C in the middle of a decryption must not leave the file in clear in the program
     // folder.
     velarium::platform::removeTrackedFilesWhenStopped();
+    setUpStandardOutput();
     try {
-        const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
+        const std::vector<std::string> words = commandLineWords(argc, argv);
+        const std::vector<std::string_view> arguments(words.begin(), words.end());
         const auto parsed = parseCommandLine(arguments);
         if (const auto* wrong = std::get_if<UsageError>(&parsed)) {
             return wrongUsage(wrong->problem);

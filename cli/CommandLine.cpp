@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/Help.h"
+#include "platform/Utf8Path.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -326,7 +327,7 @@ std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
     }
     Invocation invocation{app_.count("--folder") == 0
                               ? std::nullopt
-                              : std::optional<std::filesystem::path>(written_.folder),
+                              : std::optional<std::filesystem::path>(pathFromUtf8(written_.folder)),
                           HelpRequest{}};
     switch (leaf.kind) {
     case Kind::Help:

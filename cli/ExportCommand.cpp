@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "platform/FileIdentity.h"
 #include "platform/OfficeFiles.h"
+#include "platform/Utf8Path.h"
 
 #include <exception>
 #include <iostream>
@@ -33,7 +34,7 @@ int exportFailure(const std::exception& error)
 // made there are alike; only nothing is opened afterwards.
 int runExport(const Context& context, const ExportRequest& request)
 {
-    const fs::path target{request.file};
+    const fs::path target = pathFromUtf8(request.file);
     // Refused before the archive is even opened: nothing may change.
     try {
         // The running tool too, wherever it lives: --folder may name another folder.

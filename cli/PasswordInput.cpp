@@ -1,16 +1,10 @@
 #include "cli/PasswordInput.h"
 
+#include "cli/Console.h"
 #include "platform/Text.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <iostream>
-#include <system_error>
-#include <termios.h>
-#include <unistd.h>
 
 namespace velarium::cli {
 namespace {
@@ -23,116 +17,32 @@ void wipe(std::string& bytes) noexcept
 {
     // Growing within the capacity never reallocates, and makes every byte ever stored addressable.
     bytes.resize(bytes.capacity());
-    ::explicit_bzero(bytes.data(), bytes.size());
+    wipeMemory(bytes.data(), bytes.size());
     bytes.clear();
 }
 
-// What a signal handler needs to give the terminal its echo back before the process dies:
-// Ctrl-C at the prompt must not leave the user's shell typing blind.
-volatile std::sig_atomic_t gQuietFd = -1;
-termios gSavedMode{};
-
-extern "C" void restoreTerminalAndDie(int signal)
-{
-    if (gQuietFd >= 0) {
-        ::tcsetattr(gQuietFd, TCSANOW, &gSavedMode);
-    }
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
-// Turns the terminal's echo off for as long as the object lives.
-class EchoOff
+// Typing stays hidden for as long as the object lives.
+class TypingHidden
 {
 public:
-    explicit EchoOff(int fd) : fd_(fd)
-    {
-        if (::tcgetattr(fd_, &saved_) != 0) {
-            throw Error(std::string("Impossibile leggere le impostazioni del terminale: ") +
-                        std::generic_category().message(errno));
-        }
-        gSavedMode = saved_;
-        gQuietFd = fd_;
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            struct sigaction action
-            {
-            };
-            action.sa_handler = restoreTerminalAndDie;
-            ::sigemptyset(&action.sa_mask);
-            ::sigaction(kSignals[i], nullptr, &previous_[i]);
-            // A signal the caller chose to ignore (nohup) must stay harmless.
-            if (previous_[i].sa_handler != SIG_IGN) {
-                ::sigaction(kSignals[i], &action, nullptr);
-            }
-        }
-        termios quiet = saved_;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
-        quiet.c_lflag |= ICANON;
-        // Flushing drops whatever was typed ahead, before the prompt could be seen.
-        if (::tcsetattr(fd_, TCSAFLUSH, &quiet) != 0) {
-            const int code = errno;
-            restoreSignals();
-            throw Error("Impossibile disattivare l'eco del terminale: " +
-                        std::generic_category().message(code));
-        }
-    }
-
-    ~EchoOff()
-    {
-        ::tcsetattr(fd_, TCSANOW, &saved_);
-        restoreSignals();
-    }
-
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    static constexpr std::array kSignals{SIGINT, SIGQUIT, SIGTERM, SIGHUP};
-
-    void restoreSignals() noexcept
-    {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            ::sigaction(kSignals[i], &previous_[i], nullptr);
-        }
-        gQuietFd = -1;
-    }
-
-    int fd_;
-    termios saved_{};
-    std::array<struct sigaction, kSignals.size()> previous_{};
+    TypingHidden() { hideTyping(); }
+    ~TypingHidden() { showTyping(); }
+    TypingHidden(const TypingHidden&) = delete;
+    TypingHidden& operator=(const TypingHidden&) = delete;
 };
 
-// Byte by byte, so that nothing after the line is consumed and no stray copy of the password
-// sits in a stream buffer.
-Secret readLine(int fd)
+// A line from a system that ends lines with CR LF loses its CR too.
+Secret readLine()
 {
-    Secret line;
-    char c = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int code = errno;
-            ::explicit_bzero(&c, sizeof c);
-            throw Error("Impossibile leggere la password: " +
-                        std::generic_category().message(code));
-        }
-        if (n == 0 || c == '\n') {
-            break;
-        }
-        line.append(c);
-    }
-    ::explicit_bzero(&c, sizeof c);
+    Secret line = readInputLine();
     line.removeTrailing('\r');
     return line;
 }
 
-Secret promptLine(int fd, const char* prompt)
+Secret promptLine(const char* prompt)
 {
     std::cerr << prompt << std::flush;
-    Secret line = readLine(fd);
+    Secret line = readLine();
     // The Enter key was not echoed either.
     std::cerr << '\n';
     return line;
@@ -190,21 +100,21 @@ void Secret::removeTrailing(char c)
     }
 }
 
-Secret readCipherPassword(int fd)
+Secret readCipherPassword()
 {
     Secret typed;
-    if (::isatty(fd)) {
-        EchoOff quiet(fd);
-        typed = promptLine(fd, "Password: ");
+    if (standardInputIsTerminal()) {
+        const TypingHidden quiet;
+        typed = promptLine("Password: ");
         if (typed.empty()) {
             throw PasswordError(kEmptyPassword);
         }
-        const Secret confirmation = promptLine(fd, "Conferma password: ");
+        const Secret confirmation = promptLine("Conferma password: ");
         if (!(typed == confirmation)) {
             throw PasswordError("Attenzione: le due password non coincidono.");
         }
     } else {
-        typed = readLine(fd);
+        typed = readLine();
     }
     if (typed.empty()) {
         throw PasswordError(kEmptyPassword);
@@ -218,15 +128,15 @@ Secret readCipherPassword(int fd)
     return Secret(std::move(*converted));
 }
 
-CardPasswords readCardPasswords(int fd)
+CardPasswords readCardPasswords()
 {
     CardPasswords typed;
-    if (::isatty(fd)) {
-        EchoOff quiet(fd);
-        typed.password = promptLine(fd, "Password: ");
-        typed.confirmation = promptLine(fd, "Conferma password: ");
+    if (standardInputIsTerminal()) {
+        const TypingHidden quiet;
+        typed.password = promptLine("Password: ");
+        typed.confirmation = promptLine("Conferma password: ");
     } else {
-        typed.password = readLine(fd);
+        typed.password = readLine();
         typed.confirmation = Secret(std::string(typed.password.view()));
     }
     return typed;

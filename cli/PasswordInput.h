@@ -41,19 +41,19 @@ public:
 
 // The cipher's password, as the Windows-1252 bytes that the key is derived from. From a
 // terminal it is asked twice without echo on standard error; otherwise it is the first line
-// of `fd`, without its line ending. The text is taken as UTF-8 and used exactly as typed.
-// Raises PasswordError when the password cannot be used, SystemError when reading fails.
-Secret readCipherPassword(int fd);
+// of standard input, without its line ending. The text is taken as UTF-8 and used exactly as
+// typed. Raises PasswordError when the password cannot be used, Error when reading fails.
+Secret readCipherPassword();
 
 // The password and the confirmation of a new file card, exactly as typed (UTF-8, blanks kept,
 // unchecked: the card's own checks judge them, in their order). From a terminal both are asked
-// without echo; otherwise the first line of `fd` is the password and serves as its confirmation
-// too. Raises SystemError when reading fails.
+// without echo; otherwise the first line of standard input is the password and serves as its
+// confirmation too. Raises Error when reading fails.
 struct CardPasswords
 {
     Secret password;
     Secret confirmation;
 };
-CardPasswords readCardPasswords(int fd);
+CardPasswords readCardPasswords();
 
 } // namespace velarium::cli

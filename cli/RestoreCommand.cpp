@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveBackup.h"
 #include "cli/Commands.h"
+#include "platform/Utf8Path.h"
 
 #include <exception>
 #include <iostream>
@@ -12,7 +13,7 @@ namespace velarium::cli {
 int runRestore(const Context& context, const RestoreRequest& request)
 {
     try {
-        restoreArchive(context.programFolder, std::filesystem::path(request.source));
+        restoreArchive(context.programFolder, pathFromUtf8(request.source));
     } catch (const std::exception& e) {
         std::cerr << "Attenzione: il sistema non consente di sovrascrivere l'archivio corrente. "
                      "Ripristino archivio file criptati non riuscito.\n"

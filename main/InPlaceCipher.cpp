@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileReplace.h"
+#include "platform/Utf8Path.h"
 
 #include <optional>
 #include <span>
@@ -56,7 +57,7 @@ void InPlaceCipher::writeProcessedCopy(std::string_view password, platform::KeyS
     if (source_.links > 1) {
         throw Error("Il file scelto ha altri nomi (collegamenti fisici), che conserverebbero il "
                     "contenuto attuale: " +
-                    target_.string());
+                    utf8FromPath(target_));
     }
     claim_ = std::make_unique<platform::TemporaryClaim>(temporary_);
     pending_ = true;
@@ -74,7 +75,7 @@ void InPlaceCipher::replaceChosenFile(platform::Progress* progress)
     const auto unchanged = [this] {
         const std::filesystem::path target = platform::replaceableTarget(chosen_);
         if (target != target_ || platform::versionOf(target) != source_) {
-            throw Error("Il file scelto è cambiato dopo l'elaborazione: " + target.string());
+            throw Error("Il file scelto è cambiato dopo l'elaborazione: " + utf8FromPath(target));
         }
         claim_->confirm();
     };

@@ -5,6 +5,7 @@
 #include "platform/OfficeFiles.h"
 #endif
 #include "platform/QtPrintJob.h"
+#include "platform/Utf8Path.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -137,7 +138,7 @@ bool desktopOpensWhileWaiting(const QString& mimeType)
 void openWithDesktop(const std::filesystem::path& file)
 {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file)))) {
-        throw automation::Unavailable("Nessuna applicazione apre " + file.string());
+        throw automation::Unavailable("Nessuna applicazione apre " + utf8FromPath(file));
     }
 }
 #endif

@@ -1,5 +1,7 @@
 #include "platform/Error.h"
 
+#include "platform/Utf8Path.h"
+
 #include <cerrno>
 #include <system_error>
 
@@ -44,7 +46,7 @@ std::string describe(int code)
 } // namespace
 
 SystemError::SystemError(const std::string& what, const std::filesystem::path& path, int code)
-    : Error(what + " '" + path.string() + "': " + describe(code)), code_(code)
+    : Error(what + " '" + utf8FromPath(path) + "': " + describe(code)), code_(code)
 {
 }
 

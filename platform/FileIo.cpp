@@ -1,5 +1,7 @@
 #include "platform/FileIo.h"
 
+#include "platform/Utf8Path.h"
+
 #include <string>
 
 namespace velarium::platform {
@@ -9,7 +11,7 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
     // One byte more than allowed tells a file that grew after its size was looked at.
     std::optional<std::string> bytes = readFileStart(path, limit + 1);
     if (bytes && bytes->size() > limit) {
-        throw Error("Impossibile leggere il file '" + path.string() + "': è più lungo di " +
+        throw Error("Impossibile leggere il file '" + utf8FromPath(path) + "': è più lungo di " +
                     std::to_string(limit) + " byte");
     }
     return bytes;

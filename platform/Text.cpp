@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -149,6 +150,25 @@ std::optional<std::string> utf8ToCp1252(std::string_view utf8)
         out.push_back(static_cast<char>(*byte));
     }
     return out;
+}
+
+std::size_t wholeUtf8Length(std::string_view utf8)
+{
+    const std::size_t size = utf8.size();
+    for (std::size_t back = 1; back <= std::min<std::size_t>(3, size); ++back) {
+        const auto byte = static_cast<unsigned char>(utf8[size - back]);
+        if ((byte & 0xC0) == 0x80) {
+            continue;
+        }
+        // (0xF8 and above open no character at all.)
+        const std::size_t length = byte >= 0xF8   ? 1
+                                   : byte >= 0xF0 ? 4
+                                   : byte >= 0xE0 ? 3
+                                   : byte >= 0xC0 ? 2
+                                                  : 1;
+        return length > back ? size - back : size;
+    }
+    return size;
 }
 
 std::string cp1252ToUtf8(std::string_view cp1252)

@@ -27,4 +27,9 @@ std::optional<unsigned char> unicodeToCp1252(char32_t code);
 std::optional<std::string> utf8ToCp1252(std::string_view utf8);
 std::string cp1252ToUtf8(std::string_view cp1252);
 
+// How many bytes from the start of `utf8` end on a character's end: a character cut short at
+// the end, its last bytes still to come, is left out, so that text written in pieces converts
+// piece by piece. Broken sequences count as they stand and are never held back.
+std::size_t wholeUtf8Length(std::string_view utf8);
+
 } // namespace velarium

@@ -40,6 +40,25 @@ TEST(Text, ConvertsTheCodePageSpecialCharacters)
     EXPECT_EQ(utf8ToCp1252("è€Ÿ"), std::optional<std::string>("\xE8\x80\x9F"));
 }
 
+TEST(Text, TextWrittenInPiecesKeepsBackOnlyACharacterCutAtTheEnd)
+{
+    EXPECT_EQ(wholeUtf8Length(""), 0u);
+    EXPECT_EQ(wholeUtf8Length("abc"), 3u);
+    // Two, three and four bytes: whole, then cut after each byte but the last.
+    for (const std::string_view letter : {"\xC3\xA8", "\xE2\x82\xAC", "\xF0\x9F\x93\xB7"}) {
+        const std::string text = "caff" + std::string(letter);
+        SCOPED_TRACE(text);
+        EXPECT_EQ(wholeUtf8Length(text), text.size());
+        for (std::size_t cut = 1; cut < letter.size(); ++cut) {
+            EXPECT_EQ(wholeUtf8Length(std::string_view(text).substr(0, 4 + cut)), 4u);
+        }
+    }
+    // Nothing broken waits for bytes that will never make it whole.
+    EXPECT_EQ(wholeUtf8Length("\x80\x80\x80\x80"), 4u);
+    EXPECT_EQ(wholeUtf8Length("a\xC3\xA8\xA8"), 4u);
+    EXPECT_EQ(wholeUtf8Length("a\xFF"), 2u);
+}
+
 TEST(Text, RefusesWhatTheCodePageCannotHoldOrBrokenUtf8)
 {
     EXPECT_FALSE(utf8ToCp1252("漢").has_value());

@@ -1,6 +1,7 @@
 #include "platform/FileReplace.h"
 
 #include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 #include "platform/win32/Win32Support.h"
 
 #include <algorithm>
@@ -371,7 +372,7 @@ void TemporaryClaim::confirm() const
     if (!::GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle_), &info) || !named ||
         !(*named ==
           FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow})) {
-        throw Error("Il file temporaneo '" + path_.string() +
+        throw Error("Il file temporaneo '" + utf8FromPath(path_) +
                     "' è stato sostituito da un altro programma");
     }
 }
@@ -446,8 +447,8 @@ void copyFileAtomically(const fs::path& source, const fs::path& destination)
     if (exists) {
         const auto a = identityOf(source);
         if (a && a == identityOf(destination)) {
-            throw Error("Impossibile copiare '" + source.string() + "' su '" +
-                        destination.string() + "': sono lo stesso file");
+            throw Error("Impossibile copiare '" + utf8FromPath(source) + "' su '" +
+                        utf8FromPath(destination) + "': sono lo stesso file");
         }
     }
     const fs::path target = exists ? replaceableTarget(destination) : destination;

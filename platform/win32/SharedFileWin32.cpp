@@ -1,5 +1,6 @@
 #include "platform/SharedFile.h"
 
+#include "platform/Utf8Path.h"
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
@@ -111,7 +112,7 @@ HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access
         const DWORD now = ::GetFileAttributesW(path.c_str());
         if ((refusal == ERROR_FILE_EXISTS || refusal == ERROR_ALREADY_EXISTS) &&
             now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            throw Error("Impossibile creare il file '" + path.string() +
+            throw Error("Impossibile creare il file '" + utf8FromPath(path) +
                         "': è un collegamento simbolico a un file inesistente");
         }
         if ((refusal != ERROR_FILE_EXISTS && refusal != ERROR_ALREADY_EXISTS) || round == 2) {

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Support.h"
 
 #include "platform/FileKind.h"
+#include "platform/Utf8Path.h"
 
 #include <atomic>
 #include <cerrno>
@@ -95,7 +96,7 @@ void requireDiskFile(HANDLE handle, const std::string& what, const std::filesyst
     default:
         break;
     }
-    throw Error(what + " '" + path.string() + "': " + kindWords(kind));
+    throw Error(what + " '" + utf8FromPath(path) + "': " + kindWords(kind));
 }
 
 std::optional<std::string> ansiText(std::wstring_view wide)
