@@ -38,9 +38,9 @@ Forms::Forms(AppContext context) : context_(context), ui_(context.ui)
 
 Forms::~Forms() = default;
 
-void Forms::showFirst(const QString& fileGiven)
+void Forms::showFirst(const QStringList& filesGiven)
 {
-    fileGiven_ = fileGiven;
+    filesGiven_ = filesGiven;
     frmPassword->show();
 }
 
@@ -87,8 +87,8 @@ void Forms::showBackup()
 void Forms::showMainWindow()
 {
     showInFront(frmEncrypt_Decrypt.get());
-    if (!fileGiven_.isEmpty()) {
-        frmEncrypt_Decrypt->openFile(std::exchange(fileGiven_, QString()));
+    if (!filesGiven_.isEmpty()) {
+        frmEncrypt_Decrypt->openFiles(std::exchange(filesGiven_, QStringList()));
     }
 }
 

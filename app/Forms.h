@@ -3,7 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Navigator.h"
 
-#include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace velarium {
@@ -33,7 +33,7 @@ public:
 
     // Shows the first window, the login dialog. A file given at the start (a file manager's
     // "Open with") is shown by the main window once the password is right.
-    void showFirst(const QString& fileGiven = QString());
+    void showFirst(const QStringList& filesGiven = QStringList());
 
     void showHelp(const HelpTopic& topic) override;
     void showAbout() override;
@@ -61,7 +61,7 @@ private:
     AppContext context_;
     UiServices& ui_;
     // For the first showing of the main window only.
-    QString fileGiven_;
+    QStringList filesGiven_;
 };
 
 } // namespace velarium

@@ -71,7 +71,6 @@ int main(int argc, char* argv[])
     velarium::Forms forms({programFolder, ui});
     // "Velarium FILE": what a file manager's "Open with" (and Windows' "Apri con", "Invia a")
     // starts. Qt has taken its own options out by now.
-    const QStringList arguments = QApplication::arguments().mid(1);
-    forms.showFirst(arguments.isEmpty() ? QString() : arguments.front());
+    forms.showFirst(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -436,13 +436,20 @@ void TfrmEncrypt_Decrypt::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    if (files.size() > 1) {
+    openFiles(files);
+}
+
+void TfrmEncrypt_Decrypt::openFiles(const QStringList& paths)
+{
+    if (paths.size() > 1) {
         context_.ui.warning(kNotApplicable,
                             QStringLiteral("Attenzione: trascinare un solo file alla volta."
                                            "\r\n\r\nOgni scheda si riferisce a un solo file."));
         return;
     }
-    openFile(files.front());
+    if (!paths.isEmpty()) {
+        openFile(paths.front());
+    }
 }
 
 void TfrmEncrypt_Decrypt::cmdSalvaClick()

@@ -66,6 +66,9 @@ public:
     // new card holding only the path, the focus in its description. A relative path is
     // completed with the current folder; a path that names no file is refused with a warning.
     void openFile(const QString& path);
+    // The same for the files a desktop hands over at once: one is opened, several are refused
+    // with a warning (one card, one file).
+    void openFiles(const QStringList& paths);
 
     // The open-file dialog, kept for the window's life so that it reopens where it was left.
     FileDialog dlgFoto;

@@ -124,6 +124,11 @@ TEST_F(OpenFileTest, OneDroppedFileIsOpenedSeveralAreRefused)
                              "si riferisce a un solo file."));
     EXPECT_EQ(window->txtFile->text(), one) << "a refused drop changed the card";
 
+    // Several files named at the start ("Invia a" with a selection) are refused alike.
+    window->openFiles({two, one});
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[1].text, ui.shown[0].text);
+
     // A web address is no file: the window does not take the drag at all.
     QMimeData link;
     link.setUrls({QUrl(QStringLiteral("https://example.org/x.pdf"))});
