@@ -389,7 +389,7 @@ TEST_F(SearchTest, APrinterFailureGoesToTheGeneralErrorDisplayAndTheListStays)
     store({"Banca"});
     search([&](TfrmCercaAcq& w) {
         find(w, QString());
-        w.cmdStampaClick(); // no printer scripted: none is the default
+        w.cmdStampaClick(); // no printer scripted: the printing system fails the job
         EXPECT_EQ(w.lstRecords->count(), 1);
         EXPECT_TRUE(w.grpElenco->isVisible());
     });
