@@ -474,7 +474,7 @@ void TfrmEsportaMat::imgWordMouseUp()
     }
     if (failure) {
         context_.ui.plainMessage(fromAnsi(*failure)); // once the pointer is normal again
-        if (noApplication) {
+        if (noApplication && context_.ui.canWriteOfficeFiles()) {
             offerDocumentFile(true);
         }
     }
@@ -499,7 +499,7 @@ void TfrmEsportaMat::imgExcelMouseUp()
     }
     if (failure) {
         context_.ui.plainMessage(fromAnsi(*failure));
-        if (noApplication) {
+        if (noApplication && context_.ui.canWriteOfficeFiles()) {
             offerDocumentFile(false);
         }
     }

@@ -179,6 +179,11 @@ DesktopUi::createExcelFile(const std::filesystem::path&)
 {
     throw automation::Unavailable("Nessun programma per scrivere fogli di Excel");
 }
+
+bool DesktopUi::canWriteOfficeFiles() const
+{
+    return false;
+}
 #else
 struct DesktopUi::Exports
 {
@@ -222,6 +227,11 @@ std::unique_ptr<automation::ExcelApplication>
 DesktopUi::createExcelFile(const std::filesystem::path& target)
 {
     return platform::makeXlsxWriter(target, nullptr);
+}
+
+bool DesktopUi::canWriteOfficeFiles() const
+{
+    return true;
 }
 #endif
 

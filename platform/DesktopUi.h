@@ -42,6 +42,7 @@ public:
     createWordFile(const std::filesystem::path& target) override;
     std::unique_ptr<automation::ExcelApplication>
     createExcelFile(const std::filesystem::path& target) override;
+    bool canWriteOfficeFiles() const override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 

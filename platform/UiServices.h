@@ -93,6 +93,8 @@ public:
     createWordFile(const std::filesystem::path& target) = 0;
     virtual std::unique_ptr<automation::ExcelApplication>
     createExcelFile(const std::filesystem::path& target) = 0;
+    // Whether the two above can write at all.
+    virtual bool canWriteOfficeFiles() const = 0;
 
     // The application's general error display, for failures that no command reports itself.
     virtual void error(const QString& text) = 0;

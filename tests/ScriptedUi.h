@@ -63,6 +63,7 @@ public:
     createWordFile(const std::filesystem::path& target) override;
     std::unique_ptr<automation::ExcelApplication>
     createExcelFile(const std::filesystem::path& target) override;
+    bool canWriteOfficeFiles() const override { return officeFiles; }
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 
@@ -71,7 +72,9 @@ public:
     // Start the office servers; the default is none, as on a computer without them.
     std::function<std::unique_ptr<automation::WordApplication>()> word;
     std::function<std::unique_ptr<automation::ExcelApplication>()> excel;
-    // Write the exports to files instead; the default is none, as on Windows.
+    // Whether the exports can be written to files instead, as away from Windows.
+    bool officeFiles = true;
+    // Write the exports to files instead; the default is none.
     std::function<std::unique_ptr<automation::WordApplication>(const std::filesystem::path&)>
         wordFile;
     std::function<std::unique_ptr<automation::ExcelApplication>(const std::filesystem::path&)>

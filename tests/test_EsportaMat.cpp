@@ -413,6 +413,12 @@ TEST_F(ExportTest, WithoutAnOfficeApplicationTheDocumentCanBeSavedInstead)
     ASSERT_EQ(ui.shown.size(), 3u);
     EXPECT_EQ(ui.shown[2].title, QStringLiteral("Salvataggio archivio non riuscito"));
     EXPECT_EQ(test::readFile(folder / kCardArchiveName), archive);
+
+    // Where nothing can write the files (Windows without Office), nothing is offered.
+    ui.officeFiles = false;
+    ui.shown.clear();
+    window->imgExcelMouseUp();
+    EXPECT_EQ(ui.shown.size(), 1u);
 }
 #endif
 
@@ -610,6 +616,8 @@ TEST_F(ExportTest, WithoutOfficeTheRealServersGiveBothMessages)
     }
     store(2);
     window->show();
+    // As the Windows desktop: Word and Excel write their documents themselves, or nothing does.
+    ui.officeFiles = false;
     ui.word = [] {
         return automation::startWord();
     };
