@@ -449,6 +449,24 @@ std::vector<std::vector<std::string>> TfrmEsportaMat::gridTexts() const
     return texts;
 }
 
+namespace {
+
+// A server's starter that also notes when no such application exists, which the export's own
+// message does not tell apart from other failures.
+template <typename Start> auto notingUnavailable(bool& unavailable, Start start)
+{
+    return [&unavailable, start] {
+        try {
+            return start();
+        } catch (const automation::Unavailable&) {
+            unavailable = true;
+            throw;
+        }
+    };
+}
+
+} // namespace
+
 void TfrmEsportaMat::imgWordMouseUp()
 {
     std::optional<std::string> failure;
@@ -457,14 +475,8 @@ void TfrmEsportaMat::imgWordMouseUp()
         BusyPointer busy(context_.ui);
         try {
             failure = runWordExport(
-                [&] {
-                    try {
-                        return context_.ui.createWordApplication();
-                    } catch (const automation::Unavailable&) {
-                        noApplication = true;
-                        throw;
-                    }
-                },
+                notingUnavailable(noApplication,
+                                  [this] { return context_.ui.createWordApplication(); }),
                 gridTexts());
         } catch (const std::exception& error) {
             // Past the start of the word processor, failures are not this window's to report.
@@ -487,14 +499,8 @@ void TfrmEsportaMat::imgExcelMouseUp()
     {
         BusyPointer busy(context_.ui);
         failure = runExcelExport(
-            [&] {
-                try {
-                    return context_.ui.createExcelApplication();
-                } catch (const automation::Unavailable&) {
-                    noApplication = true;
-                    throw;
-                }
-            },
+            notingUnavailable(noApplication,
+                              [this] { return context_.ui.createExcelApplication(); }),
             gridTexts());
     }
     if (failure) {

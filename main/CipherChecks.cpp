@@ -44,6 +44,16 @@ std::string throughKeyStream(std::string bytes, std::string_view password,
     return bytes;
 }
 
+// The file's first bytes when they look like cipher text; nothing otherwise, or without `types`.
+std::optional<std::string> cipherTextAtStart(ContentTypes* types, const std::filesystem::path& file)
+{
+    std::optional<std::string> bytes = types ? firstBytes(file) : std::nullopt;
+    if (!bytes || !types->looksRandom(types->look(asBytes(*bytes)))) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 struct CardsNaming
 {
     std::vector<std::uint64_t> numbers;
@@ -76,8 +86,8 @@ CipherCheck encryptionCheck(ContentTypes* types, const std::filesystem::path& fi
                             std::string_view password, platform::KeySize keySize)
 {
     CipherCheck check;
-    std::optional<std::string> bytes = types ? firstBytes(file) : std::nullopt;
-    if (!bytes || !types->looksRandom(types->look(asBytes(*bytes)))) {
+    std::optional<std::string> bytes = cipherTextAtStart(types, file);
+    if (!bytes) {
         return check;
     }
     const std::string clear = throughKeyStream(std::move(*bytes), password, keySize);
@@ -104,8 +114,8 @@ CipherCheck decryptionCheck(ContentTypes* types, const std::filesystem::path& pr
         }
         return check;
     }
-    std::optional<std::string> bytes = types ? firstBytes(file) : std::nullopt;
-    if (!bytes || !types->looksRandom(types->look(asBytes(*bytes)))) {
+    std::optional<std::string> bytes = cipherTextAtStart(types, file);
+    if (!bytes) {
         return check;
     }
     const std::string clear = throughKeyStream(std::move(*bytes), password, keySize);

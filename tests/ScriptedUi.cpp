@@ -60,26 +60,26 @@ void ScriptedUi::information(const QString& title, const QString& text)
     record(BoxKind::Information, title, text);
 }
 
-bool ScriptedUi::question(const QString& title, const QString& text)
+bool ScriptedUi::nextAnswer(bool defaultButton)
 {
-    record(BoxKind::Question, title, text);
     if (answers_.empty()) {
-        return true;
+        return defaultButton;
     }
     const bool yes = answers_.front();
     answers_.pop_front();
     return yes;
 }
 
+bool ScriptedUi::question(const QString& title, const QString& text)
+{
+    record(BoxKind::Question, title, text);
+    return nextAnswer(true);
+}
+
 bool ScriptedUi::riskyQuestion(const QString& title, const QString& text)
 {
     record(BoxKind::RiskyQuestion, title, text);
-    if (answers_.empty()) {
-        return false;
-    }
-    const bool yes = answers_.front();
-    answers_.pop_front();
-    return yes;
+    return nextAnswer(false);
 }
 
 void ScriptedUi::plainMessage(const QString& text)

@@ -103,6 +103,8 @@ public:
 
 private:
     void record(BoxKind kind, const QString& title, const QString& text);
+    // The next scripted answer, or the box's default button when the script is empty.
+    bool nextAnswer(bool defaultButton);
     std::deque<bool> answers_;
     std::deque<std::optional<QString>> choices_;
 };

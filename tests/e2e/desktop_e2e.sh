@@ -34,19 +34,6 @@ click_at() {
     xdotool mousemove --window "$id" "$x" "$y" click 1
 }
 
-# Sì (Alt+S) to a cipher command's question, then OK to each of its two reports.
-answer_yes_and_both_reports() {
-    local operation=$1 made=$2 report box
-    e2e_wait_window "^Conferma $operation file\$" >/dev/null
-    e2e_key alt+s
-    for report in "^Termine creazione file $made\$" "^Operazione $operation file terminata\$"; do
-        box=$(e2e_wait_window "$report")
-        e2e_activate "$box"
-        e2e_key Return
-        e2e_wait_gone "$report"
-    done
-}
-
 # 1. The change of password with the keyboard alone: Tab to "Cambia password", Enter, the old
 #    password, Enter, the new one, Enter, its confirmation, Enter (to OK), Enter (OK pressed).
 login=$(e2e_wait_window '^ Velarium 2\.0 - Autenticazione$')
@@ -132,7 +119,7 @@ e2e_wait_gone '^Conferma criptaggio file$'
 
 # 7. Sì (Alt+S) goes on: both reports, and the document is encrypted.
 click_at "$main" 371 366
-answer_yes_and_both_reports criptaggio criptato
+e2e_answer_yes_and_both_reports criptaggio criptato
 [[ $(cat "$document") != "$plain" ]] || e2e_fail "Sì did not encrypt the document"
 e2e_shot 7-encrypted
 
@@ -159,7 +146,7 @@ cmp -s "$document" "$encrypted" || e2e_fail "an edited card was encrypted"
 click_at "$main" 64 140
 click_at "$main" 334 490
 click_at "$main" 637 366
-answer_yes_and_both_reports decriptaggio decriptato
+e2e_answer_yes_and_both_reports decriptaggio decriptato
 [[ $(cat "$document") == "$plain" ]] || e2e_fail "the card did not decrypt its document"
 e2e_shot 9-decrypted-from-its-card
 

@@ -150,3 +150,16 @@ e2e_log_in() {
     e2e_key Return
     e2e_wait_window '^ Velarium 2\.0$'
 }
+
+# Sì (Alt+S) to a cipher command's question, then OK to each of its two reports.
+e2e_answer_yes_and_both_reports() {
+    local operation=$1 made=$2 report box
+    e2e_wait_window "^Conferma $operation file\$" >/dev/null
+    e2e_key alt+s
+    for report in "^Termine creazione file $made\$" "^Operazione $operation file terminata\$"; do
+        box=$(e2e_wait_window "$report")
+        e2e_activate "$box"
+        e2e_key Return
+        e2e_wait_gone "$report"
+    done
+}

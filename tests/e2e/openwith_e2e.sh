@@ -25,14 +25,7 @@ e2e_start_program "$letter"
 main=$(e2e_log_in)
 e2e_shot 1-card-of-the-file
 xdotool mousemove --window "$main" 637 366 click 1
-e2e_wait_window '^Conferma decriptaggio file$' >/dev/null
-e2e_key alt+s
-for report in '^Termine creazione file decriptato$' '^Operazione decriptaggio file terminata$'; do
-    box=$(e2e_wait_window "$report")
-    e2e_activate "$box"
-    e2e_key Return
-    e2e_wait_gone "$report"
-done
+e2e_answer_yes_and_both_reports decriptaggio decriptato
 [[ $(cat "$letter") == "$plain" ]] || e2e_fail "the letter did not come back from its card"
 e2e_shot 2-decrypted
 
