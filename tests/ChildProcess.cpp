@@ -2,16 +2,22 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <linux/magic.h>
+#include <mutex>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -60,6 +66,144 @@ private:
     bool active_;
     rlimit saved_{};
 };
+
+// The milliseconds left until `deadline`, for poll().
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30));
+}
+
+int openPidFd(pid_t pid)
+{
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+void killByPidFd(int pidFd)
+{
+    ::syscall(SYS_pidfd_send_signal, pidFd, SIGKILL, nullptr, 0);
+}
+
+// Kills the process at the deadline unless it is let go before: the watched run waits for the
+// child's every stop, and a child that hangs would stop no more.
+class Watchdog
+{
+public:
+    Watchdog(int pidFd, std::chrono::steady_clock::time_point deadline)
+        : thread_([this, pidFd, deadline] {
+              std::unique_lock lock(mutex_);
+              if (!released_.wait_until(lock, deadline, [this] { return done_; })) {
+                  fired_ = true;
+                  killByPidFd(pidFd);
+              }
+          })
+    {
+    }
+    ~Watchdog() { release(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    // Whether the deadline came first.
+    bool release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        released_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return fired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool done_ = false;
+    bool fired_ = false;
+    std::thread thread_;
+};
+
+// Whether the system call about to be made can change a file or the folders: the steps at
+// which a kill leaves something different behind.
+bool changesFiles(const __ptrace_syscall_info& call)
+{
+    const auto writing = [](std::uint64_t flags) {
+        return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0;
+    };
+    switch (call.entry.nr) {
+    case SYS_openat:
+        return writing(call.entry.args[2]);
+#ifdef SYS_open
+    case SYS_open:
+        return writing(call.entry.args[1]);
+#endif
+#ifdef SYS_creat
+    case SYS_creat:
+#endif
+#ifdef SYS_rename
+    case SYS_rename:
+#endif
+#ifdef SYS_link
+    case SYS_link:
+#endif
+#ifdef SYS_unlink
+    case SYS_unlink:
+#endif
+#ifdef SYS_symlink
+    case SYS_symlink:
+#endif
+#ifdef SYS_mkdir
+    case SYS_mkdir:
+#endif
+#ifdef SYS_rmdir
+    case SYS_rmdir:
+#endif
+#ifdef SYS_chmod
+    case SYS_chmod:
+#endif
+#ifdef SYS_chown
+    case SYS_chown:
+    case SYS_lchown:
+#endif
+    case SYS_openat2:
+    case SYS_write:
+    case SYS_writev:
+    case SYS_pwrite64:
+    case SYS_pwritev:
+    case SYS_pwritev2:
+    case SYS_truncate:
+    case SYS_ftruncate:
+    case SYS_fallocate:
+    case SYS_fsync:
+    case SYS_fdatasync:
+    case SYS_sync_file_range:
+    case SYS_copy_file_range:
+    case SYS_sendfile:
+    case SYS_splice:
+    case SYS_renameat:
+    case SYS_renameat2:
+    case SYS_linkat:
+    case SYS_unlinkat:
+    case SYS_symlinkat:
+    case SYS_mkdirat:
+    case SYS_fchmod:
+    case SYS_fchmodat:
+    case SYS_fchown:
+    case SYS_fchownat:
+    case SYS_setxattr:
+    case SYS_lsetxattr:
+    case SYS_fsetxattr:
+    case SYS_removexattr:
+    case SYS_lremovexattr:
+    case SYS_fremovexattr:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -250,6 +394,253 @@ int Child::reap()
     }
     pid_ = -1;
     return status;
+}
+
+Forked::Forked(const std::function<void()>& work, std::string name, Start start)
+{
+    // Flushed now, or the child's copy of what is buffered would be written twice.
+    std::fflush(nullptr);
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        throw std::runtime_error("cannot fork");
+    }
+    if (pid_ == 0) {
+        if (start == Start::Watched) {
+            // A group of its own, threads included, so that the watch waits for no other child
+            // of the test.
+            ::setpgid(0, 0);
+            if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
+                ::_exit(127);
+            }
+            ::raise(SIGSTOP);
+        }
+        try {
+            work();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s: %s\n", name.c_str(), error.what());
+            std::fflush(stderr);
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    if (start == Start::Watched) {
+        ::setpgid(pid_, pid_);
+    }
+    pidFd_ = openPidFd(pid_);
+    if (pidFd_ < 0) {
+        killAndReap();
+        throw std::runtime_error("cannot watch the forked process");
+    }
+}
+
+Forked::~Forked()
+{
+    if (pid_ > 0) {
+        killAndReap();
+    }
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+    }
+}
+
+void Forked::kill(int signal)
+{
+    if (pid_ > 0) {
+        ::kill(pid_, signal);
+    }
+}
+
+bool Forked::killAndReap()
+{
+    kill(SIGKILL);
+    const int status = reap();
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+Outcome Forked::finish(std::chrono::milliseconds limit)
+{
+    Outcome outcome;
+    if (pid_ > 0) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        pollfd ended{pidFd_, POLLIN, 0};
+        int ready;
+        while ((ready = ::poll(&ended, 1, millisecondsUntil(deadline))) < 0 && errno == EINTR) {
+        }
+        if (ready == 0) {
+            outcome.timedOut = true;
+            kill(SIGKILL);
+        }
+    }
+    const int status = reap();
+    if (WIFEXITED(status)) {
+        outcome.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        outcome.signal = WTERMSIG(status);
+    }
+    return outcome;
+}
+
+int Forked::reap()
+{
+    if (pid_ > 0) {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        status_ = status;
+        pid_ = -1;
+    }
+    return status_.value_or(0);
+}
+
+std::uint64_t Forked::runChangingFiles(std::uint64_t killBefore, std::chrono::milliseconds limit)
+{
+    if (pid_ <= 0) {
+        throw std::logic_error("no process to run");
+    }
+    const pid_t leader = pid_;
+    int status = 0;
+    while (::waitpid(leader, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFSTOPPED(status)) {
+        status_ = status;
+        pid_ = -1;
+        throw std::runtime_error("the process could not be put under watch");
+    }
+    // Its threads are watched too: the cipher writes on one of its own.
+    ::ptrace(PTRACE_SETOPTIONS, leader, nullptr,
+             PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACECLONE | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL);
+    Watchdog watchdog(pidFd_, std::chrono::steady_clock::now() + limit);
+    std::uint64_t changes = 0;
+    bool killed = false;
+    pid_t stopped = leader;
+    int signal = 0;
+    for (;;) {
+        if (!killed) {
+            ::ptrace(PTRACE_SYSCALL, stopped, nullptr, signal);
+        }
+        signal = 0;
+        int next = 0;
+        stopped = ::waitpid(-leader, &next, __WALL);
+        if (stopped < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        if (!WIFSTOPPED(next)) {
+            if (stopped == leader) {
+                status_ = next;
+                pid_ = -1;
+                break;
+            }
+            continue;
+        }
+        if (killed) {
+            continue;
+        }
+        if (WSTOPSIG(next) == (SIGTRAP | 0x80)) {
+            __ptrace_syscall_info call{};
+            if (::ptrace(PTRACE_GET_SYSCALL_INFO, stopped, sizeof call, &call) > 0 &&
+                call.op == PTRACE_SYSCALL_INFO_ENTRY && changesFiles(call) &&
+                ++changes == killBefore) {
+                killByPidFd(pidFd_);
+                killed = true;
+            }
+        } else if (next >> 16 == 0 && WSTOPSIG(next) != SIGSTOP) {
+            // A signal for the child, passed on; the stops of the watch itself (a new thread
+            // starts stopped) and its events are not.
+            signal = WSTOPSIG(next);
+        }
+    }
+    if (watchdog.release()) {
+        throw std::runtime_error("the watched process ran past its deadline");
+    }
+    return changes;
+}
+
+void runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                std::string_view input)
+{
+    int in[2];
+    // Inputs here are far smaller than a pipe's buffer: written at once, never blocking.
+    if (::pipe(in) != 0 ||
+        ::write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        ::_exit(126);
+    }
+    ::close(in[1]);
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    if (::dup2(in[0], STDIN_FILENO) < 0 || ::dup2(nowhere, STDOUT_FILENO) < 0 ||
+        ::dup2(nowhere, STDERR_FILENO) < 0) {
+        ::_exit(126);
+    }
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& argument : argv) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+    ::execv(program.c_str(), pointers.data());
+    ::_exit(127);
+}
+
+Handoff::Handoff()
+{
+    if (::pipe2(fds_, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot create a pipe");
+    }
+}
+
+Handoff::~Handoff()
+{
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+}
+
+void Handoff::send(std::string_view line)
+{
+    std::string text(line);
+    text += '\n';
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fds_[1], text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            throw std::runtime_error("cannot hand over");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::optional<std::string> Handoff::receive(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::string line;
+    for (;;) {
+        pollfd ready{fds_[0], POLLIN, 0};
+        const int polled = ::poll(&ready, 1, millisecondsUntil(deadline));
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled <= 0) {
+            return std::nullopt;
+        }
+        // One byte at a time: what follows the line is left for the next receive.
+        char byte = 0;
+        const ssize_t n = ::read(fds_[0], &byte, 1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        if (byte == '\n') {
+            return line;
+        }
+        line += byte;
+    }
 }
 
 std::string readWhole(const fs::path& path)

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +83,78 @@ private:
     int errFd_ = -1;
     std::string out_;
     std::string err_;
+};
+
+// A copy of this process running `work`. It leaves through _exit only, so that the test
+// framework's exit handlers never run in it: 0 when `work` returns, 1 (its message on standard
+// error) when it raises. Killed and reaped when the object goes away, if the test leaves early.
+class Forked
+{
+public:
+    enum class Start
+    {
+        Running,
+        // Held under watch before `work` begins, for runChangingFiles() to let it go on.
+        Watched,
+    };
+
+    explicit Forked(const std::function<void()>& work, std::string name = "forked worker",
+                    Start start = Start::Running);
+    ~Forked();
+    Forked(const Forked&) = delete;
+    Forked& operator=(const Forked&) = delete;
+
+    pid_t pid() const { return pid_; }
+    void kill(int signal);
+    // Kills it outright and reaps it: whether it was still there to be killed.
+    bool killAndReap();
+    // Waits for its end, killing it at the deadline (a hang fails the test instead of stalling
+    // it). Nothing is collected of its output, which goes where the test's goes.
+    Outcome finish(std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+    static constexpr std::uint64_t kToTheEnd = std::numeric_limits<std::uint64_t>::max();
+    // For a watched child: lets it run until it is about to change files for the `killBefore`th
+    // time (counting from 1), and kills it right there, before the change is made; or, sooner,
+    // until it ends by itself. The changes it made, or began, meanwhile. A change is a system
+    // call that can alter what a file holds or where it is: a write, a truncation, a flush to
+    // the disk, an opening for writing, a rename, a removal... Killing before each of them in
+    // turn reaches every state of the files that a kill at any instant can leave, except a
+    // single write cut short; and their number does not depend on the machine's speed, unlike
+    // a moment chosen by the clock.
+    std::uint64_t runChangingFiles(std::uint64_t killBefore = kToTheEnd,
+                                   std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+private:
+    int reap();
+
+    pid_t pid_ = -1;
+    // Names the process itself, where a number could name another once it is reaped.
+    int pidFd_ = -1;
+    // The status, once a watched run has reaped the process.
+    std::optional<int> status_;
+};
+
+// For a forked child: the program in its place, its standard input fed with `input` and its
+// output thrown away.
+[[noreturn]] void runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                             std::string_view input);
+
+// A line passed from one process to another across a fork, in either direction: that a point is
+// reached, and what was found there.
+class Handoff
+{
+public:
+    Handoff();
+    ~Handoff();
+    Handoff(const Handoff&) = delete;
+    Handoff& operator=(const Handoff&) = delete;
+
+    void send(std::string_view line = "pronto");
+    // The line sent, or nothing when none comes in time.
+    std::optional<std::string> receive(std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+private:
+    int fds_[2] = {-1, -1};
 };
 
 // The file's bytes in one read; the stream iterator behind readFile is too slow for large files.

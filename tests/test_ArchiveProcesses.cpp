@@ -8,25 +8,20 @@
 #include "archive/CardArchive.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <new>
 #include <optional>
-#include <poll.h>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -250,65 +245,6 @@ void runBrowser(const fs::path& folder)
     }
 }
 
-// A forked copy of the program, killed and reaped if the test leaves early.
-class Process
-{
-public:
-    Process(const std::string& name, const std::function<void()>& work)
-    {
-        pid_ = ::fork();
-        if (pid_ < 0) {
-            throw std::runtime_error("cannot fork");
-        }
-        if (pid_ == 0) {
-            // _exit throughout: the child must not run the test framework's exit handlers.
-            try {
-                work();
-            } catch (const std::exception& error) {
-                std::fprintf(stderr, "%s: %s\n", name.c_str(), error.what());
-                std::fflush(stderr);
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-    }
-
-    ~Process()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // The exit code, or nothing when the process crashed or ran past the deadline.
-    std::optional<int> finish(std::chrono::steady_clock::time_point deadline)
-    {
-        int status = 0;
-        for (;;) {
-            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                break;
-            }
-            if ((done < 0 && errno != EINTR) || std::chrono::steady_clock::now() > deadline) {
-                return std::nullopt;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        pid_ = -1;
-        if (!WIFEXITED(status)) {
-            return std::nullopt;
-        }
-        return WEXITSTATUS(status);
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
 TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoAppend)
 {
     const TempFolder program;
@@ -322,23 +258,22 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
     }
 
     RoundBarrier barrier;
-    std::vector<std::unique_ptr<Process>> writers;
+    std::vector<std::unique_ptr<Forked>> writers;
     for (int writer = 1; writer <= kWriters; ++writer) {
         writers.push_back(
-            std::make_unique<Process>("writer " + std::to_string(writer),
-                                      [&, writer] { runWriter(program.path(), writer, barrier); }));
+            std::make_unique<Forked>([&, writer] { runWriter(program.path(), writer, barrier); },
+                                     "writer " + std::to_string(writer)));
     }
-    Process browser("browser", [&] { runBrowser(program.path()); });
-    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    Forked browser([&] { runBrowser(program.path()); }, "browser");
     for (int writer = 1; writer <= kWriters; ++writer) {
-        const std::optional<int> code =
-            writers[static_cast<std::size_t>(writer - 1)]->finish(deadline);
-        ASSERT_TRUE(code.has_value()) << "writer " << writer << " crashed or hung";
-        ASSERT_EQ(*code, 0) << "writer " << writer << " failed; see its message above";
+        const Outcome outcome = writers[static_cast<std::size_t>(writer - 1)]->finish(120s);
+        ASSERT_FALSE(outcome.timedOut || outcome.signal != 0)
+            << "writer " << writer << " crashed or hung";
+        ASSERT_EQ(outcome.exitCode, 0) << "writer " << writer << " failed; see its message above";
     }
-    const std::optional<int> browsed = browser.finish(deadline);
-    ASSERT_TRUE(browsed.has_value()) << "the browser crashed or hung";
-    ASSERT_EQ(*browsed, 0) << "the browser failed; see its message above";
+    const Outcome browsed = browser.finish(120s);
+    ASSERT_FALSE(browsed.timedOut || browsed.signal != 0) << "the browser crashed or hung";
+    ASSERT_EQ(browsed.exitCode, 0) << "the browser failed; see its message above";
 
     // An appended card must hold its writer's last revision of it, known from the schedule.
     std::map<std::pair<int, int>, int> lastRevision; // (writer, sequence) -> revision
@@ -388,26 +323,6 @@ TEST(ArchiveProcessesTest, ConcurrentAppendsAndRewritesLeaveWholeCardsAndLoseNoA
     }
 }
 
-// One process telling another, across a fork, that a step is done.
-struct Signal
-{
-    Signal() { EXPECT_EQ(::pipe(fds), 0); }
-    ~Signal()
-    {
-        ::close(fds[0]);
-        ::close(fds[1]);
-    }
-    void send() { EXPECT_EQ(::write(fds[1], "s", 1), 1); }
-    // False when nothing comes within 30 seconds: the other process failed.
-    bool wait()
-    {
-        pollfd ready{fds[0], POLLIN, 0};
-        char byte = 0;
-        return ::poll(&ready, 1, 30'000) == 1 && ::read(fds[0], &byte, 1) == 1;
-    }
-    int fds[2] = {-1, -1};
-};
-
 // Whether the process has `file` open: a command that opened the archive goes on to its lock.
 bool holdsOpen(pid_t pid, const fs::path& file)
 {
@@ -440,19 +355,21 @@ TEST(ArchiveReplacedTest, CardsSavedWhileANewArchiveIsPutInPlaceGoIntoIt)
 
     // The holder does what a restore does: it renames the new archive over the old one inside
     // the section of the old one, and lets go only once the new one is in place.
-    Signal held, replace, opened;
-    Process holder("holder", [&] {
-        CardArchive archive(program.path());
-        archive.Open();
-        archive.Exclusively([&] {
-            held.send();
-            if (replace.wait()) {
-                fs::rename(restored, archivePath);
-            }
-        });
-        archive.Close();
-    });
-    ASSERT_TRUE(held.wait());
+    Handoff held, replace, opened;
+    Forked holder(
+        [&] {
+            CardArchive archive(program.path());
+            archive.Open();
+            archive.Exclusively([&] {
+                held.send();
+                if (replace.receive()) {
+                    fs::rename(restored, archivePath);
+                }
+            });
+            archive.Close();
+        },
+        "holder");
+    ASSERT_TRUE(held.receive());
 
     // cards add, and the window's Salva of card 2 loaded before: both open the old archive,
     // then wait for its lock.
@@ -460,28 +377,27 @@ TEST(ArchiveReplacedTest, CardsSavedWhileANewArchiveIsPutInPlaceGoIntoIt)
               {"--folder", program.path().string(), "cards", "add", "--file", "/doc/nuova",
                "--description", "Dopo il ripristino"},
               "pw\n");
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!holdsOpen(add.pid(), archivePath) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
-    }
-    ASSERT_TRUE(holdsOpen(add.pid(), archivePath)) << "cards add never opened the archive";
-    Process rewriter("rewriter", [&] {
-        CardArchive archive(program.path());
-        archive.Open();
-        archive.Seek(1);
-        opened.send();
-        archive.Write(named("riscritta"));
-        if (archive.Position() != 2) {
-            throw std::runtime_error("card 2 reported as " + std::to_string(archive.Position()));
-        }
-        archive.Close();
-    });
-    ASSERT_TRUE(opened.wait());
+    ASSERT_TRUE(waitUntil([&] { return holdsOpen(add.pid(), archivePath); }, 30s))
+        << "cards add never opened the archive";
+    Forked rewriter(
+        [&] {
+            CardArchive archive(program.path());
+            archive.Open();
+            archive.Seek(1);
+            opened.send();
+            archive.Write(named("riscritta"));
+            if (archive.Position() != 2) {
+                throw std::runtime_error("card 2 reported as " +
+                                         std::to_string(archive.Position()));
+            }
+            archive.Close();
+        },
+        "rewriter");
+    ASSERT_TRUE(opened.receive());
     replace.send();
 
-    const auto limit = std::chrono::steady_clock::now() + 60s;
-    EXPECT_EQ(holder.finish(limit), std::optional<int>(0));
-    EXPECT_EQ(rewriter.finish(limit), std::optional<int>(0));
+    EXPECT_EQ(holder.finish().exitCode, 0);
+    EXPECT_EQ(rewriter.finish().exitCode, 0);
     const Outcome added = add.finish();
     EXPECT_EQ(added.exitCode, 0) << added.err;
     EXPECT_EQ(added.out, "6\n") << "the number of the card in the archive now in place";

@@ -17,10 +17,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <random>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -1726,60 +1724,6 @@ TEST(CliHelpTest, EveryCommandHasItsOwnHelpWithExamplesAndRunsNothing)
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.out.empty()) << unknown.out;
     EXPECT_NE(unknown.err.find("Uso:"), std::string::npos) << unknown.err;
-}
-
-TEST(CliKillTest, ChosenFileIsWholeOriginalOrWholeResultWhenKilledAnywhere)
-{
-    constexpr std::size_t kSize = 48u << 20;
-    constexpr int kKills = 12;
-    const std::string password = "uccidimi";
-
-    const TempFolder program(diskFolder());
-    const TempFolder data(diskFolder());
-    const fs::path file = data / "grande.dat";
-    const std::string plain = randomBytes(kSize, 2024);
-    writeFile(file, plain);
-    FileCipher(file, data / "atteso.dat", password, true);
-    const std::string expected = readWhole(data / "atteso.dat");
-    fs::remove(data / "atteso.dat");
-    ASSERT_NE(expected, plain);
-
-    const std::vector<std::string> arguments = {"--folder", program.path().string(), "encrypt",
-                                                file.string()};
-    const auto started = std::chrono::steady_clock::now();
-    const Outcome full = Child(kCli, arguments, password + "\n").finish();
-    const auto duration = std::chrono::steady_clock::now() - started;
-    ASSERT_FALSE(full.timedOut);
-    ASSERT_EQ(full.exitCode, 0) << full.err;
-    ASSERT_TRUE(readWhole(file) == expected);
-
-    // Reaching a little past the measured run lets some kills land around the final rename.
-    std::mt19937 generator(12345);
-    std::uniform_int_distribution<long long> delays(
-        0, std::chrono::duration_cast<std::chrono::microseconds>(duration * 5 / 4).count());
-    int killedMidway = 0;
-    writeFile(file, plain);
-    for (int i = 0; i < kKills; ++i) {
-        const auto delay = std::chrono::microseconds(delays(generator));
-        Child child(kCli, arguments, password + "\n", false);
-        std::this_thread::sleep_for(delay);
-        child.kill(SIGKILL);
-        const Outcome outcome = child.finish();
-        if (outcome.signal == SIGKILL) {
-            ++killedMidway;
-        }
-        const std::string content = readWhole(file);
-        const bool original = content == plain;
-        const bool result = content == expected;
-        ASSERT_TRUE(original || result)
-            << "kill " << i << " after " << delay.count() << " us left " << content.size()
-            << " bytes that are neither the original nor the result";
-        if (result) {
-            writeFile(file, plain);
-        }
-    }
-    // With too few kills before the end, the test would prove nothing.
-    EXPECT_GE(killedMidway, kKills / 4);
 }
 
 } // namespace

@@ -1,19 +1,19 @@
 // The private folder of the clear-text exports: who may read it, where it is, and how long its
 // files live, with real processes for the runs that are alive and the runs that were killed.
 
+#include "ChildProcess.h"
 #include "TempFolder.h"
 #include "platform/Error.h"
 #include "platform/ExportFolder.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -64,52 +64,30 @@ class OtherRun
 {
 public:
     explicit OtherRun(const fs::path& folder)
+        : run_(std::make_unique<Forked>(
+              [&] {
+                  // Never destroyed: the run ends only by being killed.
+                  auto* exports = new ExportFolder(folder);
+                  exported_.send(exports->newFile("xlsx").string());
+                  for (;;) {
+                      ::pause();
+                  }
+              },
+              "other run"))
     {
-        int pipe[2];
-        if (::pipe(pipe) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(pipe[0]);
-            try {
-                // Never destroyed: the run ends only by being killed.
-                auto* exports = new ExportFolder(folder);
-                const std::string file = exports->newFile("xlsx").string();
-                (void)!::write(pipe[1], file.data(), file.size());
-            } catch (...) {
-            }
-            ::close(pipe[1]);
-            for (;;) {
-                ::pause();
-            }
-        }
-        ::close(pipe[1]);
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(pipe[0], buffer, sizeof buffer)) > 0) {
-            file_.append(buffer, static_cast<std::size_t>(n));
-        }
-        ::close(pipe[0]);
+        file_ = exported_.receive().value_or("");
     }
-    ~OtherRun() { kill(); }
     OtherRun(const OtherRun&) = delete;
     OtherRun& operator=(const OtherRun&) = delete;
 
     const std::string& file() const { return file_; }
 
     // Ends the run as a kill does: nothing of it cleans up.
-    void kill()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
+    void kill() { run_.reset(); }
 
 private:
-    pid_t pid_ = -1;
+    Handoff exported_;
+    std::unique_ptr<Forked> run_;
     std::string file_;
 };
 

@@ -26,13 +26,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -110,86 +108,75 @@ std::vector<std::string> wholeCards(const std::string& bytes)
     return names;
 }
 
-// Moments at which to kill a run, seeded so that a failure can be replayed: spread over a
-// measured run, so that some land around its very end.
-class KillMoments
+// The tool run under watch to its end: how many times it changes files.
+std::uint64_t changesOfARun(const std::vector<std::string>& arguments, std::string_view input)
 {
-public:
-    KillMoments(std::chrono::nanoseconds run, unsigned seed)
-        : generator_(seed),
-          delays_(0, std::chrono::duration_cast<std::chrono::microseconds>(run).count())
-    {
-    }
-
-    std::chrono::microseconds next() { return std::chrono::microseconds(delays_(generator_)); }
-
-private:
-    std::mt19937 generator_;
-    std::uniform_int_distribution<long long> delays_;
-};
-
-// How long a full run of the tool takes, at its quickest of three: a first run that warms the
-// caches up would put most kills after the end. `prepare` sets each run up.
-std::chrono::nanoseconds shortestRun(
-    const std::vector<std::string>& arguments, std::string_view input,
-    const std::function<void()>& prepare = [] {})
-{
-    auto shortest = std::chrono::nanoseconds::max();
-    for (int run = 0; run < 3; ++run) {
-        prepare();
-        const auto started = std::chrono::steady_clock::now();
-        const Outcome outcome = Child(kCli, arguments, input).finish();
-        shortest = std::min<std::chrono::nanoseconds>(shortest,
-                                                      std::chrono::steady_clock::now() - started);
-        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    }
-    return shortest;
+    Forked run([&] { runProgram(kCli, arguments, input); }, "velarium-cli", Forked::Start::Watched);
+    const std::uint64_t changes = run.runChangingFiles();
+    EXPECT_EQ(run.finish().exitCode, 0) << "the run under watch failed";
+    return changes;
 }
 
-// The tool started, killed after `delay`; whether the kill came before it ended by itself.
-bool killedMidway(const std::vector<std::string>& arguments, std::string_view input,
-                  std::chrono::microseconds delay)
+// The tool killed right before its `change`th change to files; whether it got that far, as every
+// run of the same command does.
+bool killedBeforeChange(const std::vector<std::string>& arguments, std::string_view input,
+                        std::uint64_t change)
 {
-    Child child(kCli, arguments, input, false);
-    std::this_thread::sleep_for(delay);
-    child.kill(SIGKILL);
-    return child.finish().signal == SIGKILL;
+    Forked run([&] { runProgram(kCli, arguments, input); }, "velarium-cli", Forked::Start::Watched);
+    return run.runChangingFiles(change) == change && run.finish().signal == SIGKILL;
 }
 
-TEST(KilledAnywhere, DecryptLeavesTheWholeEncryptedFileOrTheWholePlainOne)
+// The tool killed before each of its changes to files in turn: at its start, in the middle of its
+// work, and around the moment its result takes the place of `file`. Every time `file` holds the
+// whole of `before` or the whole of `after`, what a run to the end leaves.
+void expectBeforeOrAfterWhereverKilled(const std::vector<std::string>& arguments,
+                                       std::string_view input, const fs::path& file,
+                                       const std::string& before, const std::string& after)
+{
+    writeFile(file, before);
+    const std::uint64_t changes = changesOfARun(arguments, input);
+    ASSERT_TRUE(readWhole(file) == after) << "a run to the end left something else";
+    writeFile(file, before);
+
+    for (std::uint64_t change = 1; change <= changes; ++change) {
+        ASSERT_TRUE(killedBeforeChange(arguments, input, change))
+            << "the run ended before its change " << change << " of " << changes;
+        const std::string content = readWhole(file);
+        ASSERT_TRUE(content == before || content == after)
+            << "a kill before change " << change << " of " << changes << " left " << content.size()
+            << " bytes that are neither the file before nor the one after";
+        if (content == after) {
+            writeFile(file, before);
+        }
+    }
+}
+
+TEST(KilledAnywhere, EncryptAndDecryptLeaveTheWholeOriginalOrTheWholeResult)
 {
     constexpr std::size_t kSize = 12u << 20;
-    constexpr int kKills = 8;
     const TempFolder program(diskFolder());
     const TempFolder data(diskFolder());
     const fs::path file = data / "grande.dat";
     const std::string plain = randomBytes(kSize, 77);
     writeFile(data / "chiaro", plain);
-    FileCipher(data / "chiaro", file, "uccidimi", true);
+    FileCipher(data / "chiaro", data / "cifrato", "uccidimi", true);
+    const std::string encrypted = readWhole(data / "cifrato");
     fs::remove(data / "chiaro");
-    const std::string encrypted = readWhole(file);
+    fs::remove(data / "cifrato");
 
-    // Random content looks the same under any key: the checks before the cipher would doubt it.
-    const auto arguments = cli(program.path(), {"decrypt", "--force", file.string()});
-    const auto run = shortestRun(arguments, "uccidimi\n", [&] { writeFile(file, encrypted); });
-    ASSERT_EQ(readWhole(file), plain);
-    writeFile(file, encrypted);
-
-    KillMoments moments(run, 4242);
-    int midway = 0;
-    for (int i = 0; i < kKills; ++i) {
-        const auto delay = moments.next();
-        midway += killedMidway(arguments, "uccidimi\n", delay);
-        const std::string content = readWhole(file);
-        ASSERT_TRUE(content == encrypted || content == plain)
-            << "a kill after " << delay.count() << " us left " << content.size()
-            << " bytes that are neither the encrypted file nor the plain one";
-        if (content == plain) {
-            writeFile(file, encrypted);
-        }
+    {
+        SCOPED_TRACE("encrypt");
+        expectBeforeOrAfterWhereverKilled(cli(program.path(), {"encrypt", file.string()}),
+                                          "uccidimi\n", file, plain, encrypted);
     }
-    // With too few kills before the end, the test would prove nothing.
-    EXPECT_GE(midway, kKills / 4);
+    {
+        SCOPED_TRACE("decrypt");
+        // Random content looks the same under any key: the checks before the cipher would doubt
+        // it.
+        expectBeforeOrAfterWhereverKilled(
+            cli(program.path(), {"decrypt", "--force", file.string()}), "uccidimi\n", file,
+            encrypted, plain);
+    }
 }
 
 // The card `cards add` makes of a name given as its path's last step and its description.
@@ -214,7 +201,6 @@ bool inTheSameOrder(const std::vector<std::string>& some, const std::vector<std:
 
 TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
 {
-    constexpr int kRuns = 24;
     const TempFolder program(diskFolder());
     const fs::path archivePath = program / kCardArchiveName;
     // Every card ever tried, in the order tried: appends only ever go behind the last card.
@@ -233,21 +219,21 @@ TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
     // Measured on an archive of its own, so that the cards of the measure are not counted.
     const TempFolder measured(diskFolder());
     fs::copy_file(archivePath, measured / kCardArchiveName);
-    const auto run = shortestRun(add(measured.path(), "misurata"), "pw\n");
+    const std::uint64_t changes = changesOfARun(add(measured.path(), "misurata"), "pw\n");
 
-    KillMoments moments(run, 99);
+    // Each run killed before one of its changes is followed by one left to finish, whose card
+    // no later kill may take away.
     std::vector<std::pair<std::string, std::size_t>> reported;
-    int midway = 0;
-    for (int i = 0; i < kRuns; ++i) {
+    for (std::uint64_t i = 0; i < 2 * changes; ++i) {
         tried.push_back("aggiunta" + std::to_string(i));
-        Child child(kCli, add(program.path(), tried.back()), "pw\n");
-        std::this_thread::sleep_for(moments.next());
-        child.kill(SIGKILL);
-        const Outcome outcome = child.finish();
-        if (outcome.exitCode == 0) {
-            reported.emplace_back(tried.back(), std::stoul(outcome.out));
+        const bool killed = i % 2 == 0;
+        if (killed) {
+            ASSERT_TRUE(killedBeforeChange(add(program.path(), tried.back()), "pw\n", i / 2 + 1))
+                << "run " << i << " ended before its change " << i / 2 + 1 << " of " << changes;
         } else {
-            ++midway;
+            const Outcome outcome = Child(kCli, add(program.path(), tried.back()), "pw\n").finish();
+            ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+            reported.emplace_back(tried.back(), std::stoul(outcome.out));
         }
 
         const std::string bytes = readWhole(archivePath);
@@ -255,7 +241,7 @@ TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
         // two pages when the writer is killed: a card crossing a page boundary can be cut short.
         // What is left is less than a card, which no reader takes for one, and the next append
         // writes over it.
-        if (outcome.exitCode == 0) {
+        if (!killed) {
             ASSERT_EQ(bytes.size() % kCardRecordBytes, 0u)
                 << "run " << i << " added a card and left part of another behind it";
         }
@@ -275,58 +261,50 @@ TEST(KilledAnywhere, CardsAddLeavesWholeCardsInOrderAndLosesNoneItReported)
             EXPECT_EQ(names[number - 1], name) << "a card reported as saved is not there";
         }
     }
-    EXPECT_GE(midway, kRuns / 4);
 }
 
-// A copy of this process doing `work` until it is killed. It leaves through _exit only, so
-// that the test framework's exit handlers never run in it.
-class Forked
+// A copy of this process running `work` under watch: killed before its `change`th change to
+// files, or left to finish when there is no such change. The changes it made or began.
+std::uint64_t watchedWork(const std::function<void()>& work,
+                          std::uint64_t change = Forked::kToTheEnd)
 {
-public:
-    explicit Forked(const std::function<void()>& work)
-    {
-        pid_ = ::fork();
-        if (pid_ < 0) {
-            throw std::runtime_error("cannot fork");
-        }
-        if (pid_ == 0) {
-            try {
-                work();
-            } catch (const std::exception& error) {
-                std::fprintf(stderr, "forked worker: %s\n", error.what());
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
+    Forked worker(work, "forked worker", Forked::Start::Watched);
+    const std::uint64_t changes = worker.runChangingFiles(change);
+    const Outcome outcome = worker.finish();
+    if (change == Forked::kToTheEnd) {
+        EXPECT_EQ(outcome.exitCode, 0) << "the worker failed; see its message above";
+    } else {
+        EXPECT_EQ(outcome.signal, SIGKILL) << "the worker stopped by itself";
     }
-    ~Forked()
-    {
-        if (pid_ > 0) {
-            kill();
-        }
-    }
-    Forked(const Forked&) = delete;
-    Forked& operator=(const Forked&) = delete;
+    return changes;
+}
 
-    // Kills the worker; whether it was still working, as it should have been.
-    bool kill()
-    {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+// The watch the kill tests rely on: a change made on another thread counts (the cipher writes on
+// one), and the kill comes before the chosen change is made, never after.
+TEST(WatchedRun, CountsTheChangesOfEveryThreadAndKillsBeforeTheChosenOne)
+{
+    const TempFolder folder;
+    const char* const names[] = {"uno", "due", "tre"};
+    const auto work = [&] {
+        for (const char* name : names) {
+            std::thread([&] { fs::create_directory(folder / name); }).join();
         }
-        pid_ = -1;
-        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    };
+    ASSERT_EQ(watchedWork(work), std::size(names));
+    for (std::uint64_t change = 1; change <= std::size(names); ++change) {
+        SCOPED_TRACE(change);
+        fs::remove_all(folder.path());
+        fs::create_directory(folder.path());
+        ASSERT_EQ(watchedWork(work, change), change);
+        EXPECT_EQ(namesIn(folder.path()).size(), change - 1);
     }
-
-private:
-    pid_t pid_ = -1;
-};
+}
 
 TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
 {
     constexpr int kCards = 40;
-    constexpr int kKills = 12;
+    // Enough operations for rewrites and appends to follow each other both ways.
+    constexpr int kOperations = 10;
     const TempFolder program(diskFolder());
     std::vector<std::string> originals;
     for (int i = 0; i < kCards; ++i) {
@@ -334,27 +312,31 @@ TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
     }
     writeFile(program / kCardArchiveName, archiveOf(originals));
 
-    std::mt19937 random(2718);
-    std::uniform_int_distribution<int> delays(0, 40'000);
-    for (int attempt = 1; attempt <= kKills; ++attempt) {
+    // The first attempt runs to its end and counts the changes; each later one is killed before
+    // another of them.
+    std::uint64_t changes = 0;
+    for (std::uint64_t attempt = 0; attempt == 0 || attempt <= changes; ++attempt) {
+        SCOPED_TRACE("killed before change " + std::to_string(attempt));
         // Each worker's operations carry its attempt, so that all of them stay apart.
-        const int base = attempt * 1'000'000;
-        {
-            Forked worker([&] {
-                for (int op = base;; ++op) {
-                    CardArchive archive(program.path());
-                    archive.Open();
-                    if (op % 5 == 4) {
-                        archive.Append(stampedCard("a" + std::to_string(op)));
-                    } else {
-                        archive.Seek(static_cast<std::uint64_t>(op % kCards));
-                        archive.Write(stampedCard("r" + std::to_string(op)));
-                    }
-                    archive.Close();
+        const int base = static_cast<int>(attempt + 1) * 1'000'000;
+        const auto work = [&] {
+            for (int op = base; op < base + kOperations; ++op) {
+                CardArchive archive(program.path());
+                archive.Open();
+                if (op % 5 == 4) {
+                    archive.Append(stampedCard("a" + std::to_string(op)));
+                } else {
+                    archive.Seek(static_cast<std::uint64_t>(op % kCards));
+                    archive.Write(stampedCard("r" + std::to_string(op)));
                 }
-            });
-            std::this_thread::sleep_for(std::chrono::microseconds(delays(random)));
-            ASSERT_TRUE(worker.kill()) << "the worker stopped by itself";
+                archive.Close();
+            }
+        };
+        if (attempt == 0) {
+            changes = watchedWork(work);
+            ASSERT_GT(changes, 0u);
+        } else {
+            ASSERT_EQ(watchedWork(work, attempt), attempt);
         }
         const std::vector<std::string> names = wholeCards(readWhole(program / kCardArchiveName));
         ASSERT_GE(names.size(), static_cast<std::size_t>(kCards));
@@ -376,7 +358,6 @@ TEST(KilledAnywhere, RewritingAndAppendingCardsLeavesEveryRecordWhole)
 
 TEST(KilledAnywhere, RestoreLeavesTheOldArchiveOrTheWholeBackup)
 {
-    constexpr int kKills = 10;
     const TempFolder program(diskFolder());
     const TempFolder data(diskFolder());
     const fs::path archive = program / kCardArchiveName;
@@ -390,29 +371,11 @@ TEST(KilledAnywhere, RestoreLeavesTheOldArchiveOrTheWholeBackup)
     }
     const std::string before = archiveOf(older);
     const std::string restored = archiveOf(newer);
-    writeFile(archive, before);
     writeFile(backup, restored);
 
-    const auto arguments = cli(program.path(), {"restore", backup.string()});
-    const auto run = shortestRun(arguments, "", [&] { writeFile(archive, before); });
-    ASSERT_EQ(readWhole(archive), restored);
-    writeFile(archive, before);
-
-    KillMoments moments(run, 31337);
-    int midway = 0;
-    for (int i = 0; i < kKills; ++i) {
-        const auto delay = moments.next();
-        midway += killedMidway(arguments, "", delay);
-        const std::string content = readWhole(archive);
-        ASSERT_TRUE(content == before || content == restored)
-            << "a kill after " << delay.count() << " us left an archive of " << content.size()
-            << " bytes that is neither the old one nor the backup";
-        if (content == restored) {
-            writeFile(archive, before);
-        }
-    }
+    expectBeforeOrAfterWhereverKilled(cli(program.path(), {"restore", backup.string()}), "",
+                                      archive, before, restored);
     EXPECT_EQ(readWhole(backup), restored);
-    EXPECT_GE(midway, kKills / 4);
 }
 
 std::string storeWith(const std::string& value)
@@ -423,30 +386,27 @@ std::string storeWith(const std::string& value)
 
 TEST(KilledAnywhere, StoreWriteLeavesTheOldValueOrTheNewOneWithEverythingElse)
 {
-    constexpr int kKills = 12;
     const TempFolder program(diskFolder());
     const fs::path store = program / kAccessStoreName;
     const std::vector<std::string> values = {storedValueFor("prima"), storedValueFor("seconda"),
                                              storedValueFor("la terza password")};
     writeFile(store, storeWith(values[0]));
-
-    std::mt19937 random(1618);
-    std::uniform_int_distribution<int> delays(0, 30'000);
-    for (int attempt = 0; attempt < kKills; ++attempt) {
-        {
-            Forked worker([&] {
-                for (std::size_t op = 1;; ++op) {
-                    writeAccessValue(program.path(), values[op % values.size()]);
-                }
-            });
-            std::this_thread::sleep_for(std::chrono::microseconds(delays(random)));
-            ASSERT_TRUE(worker.kill()) << "the worker stopped by itself";
+    // Every value written once, in turn, after the one in the store.
+    const auto work = [&] {
+        for (std::size_t op = 1; op <= values.size(); ++op) {
+            writeAccessValue(program.path(), values[op % values.size()]);
         }
+    };
+
+    const std::uint64_t changes = watchedWork(work);
+    ASSERT_GT(changes, 0u);
+    for (std::uint64_t change = 1; change <= changes; ++change) {
+        ASSERT_EQ(watchedWork(work, change), change);
         const std::string content = readWhole(store);
         EXPECT_TRUE(
             std::any_of(values.begin(), values.end(),
                         [&](const std::string& value) { return content == storeWith(value); }))
-            << "kill " << attempt << " left a store that is no whole version:\n"
+            << "a kill before change " << change << " left a store that is no whole version:\n"
             << content;
         EXPECT_TRUE(AccessCheck(readAccessValue(program.path()), "prima") ||
                     AccessCheck(readAccessValue(program.path()), "seconda") ||
@@ -755,65 +715,41 @@ public:
     };
 
     LockHolder(const fs::path& archive, Kind kind)
+        : holder_(std::make_unique<Forked>(
+              [&] {
+                  const auto hold = [&] {
+                      locked_.send();
+                      for (;;) {
+                          ::pause();
+                      }
+                  };
+                  if (kind == Kind::WholeFile) {
+                      const int fd = ::open(archive.c_str(), O_RDWR);
+                      if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) {
+                          hold();
+                      }
+                  } else {
+                      platform::SharedFile file(archive);
+                      const platform::SharedFile::ExclusiveSection section(file);
+                      hold();
+                  }
+                  throw std::runtime_error("no lock taken");
+              },
+              "lock holder"))
     {
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0) {
-            throw std::runtime_error("cannot create a pipe");
-        }
-        pid_ = ::fork();
-        if (pid_ < 0) {
-            throw std::runtime_error("cannot fork");
-        }
-        if (pid_ == 0) {
-            // _exit throughout: the child must not run the test framework's exit handlers.
-            const auto hold = [&] {
-                if (::write(ready[1], "k", 1) != 1) {
-                    ::_exit(1);
-                }
-                for (;;) {
-                    ::pause();
-                }
-            };
-            try {
-                if (kind == Kind::WholeFile) {
-                    const int fd = ::open(archive.c_str(), O_RDWR);
-                    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) {
-                        hold();
-                    }
-                } else {
-                    platform::SharedFile file(archive);
-                    const platform::SharedFile::ExclusiveSection section(file);
-                    hold();
-                }
-            } catch (const std::exception&) {
-            }
-            ::_exit(1);
-        }
-        ::close(ready[1]);
-        char byte = 0;
-        const bool locked = ::read(ready[0], &byte, 1) == 1;
-        ::close(ready[0]);
-        if (!locked) {
-            release();
+        if (!locked_.receive()) {
             throw std::runtime_error("the helper could not take its lock");
         }
     }
-    ~LockHolder() { release(); }
     LockHolder(const LockHolder&) = delete;
     LockHolder& operator=(const LockHolder&) = delete;
 
     // Once the process is reaped its locks are gone.
-    void release()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
+    void release() { holder_.reset(); }
 
 private:
-    pid_t pid_ = -1;
+    Handoff locked_;
+    std::unique_ptr<Forked> holder_;
 };
 
 TEST(LockedByAnotherProgram, EveryCommandFailsWithinTheLimitChangesNothingAndWorksOnceItIsGone)
@@ -1110,26 +1046,20 @@ TEST_F(SharedProgramFolderTest, ATemporaryFileLeftByADeadRunIsTakenOver)
 {
     const fs::path file = data_ / "documento.dat";
     writeFile(file, "testo in chiaro");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
+    Handoff copied;
     {
         Forked dying([&] {
             InPlaceCipher job(program_.path(), file, CipherDirection::Encrypt);
             job.writeProcessedCopy("altra");
-            if (::write(ready[1], "x", 1) != 1) {
-                ::_exit(2);
-            }
+            copied.send();
             for (;;) {
                 ::pause();
             }
         });
-        char byte = 0;
-        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ASSERT_TRUE(copied.receive());
         expectFailure(run({"encrypt", file.string()}), kEncryptFailed);
-        ASSERT_TRUE(dying.kill());
+        ASSERT_TRUE(dying.killAndReap());
     }
-    ::close(ready[0]);
-    ::close(ready[1]);
     ASSERT_TRUE(fs::exists(program_ / "Criptato.xyz"));
     const Outcome outcome = run({"encrypt", file.string()});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;

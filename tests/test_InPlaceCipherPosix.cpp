@@ -1,12 +1,12 @@
 // Cases that need POSIX file systems: permission bits, access control lists and extended
 // attributes, symbolic links, a second file system, signals.
+#include "ChildProcess.h"
 #include "InPlaceCipherFixture.h"
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
 #include "platform/Interruption.h"
 #include "platform/Progress.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -15,14 +15,17 @@
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 using namespace velarium;
+using velarium::test::Forked;
+using velarium::test::Handoff;
 using velarium::test::InPlaceCipherTest;
+using velarium::test::namesIn;
+using velarium::test::Outcome;
 using velarium::test::readFile;
 using velarium::test::TempFolder;
 using velarium::test::writeFile;
@@ -51,15 +54,6 @@ std::optional<fs::path> otherFileSystem()
         return std::nullopt;
     }
     return fs::path("/dev/shm");
-}
-
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
 }
 
 } // namespace
@@ -306,44 +300,31 @@ TEST_F(StoppedJobTest, AStopRequestRemovesTheCopyInClearAndEndsAsTheSignalWould)
         const fs::path taken = files / "preso.txt";
         writeFile(chosen, "testo cifrato");
         writeFile(taken, "tracciato");
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            // _exit throughout: the child must not run the test framework's exit handlers.
-            platform::removeTrackedFilesWhenStopped();
-            try {
+        Handoff working;
+        Forked stopped(
+            [&] {
+                platform::removeTrackedFilesWhenStopped();
                 InPlaceCipher job(program.path(), chosen, CipherDirection::Decrypt);
                 job.writeProcessedCopy("pw");
                 platform::RemovedWhenStopped tracked;
                 tracked.track([&] { return taken; });
-                if (::write(ready[1], "k", 1) != 1) {
-                    ::_exit(2);
-                }
+                working.send();
                 for (;;) {
                     ::pause();
                 }
-            } catch (const std::exception&) {
-            }
-            ::_exit(1);
-        }
-        ::close(ready[1]);
-        char byte = 0;
-        const bool working = ::read(ready[0], &byte, 1) == 1;
-        ::close(ready[0]);
-        if (working) {
+            },
+            "stopped job");
+        const bool copied = working.receive().has_value();
+        if (copied) {
             ASSERT_TRUE(fs::exists(program / "Decriptato.xyz"));
             // Another program's file takes the tracked name meanwhile: it is not the one tracked.
             writeFile(files / "nuovo", "di un altro");
             fs::rename(files / "nuovo", taken);
-            ::kill(pid, signal);
+            stopped.kill(signal);
         }
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        ASSERT_TRUE(working) << "the job failed before the signal";
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        const Outcome outcome = stopped.finish();
+        ASSERT_TRUE(copied) << "the job failed before the signal";
+        EXPECT_EQ(outcome.signal, signal) << outcome.exitCode;
         EXPECT_TRUE(programFolderIsEmpty()) << "the copy in clear stayed behind";
         EXPECT_EQ(readFile(chosen), "testo cifrato");
         EXPECT_EQ(readFile(taken), "di un altro");
