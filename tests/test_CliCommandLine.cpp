@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{
             "AfterACommand", {"--folder", "/x", "cards", "show", "abc", "-h"}, {"cards", "show"}},
         HelpCase{"AfterArgumentsThatWouldRun", {"encrypt", "a", "--help"}, {"encrypt"}},
+        HelpCase{"AfterARefusedKeyLength", {"decrypt", "--key-bits", "56", "--help"}, {"decrypt"}},
         HelpCase{"AfterAGroup", {"cards", "--help"}, {"cards"}},
         HelpCase{"AfterAnUnknownCommand", {"cripta", "--help"}, {"cripta"}}),
     [](const ::testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.what); });
@@ -184,6 +185,8 @@ TEST_P(CliRefusedTest, SaysWhatIsWrong)
 
 constexpr std::string_view kCipherUsage =
     "; uso: encrypt [--key-bits 40] [--force] [--quiet] FILE...";
+constexpr std::string_view kDecryptUsage =
+    "; uso: decrypt [--key-bits 40] [--force] [--quiet] FILE...";
 constexpr std::string_view kShowUsage = "; uso: cards show N [--passwords]";
 constexpr std::string_view kAddUsage = "; uso: cards add --file PERCORSO --description TESTO";
 
@@ -219,6 +222,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"GroupAlone",
                     {"cards"},
                     "comando incompleto: cards (cards list, cards show, cards add)"},
+        RefusedCase{"ExportAlone",
+                    {"export"},
+                    "comando incompleto: export (export xlsx, export docx, export csv)"},
         RefusedCase{"GroupWithUnknownCommand",
                     {"export", "pdf", "a"},
                     "comando incompleto: export (export xlsx, export docx, export csv)"},
@@ -227,6 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "comando incompleto: cards (cards list, cards show, cards add)"},
         RefusedCase{
             "UnknownCommandAfterDoubleDash", {"--", "cripta"}, "comando sconosciuto: cripta"},
+        RefusedCase{"HelpWithAnOption",
+                    {"help", "--tutto"},
+                    "opzione sconosciuta per help: --tutto; uso: help"},
         RefusedCase{"FolderAfterTheCommand",
                     {"export", "docx", "a", "--folder", "/x"},
                     "opzione sconosciuta per export docx: --folder; uso: export docx FILE"}),
@@ -236,6 +245,9 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliRefusedTest,
     ::testing::Values(
         RefusedCase{"CipherWithoutFile", {"encrypt"}, with("manca il file", kCipherUsage)},
+        RefusedCase{"DecryptWithoutFile",
+                    {"--folder", "/x", "decrypt"},
+                    with("manca il file", kDecryptUsage)},
         RefusedCase{"CipherWithOnlyAKey",
                     {"encrypt", "--key-bits", "40"},
                     with("manca il file", kCipherUsage)},
@@ -243,6 +255,33 @@ INSTANTIATE_TEST_SUITE_P(
             "KeyOfAnotherLength",
             {"encrypt", "--key-bits", "56", "a"},
             with("lunghezza della chiave non ammessa: 56 (soltanto 40 o 128)", kCipherUsage)},
+        RefusedCase{
+            "KeyMistypedAfterEquals",
+            {"decrypt", "--key-bits=4O", "a"},
+            with("lunghezza della chiave non ammessa: 4O (soltanto 40 o 128)", kDecryptUsage)},
+        RefusedCase{"KeyEmpty",
+                    {"encrypt", "--key-bits", "", "a"},
+                    with("lunghezza della chiave non ammessa:  (soltanto 40 o 128)", kCipherUsage)},
+        // A refused length is told after what the command line would have told first.
+        RefusedCase{"KeyRefusedAndRepeated",
+                    {"encrypt", "--key-bits", "56", "--key-bits", "40", "a"},
+                    with("opzione ripetuta: --key-bits", kCipherUsage)},
+        RefusedCase{"KeyRefusedAndAnUnknownOption",
+                    {"encrypt", "--key-bits", "56", "-x", "a"},
+                    with("opzione sconosciuta per encrypt: -x", kCipherUsage)},
+        RefusedCase{"KeyRefusedAfterAnUnknownWord",
+                    {"rosso", "encrypt", "--key-bits", "56", "a"},
+                    "comando sconosciuto: rosso"},
+        RefusedCase{"KeyRefusedWithAnEmptyFolder",
+                    {"--folder", "", "encrypt", "--key-bits", "56", "a"},
+                    "manca la cartella dopo --folder"},
+        RefusedCase{
+            "KeyRefusedWithoutFile",
+            {"encrypt", "--key-bits", "56"},
+            with("lunghezza della chiave non ammessa: 56 (soltanto 40 o 128)", kCipherUsage)},
+        RefusedCase{"ForceWithAValue",
+                    {"encrypt", "--force=yes", "a"},
+                    with("l'opzione --force non prende valori", kCipherUsage)},
         RefusedCase{"KeyWithoutValue",
                     {"encrypt", "a", "--key-bits"},
                     with("manca il valore dopo --key-bits", kCipherUsage)},
@@ -284,12 +323,38 @@ INSTANTIATE_TEST_SUITE_P(
                     with("numero di scheda non valido: \"+2\" (un numero intero, le schede si "
                          "contano da 1)",
                          kShowUsage)},
+        RefusedCase{"ShowWord",
+                    {"cards", "show", "abc"},
+                    with("numero di scheda non valido: \"abc\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowNumberWithLetters",
+                    {"cards", "show", "3x", "--passwords"},
+                    with("numero di scheda non valido: \"3x\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowDecimalNumber",
+                    {"cards", "show", "1.5"},
+                    with("numero di scheda non valido: \"1.5\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowBlankBeforeTheNumber",
+                    {"cards", "show", " 2"},
+                    with("numero di scheda non valido: \" 2\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowAfterDoubleDashEveryWordIsANumber",
+                    {"cards", "show", "--", "1", "--passwords"},
+                    with("un solo numero di scheda", kShowUsage)},
         RefusedCase{"ShowEmptyNumber",
                     {"cards", "show", ""},
                     with("numero di scheda non valido: \"\" (un numero intero, le schede si "
                          "contano da 1)",
                          kShowUsage)},
         RefusedCase{"AddWithoutOptions", {"cards", "add"}, with("manca --file", kAddUsage)},
+        RefusedCase{"AddWithoutFile",
+                    {"cards", "add", "--description", "d"},
+                    with("manca --file", kAddUsage)},
         RefusedCase{"AddWithoutDescription",
                     {"cards", "add", "--file", "a"},
                     with("manca --description", kAddUsage)},
@@ -305,12 +370,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"AddMisspeltOption",
                     {"cards", "add", "--file", "a", "--descrizione", "d"},
                     with("opzione sconosciuta per cards add: --descrizione", kAddUsage)},
+        RefusedCase{"ExportWithoutFile",
+                    {"export", "xlsx"},
+                    "argomenti errati per export xlsx; uso: export xlsx FILE"},
         RefusedCase{"ExportTwoFiles",
                     {"export", "csv", "a", "b"},
                     "argomenti errati per export csv; uso: export csv FILE"},
         RefusedCase{"BackupWithoutDestination",
                     {"backup"},
                     "argomenti errati per backup; uso: backup DEST"},
+        RefusedCase{"BackupTwoDestinations",
+                    {"backup", "a", "b"},
+                    "argomenti errati per backup; uso: backup DEST"},
+        RefusedCase{
+            "RestoreWithoutSource", {"restore"}, "argomenti errati per restore; uso: restore SRC"},
         RefusedCase{"RestoreTwoSources",
                     {"restore", "a", "b"},
                     "argomenti errati per restore; uso: restore SRC"}),
