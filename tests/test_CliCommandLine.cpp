@@ -1,6 +1,7 @@
 // The tool's command lines read in-process: what each asks for, typed, and what is wrong with
 // the ones it refuses, in the words the user will read.
 
+#include "cli/Command.h"
 #include "cli/CommandLine.h"
 
 #include <cstdint>
@@ -121,6 +122,42 @@ TEST(CliCommandLineTest, ArchiveFileCommandsAndTheProgramFolder)
     const auto unnamed = parsed({"cards", "list"});
     ASSERT_TRUE(std::holds_alternative<Invocation>(unnamed));
     EXPECT_FALSE(std::get<Invocation>(unnamed).folder.has_value());
+}
+
+// Whatever a command declares, the command line finds it by its words, runs it through its own
+// request, and refuses a stray option with the command's own usage.
+TEST(CliCommandLineTest, EveryCommandIsReachedByItsWordsAndTellsItsOwnUsage)
+{
+    for (const Command* command : commands()) {
+        const std::string name(command->help().name);
+        SCOPED_TRACE(name);
+        const std::vector<std::string> words = command->words();
+        std::vector<std::string_view> line(words.begin(), words.end());
+        line.push_back("--nessuna");
+        const auto refused = parsed(line);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(refused));
+        EXPECT_EQ(std::get<UsageError>(refused).problem,
+                  "opzione sconosciuta per " + name + ": --nessuna; uso: " + name +
+                      (command->help().arguments.empty()
+                           ? ""
+                           : " " + std::string(command->help().arguments)));
+
+        line.back() = "--help";
+        const auto help = parsed(line);
+        ASSERT_TRUE(std::holds_alternative<Invocation>(help));
+        EXPECT_EQ(std::get<Invocation>(help).command, &helpCommand());
+
+        // Through "--" the words still name the command, which then makes its own request.
+        line.back() = "x";
+        line.insert(line.begin(), "--");
+        const auto reached = parsed(line);
+        if (const auto* invocation = std::get_if<Invocation>(&reached)) {
+            EXPECT_EQ(invocation->command, command);
+        } else {
+            EXPECT_NE(std::get<UsageError>(reached).problem.find("; uso: " + name),
+                      std::string::npos);
+        }
+    }
 }
 
 struct HelpCase
