@@ -1,7 +1,7 @@
 // backup: the archive copied, byte for byte, into a backup file.
 
 #include "archive/ArchiveBackup.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "platform/Utf8Path.h"
 
 #include <exception>
@@ -9,6 +9,7 @@
 #include <string>
 
 namespace velarium::cli {
+namespace {
 
 int runBackup(const Context& context, const BackupRequest& request)
 {
@@ -25,6 +26,41 @@ int runBackup(const Context& context, const BackupRequest& request)
     const std::string done = "Backup dell'archivio creato: " + utf8FromPath(destination);
     std::cout << done << '\n';
     return finishOutput(done);
+}
+
+class BackupCommand final : public Command
+{
+public:
+    using Command::Command;
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (reading.operands().size() != 1) {
+            return wrong("argomenti errati per backup");
+        }
+        return BackupRequest{reading.operands().front()};
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runBackup(context, std::get<BackupRequest>(request));
+    }
+};
+
+} // namespace
+
+const Command& backupCommand()
+{
+    static const BackupCommand command(
+        {.name = "backup",
+         .arguments = "DEST",
+         .summary = "copia l'archivio nel file di backup DEST",
+         .details = "La copia è byte per byte. Al nome DEST si aggiunge .bka se non termina già\n"
+                    "con .bka (minuscolo). Un file DEST già esistente viene sostituito solo a\n"
+                    "copia completa; l'archivio e gli altri file del programma non possono\n"
+                    "essere la destinazione.\n",
+         .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"});
+    return command;
 }
 
 } // namespace velarium::cli

@@ -3,11 +3,12 @@
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardChecks.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "cli/PasswordInput.h"
 #include "platform/Text.h"
 #include "platform/Utf8Path.h"
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 #include <vector>
 
@@ -81,8 +82,6 @@ TypedText typedPassword(const Secret& typed)
     return utf8ToCp1252(typed.view());
 }
 
-} // namespace
-
 // The main window's Save for a new card: the same checks (one table for both) in the same
 // order, with the first sentence of its warnings; then the card is appended.
 int runCardsAdd(const Context& context, const AddRequest& request)
@@ -136,6 +135,66 @@ int runCardsAdd(const Context& context, const AddRequest& request)
     std::cout << number << '\n';
     return finishOutput("Scheda aggiunta all'archivio con il numero " + std::to_string(number) +
                         ".");
+}
+
+class CardsAddCommand final : public Command
+{
+public:
+    using Command::Command;
+
+    void declare(CLI::App& command) const override
+    {
+        addValueOption(command, "--file");
+        addValueOption(command, "--description");
+    }
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (!reading.operands().empty()) {
+            return wrong("argomento inatteso per cards add: " + reading.operands().front());
+        }
+        for (const std::string option : {"--file", "--description"}) {
+            if (reading.count(option) > 1) {
+                return wrong("opzione ripetuta: " + option);
+            }
+        }
+        const std::vector<std::string>& file = reading.values("--file");
+        const std::vector<std::string>& description = reading.values("--description");
+        if (file.empty() || description.empty()) {
+            return wrong(file.empty() ? "manca --file" : "manca --description");
+        }
+        return AddRequest{file.front(), description.front()};
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runCardsAdd(context, std::get<AddRequest>(request));
+    }
+};
+
+} // namespace
+
+const Command& cardsAddCommand()
+{
+    static const CardsAddCommand command(
+        {.name = "cards add",
+         .arguments = "--file PERCORSO --description TESTO",
+         .summary = "aggiunge una scheda e ne stampa il numero",
+         .details =
+             "La scheda va in fondo all'archivio; il suo numero è l'unica riga stampata\n"
+             "sullo standard output. La password è la prima riga dello standard input e\n"
+             "vale anche come conferma; da un terminale vengono chieste password e conferma\n"
+             "senza mostrarle. Come con Salva nella finestra principale, percorso,\n"
+             "descrizione, password e conferma non possono essere vuoti, e password e\n"
+             "conferma devono coincidere. Descrizione e password sono registrate senza\n"
+             "spazi iniziali e finali; il percorso è registrato esattamente com'è, e un\n"
+             "percorso relativo è completato con la cartella corrente. Sono rifiutati: un\n"
+             "percorso che inizia o termina con uno spazio, un testo di oltre 250\n"
+             "caratteri e i caratteri estranei alla codifica dell'archivio (Windows-1252).\n",
+         .examples = "printf '%s\\n' 'la mia password' |\n"
+                     "    velarium-cli cards add --file documento.pdf --description 'Contratto'\n"
+                     "velarium-cli cards add --file=foto.jpg --description='Vacanze 2024'\n"});
+    return command;
 }
 
 } // namespace velarium::cli

@@ -3,12 +3,13 @@
 #include "archive/ArchiveSession.h"
 #include "archive/CardArchive.h"
 #include "archive/CardSearch.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "platform/Text.h"
 
 #include <iostream>
 
 namespace velarium::cli {
+namespace {
 
 int runCardsList(const Context& context, const ListRequest& request)
 {
@@ -54,6 +55,44 @@ int runCardsList(const Context& context, const ListRequest& request)
     }
     std::cout.write(block.data(), static_cast<std::streamsize>(block.size()));
     return finishOutput();
+}
+
+class CardsListCommand final : public Command
+{
+public:
+    using Command::Command;
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        const std::vector<std::string>& operands = reading.operands();
+        if (operands.size() > 1) {
+            return wrong("argomenti errati per cards list");
+        }
+        return ListRequest{operands.empty() ? std::nullopt : std::optional(operands.front())};
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runCardsList(context, std::get<ListRequest>(request));
+    }
+};
+
+} // namespace
+
+const Command& cardsListCommand()
+{
+    static const CardsListCommand command(
+        {.name = "cards list",
+         .arguments = "[TESTO]",
+         .summary = "elenca le schede: numero, TAB, descrizione",
+         .details =
+             "Le schede sono quelle dell'archivio Velarium.pro, numerate da 1, una per riga.\n"
+             "Con TESTO sono elencate solo le schede la cui descrizione contiene TESTO così\n"
+             "com'è, spazi compresi; maiuscole e minuscole si equivalgono solo per le\n"
+             "lettere A-Z.\n",
+         .examples = "velarium-cli cards list\n"
+                     "velarium-cli cards list fattura\n"});
+    return command;
 }
 
 } // namespace velarium::cli

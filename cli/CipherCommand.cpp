@@ -1,7 +1,7 @@
 // encrypt and decrypt: files processed in place, one after the other, under one password.
 
 #include "archive/CardChecks.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "cli/Console.h"
 #include "cli/PasswordInput.h"
 #include "main/CipherChecks.h"
@@ -11,6 +11,7 @@
 #include "platform/Text.h"
 #include "platform/Utf8Path.h"
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <exception>
 #include <iostream>
@@ -130,8 +131,6 @@ std::optional<std::string> doubtRefusal(const Context& context, const CipherRequ
     return std::nullopt;
 }
 
-} // namespace
-
 // The first failure stops the batch: the files before it are done (each whole, and listed on
 // standard output as it is done), the failing one is as it was, the ones after it are untouched.
 int runCipher(const Context& context, const CipherRequest& request)
@@ -200,6 +199,124 @@ int runCipher(const Context& context, const CipherRequest& request)
         done += (done.empty() ? "" : "\n") + line;
     }
     return finishOutput(done);
+}
+
+constexpr std::string_view kCipherDetails =
+    "La password è la prima riga dello standard input, usata così com'è (spazi\n"
+    "compresi); da un terminale viene chiesta due volte senza mostrarla. Per criptare\n"
+    "deve poter stare in una scheda: al massimo 250 caratteri, senza spazi iniziali\n"
+    "o finali.\n"
+    "Ogni file viene prima elaborato in una copia nella cartella del programma, poi\n"
+    "messo al posto dell'originale in un solo passo: in ogni istante il file è intero,\n"
+    "originale o elaborato. Un file di sola lettura è rifiutato; i permessi restano.\n"
+    "Al primo errore il comando si ferma: i file già elaborati sono elencati sullo\n"
+    "standard output, quello non riuscito e quelli non elaborati sullo standard\n"
+    "error. Un file indicato due volte è rifiutato prima di iniziare.\n"
+    "Criptare e decriptare sono la stessa trasformazione, e il file criptato non\n"
+    "porta alcun segno della password. Prima di ogni file, quindi, un controllo\n"
+    "guarda le schede dell'archivio e i primi 64 KiB del file, prima e dopo la\n"
+    "chiave: un file che sembra già criptato con la stessa password (criptarlo di\n"
+    "nuovo lo riporterebbe in chiaro), una password diversa da quella delle schede\n"
+    "del file, o una che lo lascerebbe illeggibile, fermano il comando con il suo\n"
+    "motivo. Con --force il comando prosegue comunque. Il controllo non è una\n"
+    "prova: un file dal contenuto casuale (un contenitore cifrato di altri\n"
+    "programmi) sembra sempre decriptato con una password errata.\n"
+    "Quando lo standard error è un terminale, una riga riscritta sul posto mostra\n"
+    "l'avanzamento (percentuale, byte, velocità, tempo rimanente e, per più file, il\n"
+    "numero del file); --quiet la toglie. Ctrl-C ferma il comando lasciando il file\n"
+    "com'era.\n"
+    "Con --key-bits 40 la chiave è quella a 40 bit del provider di crittografia di\n"
+    "base di Windows, il predefinito di Windows 95, 98, ME, NT 4 e 2000 senza il\n"
+    "pacchetto di crittografia avanzata: i file criptati su quei sistemi si\n"
+    "decriptano soltanto così. La chiave predefinita è quella a 128 bit\n"
+    "(--key-bits 128) dei sistemi successivi e della finestra principale.\n";
+
+// encrypt and decrypt: one command each, alike but for the direction.
+class CipherCommand final : public Command
+{
+public:
+    CipherCommand(CipherDirection direction, const CommandHelp& help)
+        : Command(help), direction_(direction)
+    {
+    }
+
+    void declare(CLI::App& command) const override
+    {
+        // Only the two lengths of the Windows providers' keys.
+        const CLI::Validator keyBits(
+            [](const std::string& bits) -> std::string {
+                if (bits != "40" && bits != "128") {
+                    throw Refusal{"lunghezza della chiave non ammessa: " + bits +
+                                  " (soltanto 40 o 128)"};
+                }
+                return {};
+            },
+            "40|128");
+        addValueOption(command, "--key-bits")->check(keyBits);
+        addFlag(command, "--force");
+        addFlag(command, "--quiet");
+    }
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (reading.count("--key-bits") > 1) {
+            return wrong("opzione ripetuta: --key-bits");
+        }
+        if (reading.refused()) {
+            return wrong(*reading.refused());
+        }
+        if (reading.operands().empty()) {
+            return wrong("manca il file");
+        }
+        CipherRequest cipher;
+        cipher.direction = direction_;
+        const std::vector<std::string>& keyBits = reading.values("--key-bits");
+        if (!keyBits.empty() && keyBits.front() == "40") {
+            cipher.keySize = platform::KeySize::Bits40;
+        }
+        cipher.files = reading.operands();
+        cipher.force = reading.count("--force") > 0;
+        cipher.quiet = reading.count("--quiet") > 0;
+        return cipher;
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runCipher(context, std::get<CipherRequest>(request));
+    }
+
+private:
+    CipherDirection direction_;
+};
+
+} // namespace
+
+const Command& encryptCommand()
+{
+    static const CipherCommand command(
+        CipherDirection::Encrypt,
+        {.name = "encrypt",
+         .arguments = "[--key-bits 40] [--force] [--quiet] FILE...",
+         .summary = "cripta sul posto ogni FILE, con una sola password",
+         .details = kCipherDetails,
+         .examples = "printf '%s\\n' 'la mia password' | velarium-cli encrypt documento.pdf\n"
+                     "velarium-cli encrypt lettera.docx foto.jpg   # password dal terminale\n"});
+    return command;
+}
+
+const Command& decryptCommand()
+{
+    static const CipherCommand command(
+        CipherDirection::Decrypt,
+        {.name = "decrypt",
+         .arguments = "[--key-bits 40] [--force] [--quiet] FILE...",
+         .summary = "decripta sul posto ogni FILE, con una sola password",
+         .details = kCipherDetails,
+         .examples =
+             "printf '%s\\n' 'la mia password' | velarium-cli decrypt documento.pdf\n"
+             "velarium-cli decrypt *.pdf                  # password dal terminale\n"
+             "velarium-cli decrypt --key-bits 40 vecchio.doc   # criptato su Windows 98\n"});
+    return command;
 }
 
 } // namespace velarium::cli

@@ -1,7 +1,7 @@
 // velarium-cli: the program's file commands, for scripts and for a terminal.
 
+#include "cli/Command.h"
 #include "cli/CommandLine.h"
-#include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/PasswordInput.h"
 #include "platform/FileIdentity.h"
@@ -32,15 +32,11 @@ std::optional<fs::path> executableFolder()
     return executable->parent_path();
 }
 
-template <class... Runs> struct Overloaded : Runs...
-{
-    using Runs::operator()...;
-};
-
 int run(const Invocation& invocation)
 {
-    if (const auto* help = std::get_if<HelpRequest>(&invocation.request)) {
-        return runHelp(*help);
+    const Command& command = *invocation.command;
+    if (!command.needsProgramFolder()) {
+        return command.run(Context{}, invocation.request);
     }
     std::optional<fs::path> folder = invocation.folder;
     if (!folder) {
@@ -57,19 +53,7 @@ int run(const Invocation& invocation)
                   << velarium::utf8FromPath(*folder) << '\n';
         return kFailure;
     }
-    const Context context{*folder};
-    return std::visit(
-        Overloaded{
-            [](const HelpRequest& help) { return runHelp(help); },
-            [&](const CipherRequest& cipher) { return runCipher(context, cipher); },
-            [&](const ListRequest& list) { return runCardsList(context, list); },
-            [&](const ShowRequest& show) { return runCardsShow(context, show); },
-            [&](const AddRequest& add) { return runCardsAdd(context, add); },
-            [&](const ExportRequest& exported) { return runExport(context, exported); },
-            [&](const BackupRequest& backup) { return runBackup(context, backup); },
-            [&](const RestoreRequest& restore) { return runRestore(context, restore); },
-        },
-        invocation.request);
+    return command.run(Context{*folder}, invocation.request);
 }
 
 } // namespace

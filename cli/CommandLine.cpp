@@ -1,54 +1,16 @@
 #include "cli/CommandLine.h"
 
-#include "cli/Help.h"
+#include "cli/Command.h"
 #include "platform/Utf8Path.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <charconv>
 #include <string>
 #include <vector>
 
 namespace velarium::cli {
 namespace {
-
-enum class Kind
-{
-    Help,
-    Encrypt,
-    Decrypt,
-    CardsList,
-    CardsShow,
-    CardsAdd,
-    ExportXlsx,
-    ExportDocx,
-    ExportCsv,
-    Backup,
-    Restore,
-};
-
-struct Leaf
-{
-    // As in the help: one or more words, separated by single spaces.
-    std::string_view name;
-    Kind kind;
-};
-
-constexpr std::array kLeaves{
-    Leaf{"help", Kind::Help},
-    Leaf{"encrypt", Kind::Encrypt},
-    Leaf{"decrypt", Kind::Decrypt},
-    Leaf{"cards list", Kind::CardsList},
-    Leaf{"cards show", Kind::CardsShow},
-    Leaf{"cards add", Kind::CardsAdd},
-    Leaf{"export xlsx", Kind::ExportXlsx},
-    Leaf{"export docx", Kind::ExportDocx},
-    Leaf{"export csv", Kind::ExportCsv},
-    Leaf{"backup", Kind::Backup},
-    Leaf{"restore", Kind::Restore},
-};
 
 bool looksLikeOption(std::string_view word)
 {
@@ -56,26 +18,10 @@ bool looksLikeOption(std::string_view word)
     return word.size() > 1 && word[0] == '-' && !std::isdigit(static_cast<unsigned char>(word[1]));
 }
 
-UsageError usage(std::string problem, std::string_view command)
-{
-    return UsageError{std::move(problem) + "; " + usageOf(command)};
-}
+constexpr const char* kOperands = "OPERANDS";
 
-// Every value as written: CLI11 sorts the words into commands, options and operands, and the
-// checks below say in the tool's words what is wrong with them.
-struct Written
-{
-    std::string folder;
-    // The chosen command's operands, "--" and what follows it included.
-    std::vector<std::string> operands;
-    std::vector<std::string> keyBits;
-    int force = 0;
-    int quiet = 0;
-    int passwords = 0;
-    std::vector<std::string> file;
-    std::vector<std::string> description;
-};
-
+// CLI11 sorts the words into commands, options and operands, each command declaring its own
+// options; the command then says in the tool's words what is wrong with them.
 class CommandLine
 {
 public:
@@ -87,52 +33,38 @@ private:
     struct Declared
     {
         CLI::App* app;
-        const Leaf* leaf;
+        // None for a word that only opens longer commands ("cards").
+        const Command* command;
     };
 
-    CLI::App* declare(const Leaf& leaf);
+    CLI::App* declare(const Command& command);
     // The innermost command CLI11 has seen, or the tool itself.
     CLI::App* innermost();
-    const Leaf* leafOf(const CLI::App* app) const;
+    const Command* commandOf(const CLI::App* app) const;
+    CLI::App* appOf(const Command& command) const;
     std::string nameOf(const CLI::App* app) const;
 
-    UsageError translate(const CLI::ParseError& error);
+    std::variant<Invocation, UsageError> help();
+    std::optional<UsageError> leftOver(CLI::App* app) const;
+    UsageError translate(const CLI::ParseError& error, std::string_view lastRead);
     UsageError unknownCommand(const std::string& word) const;
-    std::variant<Invocation, UsageError> request(const Leaf& leaf);
+    std::variant<Invocation, UsageError> request(const Command& command,
+                                                 std::vector<std::string> operands,
+                                                 std::optional<std::string> refused);
 
     CLI::App app_{"", "velarium-cli"};
-    Written written_;
+    std::string folder_;
+    std::vector<std::string> operands_;
     std::vector<Declared> declared_;
 };
 
 CommandLine::CommandLine()
 {
-    app_.add_option("--folder", written_.folder)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    for (const Leaf& leaf : kLeaves) {
-        CLI::App* const command = declare(leaf);
-        // Repeats are counted here and refused below, with their own message.
-        const auto one = [](CLI::Option* option) {
-            option->allow_extra_args(false);
-        };
-        switch (leaf.kind) {
-        case Kind::Encrypt:
-        case Kind::Decrypt:
-            one(command->add_option("--key-bits", written_.keyBits));
-            command->add_flag("--force", written_.force)->disable_flag_override();
-            command->add_flag("--quiet", written_.quiet)->disable_flag_override();
-            break;
-        case Kind::CardsShow:
-            command->add_flag("--passwords", written_.passwords)->disable_flag_override();
-            break;
-        case Kind::CardsAdd:
-            one(command->add_option("--file", written_.file));
-            one(command->add_option("--description", written_.description));
-            break;
-        default:
-            break;
-        }
-        command->add_option("OPERANDS", written_.operands);
+    app_.add_option("--folder", folder_)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    for (const Command* command : commands()) {
+        CLI::App* const app = declare(*command);
+        command->declare(*app);
+        app->add_option(kOperands, operands_);
     }
     // A command name after a command is an operand of it ("help cards add"); unknown words
     // before the command are kept, to be told apart below.
@@ -140,10 +72,10 @@ CommandLine::CommandLine()
     app_.allow_extras();
 }
 
-CLI::App* CommandLine::declare(const Leaf& leaf)
+CLI::App* CommandLine::declare(const Command& command)
 {
     CLI::App* parent = &app_;
-    for (const std::string& word : splitWords(leaf.name)) {
+    for (const std::string& word : command.words()) {
         const std::vector<CLI::App*> named =
             parent->get_subcommands([&](CLI::App* sub) { return sub->get_name() == word; });
         CLI::App* existing = named.empty() ? nullptr : named.front();
@@ -154,7 +86,7 @@ CLI::App* CommandLine::declare(const Leaf& leaf)
         }
         parent = existing;
     }
-    declared_.back().leaf = &leaf;
+    declared_.back().command = &command;
     return parent;
 }
 
@@ -167,11 +99,19 @@ CLI::App* CommandLine::innermost()
     return app;
 }
 
-const Leaf* CommandLine::leafOf(const CLI::App* app) const
+const Command* CommandLine::commandOf(const CLI::App* app) const
 {
     const auto found = std::find_if(declared_.begin(), declared_.end(),
                                     [&](const Declared& declared) { return declared.app == app; });
-    return found == declared_.end() ? nullptr : found->leaf;
+    return found == declared_.end() ? nullptr : found->command;
+}
+
+CLI::App* CommandLine::appOf(const Command& command) const
+{
+    const auto found =
+        std::find_if(declared_.begin(), declared_.end(),
+                     [&](const Declared& declared) { return declared.command == &command; });
+    return found->app;
 }
 
 std::string CommandLine::nameOf(const CLI::App* app) const
@@ -187,9 +127,10 @@ std::string CommandLine::nameOf(const CLI::App* app) const
 UsageError CommandLine::unknownCommand(const std::string& word) const
 {
     std::string completions;
-    for (const Leaf& leaf : kLeaves) {
-        if (leaf.name.starts_with(word + ' ')) {
-            completions += (completions.empty() ? "" : ", ") + std::string(leaf.name);
+    for (const Command* command : commands()) {
+        const std::string_view name = command->help().name;
+        if (name.starts_with(word + ' ')) {
+            completions += (completions.empty() ? "" : ", ") + std::string(name);
         }
     }
     if (completions.empty()) {
@@ -198,30 +139,63 @@ UsageError CommandLine::unknownCommand(const std::string& word) const
     return UsageError{"comando incompleto: " + word + " (" + completions + ")"};
 }
 
-UsageError CommandLine::translate(const CLI::ParseError& error)
+std::variant<Invocation, UsageError> CommandLine::help()
+{
+    CLI::App* const app = innermost();
+    if (app == &app_ && !app_.remaining().empty()) {
+        const std::string first = app_.remaining().front();
+        if (looksLikeOption(first)) {
+            return UsageError{"opzione sconosciuta: " + first};
+        }
+        return Invocation{std::nullopt, HelpRequest{{first}}, &helpCommand()};
+    }
+    // "--help" before the command is the tool's own.
+    const bool toolsHelp = app_.get_help_ptr()->count() > 0;
+    return Invocation{std::nullopt,
+                      HelpRequest{toolsHelp ? std::vector<std::string>() : splitWords(nameOf(app))},
+                      &helpCommand()};
+}
+
+// The first word a command was given that it has no use for.
+std::optional<UsageError> CommandLine::leftOver(CLI::App* app) const
+{
+    if (app == &app_ || app->remaining().empty()) {
+        return std::nullopt;
+    }
+    const std::string name = nameOf(app);
+    const std::string extra = app->remaining().front();
+    const std::string problem =
+        (looksLikeOption(extra) ? "opzione sconosciuta per " : "argomento inatteso per ") + name +
+        ": " + extra;
+    if (const Command* command = commandOf(app)) {
+        return command->wrong(problem);
+    }
+    return UsageError{problem + "; uso: " + name};
+}
+
+// `lastRead` is the word CLI11 took last: an option that then lacked its value, or a flag
+// given one.
+UsageError CommandLine::translate(const CLI::ParseError& error, std::string_view lastRead)
 {
     CLI::App* const app = innermost();
     const std::string name = nameOf(app);
-    const Leaf* const leaf = leafOf(app);
-    if (app != &app_ && leaf == nullptr) {
+    const Command* const command = commandOf(app);
+    if (app != &app_ && command == nullptr) {
         return unknownCommand(name);
     }
     // The tool itself keeps its extras (they are told apart after the reading), so only a
     // command raises this.
-    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !app->remaining().empty()) {
-        const std::string extra = app->remaining().front();
-        return usage(
-            (looksLikeOption(extra) ? "opzione sconosciuta per " : "argomento inatteso per ") +
-                name + ": " + extra,
-            name);
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        if (auto extra = leftOver(app)) {
+            return *extra;
+        }
     }
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
-        // CLI11 opens the message with the option's name, with or without its dashes.
-        const std::string_view message = error.what();
-        std::string_view named = message.substr(0, message.find_first_of(": "));
+        std::string_view named = lastRead.substr(0, lastRead.find('='));
         named.remove_prefix(std::min(named.find_first_not_of('-'), named.size()));
         for (const CLI::Option* option : app->get_options()) {
-            if (option->get_positional() || !option->check_lname(std::string(named))) {
+            if (named.empty() || option->get_positional() ||
+                !option->check_lname(std::string(named))) {
                 continue;
             }
             const std::string optionName = "--" + std::string(named);
@@ -229,15 +203,15 @@ UsageError CommandLine::translate(const CLI::ParseError& error)
                 return UsageError{"manca la cartella dopo " + optionName};
             }
             if (option->get_expected_max() == 0) {
-                return usage("l'opzione " + optionName + " non prende valori", name);
+                return command->wrong("l'opzione " + optionName + " non prende valori");
             }
-            return usage("manca il valore dopo " + optionName, name);
+            return command->wrong("manca il valore dopo " + optionName);
         }
     }
     if (app == &app_) {
         return UsageError{"argomenti errati"};
     }
-    return usage("argomenti errati per " + name, name);
+    return command->wrong("argomenti errati per " + name);
 }
 
 std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::string_view> arguments)
@@ -260,25 +234,29 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
                 option};
         }
     }
-    // CLI11 takes the words last first.
-    std::vector<std::string> options(std::make_reverse_iterator(end), arguments.rend());
+    // CLI11 takes the words last first, and leaves there those it has not read.
+    std::vector<std::string> unread(std::make_reverse_iterator(end), arguments.rend());
+    std::optional<std::string> refused;
     try {
-        app_.parse(options);
+        app_.parse(unread);
     } catch (const CLI::CallForHelp&) {
-        CLI::App* const app = innermost();
-        // "--help" before the command is the tool's own.
-        const bool toolsHelp = app_.get_help_ptr()->count() > 0;
-        if (app == &app_ && !app_.remaining().empty()) {
-            const std::string first = app_.remaining().front();
-            if (looksLikeOption(first)) {
-                return UsageError{"opzione sconosciuta: " + first};
+        return help();
+    } catch (const Refusal& refusal) {
+        // CLI11 validates before it looks for --help or for words left over, which the tool
+        // tells first.
+        CLI::App* app = innermost();
+        for (const CLI::App* asked = app; asked != nullptr; asked = asked->get_parent()) {
+            if (asked->get_help_ptr()->count() > 0) {
+                return help();
             }
-            return Invocation{std::nullopt, HelpRequest{{first}}};
         }
-        return Invocation{std::nullopt, HelpRequest{toolsHelp ? std::vector<std::string>()
-                                                              : splitWords(nameOf(app))}};
+        if (auto extra = leftOver(app)) {
+            return *extra;
+        }
+        refused = refusal.problem;
     } catch (const CLI::ParseError& error) {
-        return translate(error);
+        const auto read = static_cast<std::size_t>(end - arguments.begin()) - unread.size();
+        return translate(error, read == 0 ? std::string_view() : arguments[read - 1]);
     }
     CLI::App* app = innermost();
     if (!app_.remaining().empty()) {
@@ -288,146 +266,49 @@ std::variant<Invocation, UsageError> CommandLine::parse(std::span<const std::str
         }
         return unknownCommand(first);
     }
-    const Leaf* leaf = leafOf(app);
+    const Command* command = commandOf(app);
     if (app == &app_) {
         // A "--" before the command ends the options of both: the command's words open the
         // operands, the longest name winning.
         std::size_t nameWords = 0;
-        for (const Leaf& candidate : kLeaves) {
-            const std::vector<std::string> name = splitWords(candidate.name);
+        for (const Command* candidate : commands()) {
+            const std::vector<std::string> name = candidate->words();
             if (name.size() > nameWords && name.size() <= operands.size() &&
                 std::equal(name.begin(), name.end(), operands.begin())) {
-                leaf = &candidate;
+                command = candidate;
                 nameWords = name.size();
             }
         }
         if (operands.empty()) {
             return UsageError{"manca il comando"};
         }
-        if (leaf == nullptr) {
+        if (command == nullptr) {
             return unknownCommand(operands.front());
         }
         operands.erase(operands.begin(), operands.begin() + static_cast<std::ptrdiff_t>(nameWords));
-    } else if (leaf == nullptr) {
+    } else if (command == nullptr) {
         return unknownCommand(nameOf(app));
     }
-    written_.operands.insert(written_.operands.end(), operands.begin(), operands.end());
-    return request(*leaf);
+    return request(*command, std::move(operands), std::move(refused));
 }
 
-std::variant<Invocation, UsageError> CommandLine::request(const Leaf& leaf)
+std::variant<Invocation, UsageError> CommandLine::request(const Command& command,
+                                                          std::vector<std::string> operands,
+                                                          std::optional<std::string> refused)
 {
-    const std::string_view name = leaf.name;
-    const std::vector<std::string>& operands = written_.operands;
-    const auto wrongCount = [&] {
-        return usage("argomenti errati per " + std::string(name), name);
-    };
-    if (app_.count("--folder") > 0 && written_.folder.empty()) {
+    const std::vector<std::string>& folders = app_.get_option("--folder")->results();
+    if (!folders.empty() && folders.back().empty()) {
         return UsageError{"manca la cartella dopo --folder"};
     }
-    Invocation invocation{app_.count("--folder") == 0
-                              ? std::nullopt
-                              : std::optional<std::filesystem::path>(pathFromUtf8(written_.folder)),
-                          HelpRequest{}};
-    switch (leaf.kind) {
-    case Kind::Help:
-        invocation.request = HelpRequest{operands};
-        break;
-    case Kind::Encrypt:
-    case Kind::Decrypt: {
-        CipherRequest cipher;
-        cipher.direction =
-            leaf.kind == Kind::Encrypt ? CipherDirection::Encrypt : CipherDirection::Decrypt;
-        if (written_.keyBits.size() > 1) {
-            return usage("opzione ripetuta: --key-bits", name);
-        }
-        if (!written_.keyBits.empty()) {
-            const std::string& bits = written_.keyBits.front();
-            if (bits == "40") {
-                cipher.keySize = platform::KeySize::Bits40;
-            } else if (bits != "128") {
-                return usage("lunghezza della chiave non ammessa: " + bits + " (soltanto 40 o 128)",
-                             name);
-            }
-        }
-        if (operands.empty()) {
-            return usage("manca il file", name);
-        }
-        cipher.files = operands;
-        cipher.force = written_.force > 0;
-        cipher.quiet = written_.quiet > 0;
-        invocation.request = std::move(cipher);
-        break;
+    const CLI::App& app = *appOf(command);
+    std::vector<std::string> all = app.get_option(kOperands)->results();
+    all.insert(all.end(), operands.begin(), operands.end());
+    auto made = command.request(Reading(app, std::move(all), std::move(refused)));
+    if (auto* wrong = std::get_if<UsageError>(&made)) {
+        return std::move(*wrong);
     }
-    case Kind::CardsList:
-        if (operands.size() > 1) {
-            return wrongCount();
-        }
-        invocation.request =
-            ListRequest{operands.empty() ? std::nullopt : std::optional(operands.front())};
-        break;
-    case Kind::CardsShow: {
-        if (written_.passwords > 1) {
-            return usage("opzione ripetuta: --passwords", name);
-        }
-        if (operands.size() != 1) {
-            return usage(operands.empty() ? "manca il numero della scheda"
-                                          : "un solo numero di scheda",
-                         name);
-        }
-        const std::string& number = operands.front();
-        // Digits only: no sign, no blank, no decimal point, nothing after the number.
-        if (number.empty() || !std::all_of(number.begin(), number.end(),
-                                           [](char c) { return c >= '0' && c <= '9'; })) {
-            return usage("numero di scheda non valido: \"" + number +
-                             "\" (un numero intero, le schede si contano da 1)",
-                         name);
-        }
-        ShowRequest show{UINT64_MAX, number, written_.passwords == 1};
-        std::from_chars(number.data(), number.data() + number.size(), show.number);
-        invocation.request = std::move(show);
-        break;
-    }
-    case Kind::CardsAdd:
-        if (!operands.empty()) {
-            return usage("argomento inatteso per cards add: " + operands.front(), name);
-        }
-        for (const auto& [option, values] : {std::pair{"--file", &written_.file},
-                                             std::pair{"--description", &written_.description}}) {
-            if (values->size() > 1) {
-                return usage(std::string("opzione ripetuta: ") + option, name);
-            }
-        }
-        if (written_.file.empty() || written_.description.empty()) {
-            return usage(written_.file.empty() ? "manca --file" : "manca --description", name);
-        }
-        invocation.request = AddRequest{written_.file.front(), written_.description.front()};
-        break;
-    case Kind::ExportXlsx:
-    case Kind::ExportDocx:
-    case Kind::ExportCsv:
-        if (operands.size() != 1) {
-            return wrongCount();
-        }
-        invocation.request = ExportRequest{leaf.kind == Kind::ExportXlsx   ? ExportFormat::Xlsx
-                                           : leaf.kind == Kind::ExportDocx ? ExportFormat::Docx
-                                                                           : ExportFormat::Csv,
-                                           operands.front()};
-        break;
-    case Kind::Backup:
-        if (operands.size() != 1) {
-            return wrongCount();
-        }
-        invocation.request = BackupRequest{operands.front()};
-        break;
-    case Kind::Restore:
-        if (operands.size() != 1) {
-            return wrongCount();
-        }
-        invocation.request = RestoreRequest{operands.front()};
-        break;
-    }
-    return invocation;
+    return Invocation{folders.empty() ? std::nullopt : std::optional(pathFromUtf8(folders.back())),
+                      std::move(std::get<Request>(made)), &command};
 }
 
 } // namespace

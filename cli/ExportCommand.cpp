@@ -4,7 +4,7 @@
 #include "archive/CardArchive.h"
 #include "archive/ExportTable.h"
 #include "archive/ProgramFiles.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "platform/FileIdentity.h"
 #include "platform/OfficeFiles.h"
 #include "platform/Utf8Path.h"
@@ -27,8 +27,6 @@ int exportFailure(const std::exception& error)
               << error.what() << '\n';
     return kFailure;
 }
-
-} // namespace
 
 // The same table and the same calls as the export window, so that a file made here and one
 // made there are alike; only nothing is opened afterwards.
@@ -69,6 +67,72 @@ int runExport(const Context& context, const ExportRequest& request)
         "Archivio esportato: " + request.file + " (" + cardCount(table.size() - 1) + ")";
     std::cout << done << '\n';
     return finishOutput(done);
+}
+
+constexpr std::string_view kExportDetails =
+    "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una riga\n"
+    "di titoli. FILE, se esiste già, viene sostituito; l'archivio e gli altri file\n"
+    "del programma non possono essere la destinazione.\n";
+
+// export xlsx, docx and csv: one command each, alike but for the format.
+class ExportCommand final : public Command
+{
+public:
+    ExportCommand(ExportFormat format, const CommandHelp& help) : Command(help), format_(format) {}
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (reading.operands().size() != 1) {
+            return wrong("argomenti errati per " + std::string(help().name));
+        }
+        return ExportRequest{format_, reading.operands().front()};
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runExport(context, std::get<ExportRequest>(request));
+    }
+
+private:
+    ExportFormat format_;
+};
+
+} // namespace
+
+const Command& exportXlsxCommand()
+{
+    static const ExportCommand command(
+        ExportFormat::Xlsx, {.name = "export xlsx",
+                             .arguments = "FILE",
+                             .summary = "esporta l'archivio in FILE, cartella di lavoro di Excel",
+                             .details = kExportDetails,
+                             .examples = "velarium-cli export xlsx archivio.xlsx\n"});
+    return command;
+}
+
+const Command& exportDocxCommand()
+{
+    static const ExportCommand command(ExportFormat::Docx,
+                                       {.name = "export docx",
+                                        .arguments = "FILE",
+                                        .summary = "esporta l'archivio in FILE, documento di Word",
+                                        .details = kExportDetails,
+                                        .examples = "velarium-cli export docx archivio.docx\n"});
+    return command;
+}
+
+const Command& exportCsvCommand()
+{
+    static const ExportCommand command(
+        ExportFormat::Csv,
+        {.name = "export csv",
+         .arguments = "FILE",
+         .summary = "esporta l'archivio in FILE, valori separati da virgole",
+         .details = "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
+                    "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito; l'archivio\n"
+                    "e gli altri file del programma non possono essere la destinazione.\n",
+         .examples = "velarium-cli export csv archivio.csv\n"});
+    return command;
 }
 
 } // namespace velarium::cli

@@ -1,6 +1,5 @@
 #include "archive/CardArchive.h"
-#include "cli/Commands.h"
-#include "cli/Help.h"
+#include "cli/Command.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -49,18 +48,6 @@ std::string shownText(std::string_view cp1252)
     std::replace_if(
         text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     return text;
-}
-
-int runHelp(const HelpRequest& request)
-{
-    if (!printHelp(std::cout, request.topic)) {
-        std::string asked;
-        for (const std::string& word : request.topic) {
-            asked += (asked.empty() ? "" : " ") + word;
-        }
-        return wrongUsage("nessun comando " + asked);
-    }
-    return finishOutput();
 }
 
 } // namespace velarium::cli

@@ -15,6 +15,8 @@
 
 namespace velarium::cli {
 
+class Command;
+
 struct CipherRequest
 {
     CipherDirection direction = CipherDirection::Encrypt;
@@ -85,6 +87,8 @@ struct Invocation
     // The program folder named with --folder; otherwise the executable's.
     std::optional<std::filesystem::path> folder;
     Request request;
+    // The one that made the request, and runs it.
+    const Command* command = nullptr;
 };
 
 // Wrong usage: exit 2, nothing touched.

@@ -1,7 +1,7 @@
 // restore: a backup file made the archive, in one step.
 
 #include "archive/ArchiveBackup.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "platform/Utf8Path.h"
 
 #include <exception>
@@ -9,6 +9,7 @@
 #include <string>
 
 namespace velarium::cli {
+namespace {
 
 int runRestore(const Context& context, const RestoreRequest& request)
 {
@@ -23,6 +24,40 @@ int runRestore(const Context& context, const RestoreRequest& request)
     const std::string done = "Archivio ripristinato da: " + request.source;
     std::cout << done << '\n';
     return finishOutput(done);
+}
+
+class RestoreCommand final : public Command
+{
+public:
+    using Command::Command;
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (reading.operands().size() != 1) {
+            return wrong("argomenti errati per restore");
+        }
+        return RestoreRequest{reading.operands().front()};
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return runRestore(context, std::get<RestoreRequest>(request));
+    }
+};
+
+} // namespace
+
+const Command& restoreCommand()
+{
+    static const RestoreCommand command(
+        {.name = "restore",
+         .arguments = "SRC",
+         .summary = "sostituisce l'archivio con il file di backup SRC",
+         .details = "Il contenuto di SRC diventa l'archivio così com'è, senza domande. La\n"
+                    "sostituzione avviene in un solo passo: se non riesce, l'archivio resta\n"
+                    "com'era.\n",
+         .examples = "velarium-cli restore ~/archivio.bka\n"});
+    return command;
 }
 
 } // namespace velarium::cli

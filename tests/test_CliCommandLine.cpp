@@ -1,6 +1,7 @@
 // The tool's command lines read in-process: what each asks for, typed, and what is wrong with
 // the ones it refuses, in the words the user will read.
 
+#include "cli/Command.h"
 #include "cli/CommandLine.h"
 
 #include <cstdint>
@@ -123,6 +124,42 @@ TEST(CliCommandLineTest, ArchiveFileCommandsAndTheProgramFolder)
     EXPECT_FALSE(std::get<Invocation>(unnamed).folder.has_value());
 }
 
+// Whatever a command declares, the command line finds it by its words, runs it through its own
+// request, and refuses a stray option with the command's own usage.
+TEST(CliCommandLineTest, EveryCommandIsReachedByItsWordsAndTellsItsOwnUsage)
+{
+    for (const Command* command : commands()) {
+        const std::string name(command->help().name);
+        SCOPED_TRACE(name);
+        const std::vector<std::string> words = command->words();
+        std::vector<std::string_view> line(words.begin(), words.end());
+        line.push_back("--nessuna");
+        const auto refused = parsed(line);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(refused));
+        EXPECT_EQ(std::get<UsageError>(refused).problem,
+                  "opzione sconosciuta per " + name + ": --nessuna; uso: " + name +
+                      (command->help().arguments.empty()
+                           ? ""
+                           : " " + std::string(command->help().arguments)));
+
+        line.back() = "--help";
+        const auto help = parsed(line);
+        ASSERT_TRUE(std::holds_alternative<Invocation>(help));
+        EXPECT_EQ(std::get<Invocation>(help).command, &helpCommand());
+
+        // Through "--" the words still name the command, which then makes its own request.
+        line.back() = "x";
+        line.insert(line.begin(), "--");
+        const auto reached = parsed(line);
+        if (const auto* invocation = std::get_if<Invocation>(&reached)) {
+            EXPECT_EQ(invocation->command, command);
+        } else {
+            EXPECT_NE(std::get<UsageError>(reached).problem.find("; uso: " + name),
+                      std::string::npos);
+        }
+    }
+}
+
 struct HelpCase
 {
     const char* what;
@@ -155,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{
             "AfterACommand", {"--folder", "/x", "cards", "show", "abc", "-h"}, {"cards", "show"}},
         HelpCase{"AfterArgumentsThatWouldRun", {"encrypt", "a", "--help"}, {"encrypt"}},
+        HelpCase{"AfterARefusedKeyLength", {"decrypt", "--key-bits", "56", "--help"}, {"decrypt"}},
         HelpCase{"AfterAGroup", {"cards", "--help"}, {"cards"}},
         HelpCase{"AfterAnUnknownCommand", {"cripta", "--help"}, {"cripta"}}),
     [](const ::testing::TestParamInfo<HelpCase>& info) { return std::string(info.param.what); });
@@ -184,6 +222,8 @@ TEST_P(CliRefusedTest, SaysWhatIsWrong)
 
 constexpr std::string_view kCipherUsage =
     "; uso: encrypt [--key-bits 40] [--force] [--quiet] FILE...";
+constexpr std::string_view kDecryptUsage =
+    "; uso: decrypt [--key-bits 40] [--force] [--quiet] FILE...";
 constexpr std::string_view kShowUsage = "; uso: cards show N [--passwords]";
 constexpr std::string_view kAddUsage = "; uso: cards add --file PERCORSO --description TESTO";
 
@@ -219,6 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"GroupAlone",
                     {"cards"},
                     "comando incompleto: cards (cards list, cards show, cards add)"},
+        RefusedCase{"ExportAlone",
+                    {"export"},
+                    "comando incompleto: export (export xlsx, export docx, export csv)"},
         RefusedCase{"GroupWithUnknownCommand",
                     {"export", "pdf", "a"},
                     "comando incompleto: export (export xlsx, export docx, export csv)"},
@@ -227,6 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "comando incompleto: cards (cards list, cards show, cards add)"},
         RefusedCase{
             "UnknownCommandAfterDoubleDash", {"--", "cripta"}, "comando sconosciuto: cripta"},
+        RefusedCase{"HelpWithAnOption",
+                    {"help", "--tutto"},
+                    "opzione sconosciuta per help: --tutto; uso: help"},
         RefusedCase{"FolderAfterTheCommand",
                     {"export", "docx", "a", "--folder", "/x"},
                     "opzione sconosciuta per export docx: --folder; uso: export docx FILE"}),
@@ -236,6 +282,9 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliRefusedTest,
     ::testing::Values(
         RefusedCase{"CipherWithoutFile", {"encrypt"}, with("manca il file", kCipherUsage)},
+        RefusedCase{"DecryptWithoutFile",
+                    {"--folder", "/x", "decrypt"},
+                    with("manca il file", kDecryptUsage)},
         RefusedCase{"CipherWithOnlyAKey",
                     {"encrypt", "--key-bits", "40"},
                     with("manca il file", kCipherUsage)},
@@ -243,6 +292,33 @@ INSTANTIATE_TEST_SUITE_P(
             "KeyOfAnotherLength",
             {"encrypt", "--key-bits", "56", "a"},
             with("lunghezza della chiave non ammessa: 56 (soltanto 40 o 128)", kCipherUsage)},
+        RefusedCase{
+            "KeyMistypedAfterEquals",
+            {"decrypt", "--key-bits=4O", "a"},
+            with("lunghezza della chiave non ammessa: 4O (soltanto 40 o 128)", kDecryptUsage)},
+        RefusedCase{"KeyEmpty",
+                    {"encrypt", "--key-bits", "", "a"},
+                    with("lunghezza della chiave non ammessa:  (soltanto 40 o 128)", kCipherUsage)},
+        // A refused length is told after what the command line would have told first.
+        RefusedCase{"KeyRefusedAndRepeated",
+                    {"encrypt", "--key-bits", "56", "--key-bits", "40", "a"},
+                    with("opzione ripetuta: --key-bits", kCipherUsage)},
+        RefusedCase{"KeyRefusedAndAnUnknownOption",
+                    {"encrypt", "--key-bits", "56", "-x", "a"},
+                    with("opzione sconosciuta per encrypt: -x", kCipherUsage)},
+        RefusedCase{"KeyRefusedAfterAnUnknownWord",
+                    {"rosso", "encrypt", "--key-bits", "56", "a"},
+                    "comando sconosciuto: rosso"},
+        RefusedCase{"KeyRefusedWithAnEmptyFolder",
+                    {"--folder", "", "encrypt", "--key-bits", "56", "a"},
+                    "manca la cartella dopo --folder"},
+        RefusedCase{
+            "KeyRefusedWithoutFile",
+            {"encrypt", "--key-bits", "56"},
+            with("lunghezza della chiave non ammessa: 56 (soltanto 40 o 128)", kCipherUsage)},
+        RefusedCase{"ForceWithAValue",
+                    {"encrypt", "--force=yes", "a"},
+                    with("l'opzione --force non prende valori", kCipherUsage)},
         RefusedCase{"KeyWithoutValue",
                     {"encrypt", "a", "--key-bits"},
                     with("manca il valore dopo --key-bits", kCipherUsage)},
@@ -284,12 +360,38 @@ INSTANTIATE_TEST_SUITE_P(
                     with("numero di scheda non valido: \"+2\" (un numero intero, le schede si "
                          "contano da 1)",
                          kShowUsage)},
+        RefusedCase{"ShowWord",
+                    {"cards", "show", "abc"},
+                    with("numero di scheda non valido: \"abc\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowNumberWithLetters",
+                    {"cards", "show", "3x", "--passwords"},
+                    with("numero di scheda non valido: \"3x\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowDecimalNumber",
+                    {"cards", "show", "1.5"},
+                    with("numero di scheda non valido: \"1.5\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowBlankBeforeTheNumber",
+                    {"cards", "show", " 2"},
+                    with("numero di scheda non valido: \" 2\" (un numero intero, le schede si "
+                         "contano da 1)",
+                         kShowUsage)},
+        RefusedCase{"ShowAfterDoubleDashEveryWordIsANumber",
+                    {"cards", "show", "--", "1", "--passwords"},
+                    with("un solo numero di scheda", kShowUsage)},
         RefusedCase{"ShowEmptyNumber",
                     {"cards", "show", ""},
                     with("numero di scheda non valido: \"\" (un numero intero, le schede si "
                          "contano da 1)",
                          kShowUsage)},
         RefusedCase{"AddWithoutOptions", {"cards", "add"}, with("manca --file", kAddUsage)},
+        RefusedCase{"AddWithoutFile",
+                    {"cards", "add", "--description", "d"},
+                    with("manca --file", kAddUsage)},
         RefusedCase{"AddWithoutDescription",
                     {"cards", "add", "--file", "a"},
                     with("manca --description", kAddUsage)},
@@ -305,12 +407,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"AddMisspeltOption",
                     {"cards", "add", "--file", "a", "--descrizione", "d"},
                     with("opzione sconosciuta per cards add: --descrizione", kAddUsage)},
+        RefusedCase{"ExportWithoutFile",
+                    {"export", "xlsx"},
+                    "argomenti errati per export xlsx; uso: export xlsx FILE"},
         RefusedCase{"ExportTwoFiles",
                     {"export", "csv", "a", "b"},
                     "argomenti errati per export csv; uso: export csv FILE"},
         RefusedCase{"BackupWithoutDestination",
                     {"backup"},
                     "argomenti errati per backup; uso: backup DEST"},
+        RefusedCase{"BackupTwoDestinations",
+                    {"backup", "a", "b"},
+                    "argomenti errati per backup; uso: backup DEST"},
+        RefusedCase{
+            "RestoreWithoutSource", {"restore"}, "argomenti errati per restore; uso: restore SRC"},
         RefusedCase{"RestoreTwoSources",
                     {"restore", "a", "b"},
                     "argomenti errati per restore; uso: restore SRC"}),
