@@ -242,9 +242,13 @@ QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry)
     bevel->setFrameStyle(geometry.height() <= 2 ? QFrame::HLine | QFrame::Sunken
                                                 : QFrame::Box | QFrame::Sunken);
     bevel->setGeometry(geometry);
-    // A frame drawn over other controls must not take their clicks.
-    bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    letClicksThrough(bevel);
     return bevel;
+}
+
+void letClicksThrough(QFrame* frame)
+{
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 namespace {

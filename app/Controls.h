@@ -62,6 +62,8 @@ template <typename Control> Control* named(Control* control, const char* name)
 QFrame* makePanel(QWidget* parent, const char* name, const QColor& colour, const QRect& geometry);
 // A framing bevel (a sunken box) or, with a height of 2, a horizontal line.
 QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry);
+// A frame drawn over other controls must not take their clicks: they reach what lies under it.
+void letClicksThrough(QFrame* frame);
 // A picture from the program's resources, at its own size.
 QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
 ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
