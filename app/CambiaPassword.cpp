@@ -27,7 +27,7 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, ChangePasswordNavigat
          {std::pair{txtPasswordOld, lblPasswordOld}, std::pair{txtPasswordNew, lblPasswordNew},
           std::pair{txtConferma, lblConferma}}) {
         nameForScreenReaders(field, caption->text());
-        makePasswordField(field, 13);
+        preparePasswordField(field, 13);
         connect(field, &QLineEdit::textChanged, this, &TfrmCambiaPassword::txtPasswordOldChange);
     }
     lblMemory->hide();

@@ -290,9 +290,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
     return button;
 }
 
-void makePasswordField(QLineEdit* field, int pixelSize)
+void preparePasswordField(QLineEdit* field, int pixelSize)
 {
-    field->setEchoMode(QLineEdit::Password);
     QFont dots = field->font();
     dots.setPixelSize(pixelSize);
     dots.setBold(true);

@@ -86,9 +86,9 @@ void nameForScreenReaders(QWidget* control, const QString& name,
 // A push button with the hand pointer.
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& geometry);
-// A password field: every character shown as a filled dot in a bold font of the given pixel
-// height, white, refusing characters the code page cannot hold.
-void makePasswordField(QLineEdit* field, int pixelSize);
+// What a password field (its echo mode set by its form) needs besides: the dots in a bold font
+// of the given pixel height, white, refusing characters the code page cannot hold.
+void preparePasswordField(QLineEdit* field, int pixelSize);
 
 // Whether a show event makes the window visible (the program showed it), rather than the window
 // system showing it again after a minimise, a desktop switch or a restore: only the first kind

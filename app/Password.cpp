@@ -23,7 +23,7 @@ TfrmPassword::TfrmPassword(AppContext context, LoginNavigator& navigator, QWidge
         letClicksThrough(bevel);
     }
     nameForScreenReaders(txtPassword, QStringLiteral("Password d'accesso"), lblInfo->text());
-    makePasswordField(txtPassword, 19);
+    preparePasswordField(txtPassword, 19);
     lblMemory->hide();
 
     watchField(txtPassword, {[this] { txtPasswordEnter(); }, [this] { txtPasswordExit(); },
