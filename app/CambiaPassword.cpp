@@ -6,7 +6,6 @@
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,67 +16,21 @@ TfrmCambiaPassword::TfrmCambiaPassword(AppContext context, ChangePasswordNavigat
                                        QWidget* parent)
     : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
-    setObjectName(QStringLiteral("frmCambiaPassword"));
     keepLightScheme(this);
-    setWindowTitle(QStringLiteral(" Cambia password"));
-    setFixedSize(330, 352);
+    setupUi(this);
     setBackground(this, kSilver);
-    setFont(QFont(kTahoma, 8));
     centreOnScreen(this);
-
-    grpPassword = named(new QGroupBox(this), "grpPassword");
-    grpPassword->setGeometry(10, 4, 310, 284);
-    imgLogo01 =
-        makePicture(grpPassword, "imgLogo01", QStringLiteral(":/images/pwdLogo01.jpg"), {10, 16});
-    Image1 = makePicture(grpPassword, "Image1", QStringLiteral(":/images/pwdLogo02.png"), {10, 92});
-
-    struct Row
-    {
-        QFrame*& bevel;
-        QLabel*& label;
-        QLineEdit*& field;
-        const char* bevelName;
-        const char* labelName;
-        const char* fieldName;
-        const char* caption;
-    };
-    const Row rows[] = {
-        {bevPasswordOld, lblPasswordOld, txtPasswordOld, "bevPasswordOld", "lblPasswordOld",
-         "txtPasswordOld", "Vecchia password:"},
-        {bevPasswordNew, lblPasswordNew, txtPasswordNew, "bevPasswordNew", "lblPasswordNew",
-         "txtPasswordNew", "Nuova password:"},
-        {bevConferma, lblConferma, txtConferma, "bevConferma", "lblConferma", "txtConferma",
-         "Conferma nuova pw:"},
-    };
-    int y = 130;
-    for (const Row& row : rows) {
-        row.bevel = makeBevel(grpPassword, row.bevelName, QRect(10, y, 290, 44));
-        row.label = named(new QLabel(QString::fromUtf8(row.caption), grpPassword), row.labelName);
-        row.label->setFont(QFont(kVerdana, 8));
-        row.label->setGeometry(18, y + 13, 122, 18);
-        row.field = named(new QLineEdit(grpPassword), row.fieldName);
-        nameForScreenReaders(row.field, row.label->text());
-        row.field->setGeometry(142, y + 8, 150, 28);
-        row.field->setMaxLength(230);
-        makePasswordField(row.field, 13);
-        connect(row.field, &QLineEdit::textChanged, this,
-                &TfrmCambiaPassword::txtPasswordOldChange);
-        y += 50;
+    for (QFrame* bevel : {bevPasswordOld, bevPasswordNew, bevConferma, Bevel1, bevEsci}) {
+        letClicksThrough(bevel);
     }
-
-    Bevel1 = makeBevel(this, "Bevel1", QRect(10, 294, 150, 50));
-    cmdOK = makeButton(this, "cmdOK", "OK", QRect(18, 302, 134, 34));
-    cmdOK->setEnabled(false);
-    bevEsci = makeBevel(this, "bevEsci", QRect(170, 294, 150, 50));
-    cmdEsci = makeButton(this, "cmdEsci", "Esci", QRect(178, 302, 134, 34));
-
-    lblMemory = named(new QLabel(this), "lblMemory");
+    for (const auto& [field, caption] :
+         {std::pair{txtPasswordOld, lblPasswordOld}, std::pair{txtPasswordNew, lblPasswordNew},
+          std::pair{txtConferma, lblConferma}}) {
+        nameForScreenReaders(field, caption->text());
+        preparePasswordField(field, 13);
+        connect(field, &QLineEdit::textChanged, this, &TfrmCambiaPassword::txtPasswordOldChange);
+    }
     lblMemory->hide();
-
-    setTabOrder(txtPasswordOld, txtPasswordNew);
-    setTabOrder(txtPasswordNew, txtConferma);
-    setTabOrder(txtConferma, cmdOK);
-    setTabOrder(cmdOK, cmdEsci);
 
     auto colours = [](QLineEdit* field) {
         return std::pair{[field] { setBackground(field, kFocusYellow); },

@@ -2,20 +2,16 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
+#include "ui_CambiaPassword.h"
 
 #include <QWidget>
-
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 namespace velarium {
 
 // Replaces the access password: the current one, the new one and the new one again. Whenever
-// it closes, the login dialog comes back.
-class TfrmCambiaPassword : public QWidget
+// it closes, the login dialog comes back. Its controls and where they stand come from its form,
+// CambiaPassword.ui.
+class TfrmCambiaPassword : public QWidget, public Ui::TfrmCambiaPassword
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmCambiaPassword)
@@ -24,13 +20,6 @@ public:
     TfrmCambiaPassword(AppContext context, ChangePasswordNavigator& navigator,
                        QWidget* parent = nullptr);
     ~TfrmCambiaPassword() override;
-
-    QGroupBox* grpPassword;
-    QLabel *imgLogo01, *Image1;
-    QLabel *lblPasswordOld, *lblPasswordNew, *lblConferma, *lblMemory;
-    QLineEdit *txtPasswordOld, *txtPasswordNew, *txtConferma;
-    QFrame *bevPasswordOld, *bevPasswordNew, *bevConferma, *Bevel1, *bevEsci;
-    QPushButton *cmdOK, *cmdEsci;
 
 public slots:
     void cmdOKClick();

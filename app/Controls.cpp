@@ -242,9 +242,13 @@ QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry)
     bevel->setFrameStyle(geometry.height() <= 2 ? QFrame::HLine | QFrame::Sunken
                                                 : QFrame::Box | QFrame::Sunken);
     bevel->setGeometry(geometry);
-    // A frame drawn over other controls must not take their clicks.
-    bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    letClicksThrough(bevel);
     return bevel;
+}
+
+void letClicksThrough(QFrame* frame)
+{
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 namespace {
@@ -286,9 +290,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
     return button;
 }
 
-void makePasswordField(QLineEdit* field, int pixelSize)
+void preparePasswordField(QLineEdit* field, int pixelSize)
 {
-    field->setEchoMode(QLineEdit::Password);
     QFont dots = field->font();
     dots.setPixelSize(pixelSize);
     dots.setBold(true);

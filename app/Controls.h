@@ -62,6 +62,8 @@ template <typename Control> Control* named(Control* control, const char* name)
 QFrame* makePanel(QWidget* parent, const char* name, const QColor& colour, const QRect& geometry);
 // A framing bevel (a sunken box) or, with a height of 2, a horizontal line.
 QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry);
+// A frame drawn over other controls must not take their clicks: they reach what lies under it.
+void letClicksThrough(QFrame* frame);
 // A picture from the program's resources, at its own size.
 QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
 ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
@@ -84,9 +86,9 @@ void nameForScreenReaders(QWidget* control, const QString& name,
 // A push button with the hand pointer.
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
                         const QRect& geometry);
-// A password field: every character shown as a filled dot in a bold font of the given pixel
-// height, white, refusing characters the code page cannot hold.
-void makePasswordField(QLineEdit* field, int pixelSize);
+// What a password field (its echo mode set by its form) needs besides: the dots in a bold font
+// of the given pixel height, white, refusing characters the code page cannot hold.
+void preparePasswordField(QLineEdit* field, int pixelSize);
 
 // Whether a show event makes the window visible (the program showed it), rather than the window
 // system showing it again after a minimise, a desktop switch or a restore: only the first kind

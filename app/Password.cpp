@@ -6,7 +6,6 @@
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,47 +15,16 @@ namespace velarium {
 TfrmPassword::TfrmPassword(AppContext context, LoginNavigator& navigator, QWidget* parent)
     : QWidget(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
-    setObjectName(QStringLiteral("frmPassword"));
     keepLightScheme(this);
-    setWindowTitle(QStringLiteral(" Velarium 2.0 - Autenticazione"));
-    setFixedSize(330, 372);
+    setupUi(this);
     setBackground(this, kSilver);
-    setFont(QFont(kTahoma, 8));
     centreOnScreen(this);
-
-    grpPassword = named(new QGroupBox(this), "grpPassword");
-    grpPassword->setGeometry(10, 4, 310, 300);
-    imgLogo01 =
-        makePicture(grpPassword, "imgLogo01", QStringLiteral(":/images/pwdLogo01.jpg"), {10, 16});
-    imgLogo02 =
-        makePicture(grpPassword, "imgLogo02", QStringLiteral(":/images/pwdLogo02.png"), {10, 92});
-    lblInfo = named(new QLabel(QStringLiteral("Immettere la password e premere OK."), grpPassword),
-                    "lblInfo");
-    lblInfo->setFont(QFont(kVerdana, 9));
-    lblInfo->setGeometry(10, 130, 290, 20);
-    lblInfo->setAlignment(Qt::AlignCenter);
-    bevPassword = makeBevel(grpPassword, "bevPassword", QRect(20, 156, 270, 46));
-    txtPassword = named(new QLineEdit(grpPassword), "txtPassword");
+    for (QFrame* bevel : {bevPassword, bevOK, bevCambiaPassword, bevEsci}) {
+        letClicksThrough(bevel);
+    }
     nameForScreenReaders(txtPassword, QStringLiteral("Password d'accesso"), lblInfo->text());
-    txtPassword->setGeometry(28, 164, 254, 30);
-    txtPassword->setMaxLength(230);
-    makePasswordField(txtPassword, 19);
-    bevOK = makeBevel(grpPassword, "bevOK", QRect(96, 222, 118, 50));
-    cmdOK = makeButton(grpPassword, "cmdOK", "OK", QRect(104, 230, 102, 34));
-    cmdOK->setEnabled(false);
-
-    bevCambiaPassword = makeBevel(this, "bevCambiaPassword", QRect(10, 312, 150, 50));
-    btnCambiaPassword =
-        makeButton(this, "btnCambiaPassword", "Cambia password", QRect(18, 320, 134, 34));
-    bevEsci = makeBevel(this, "bevEsci", QRect(170, 312, 150, 50));
-    cmdEsci = makeButton(this, "cmdEsci", "Esci", QRect(178, 320, 134, 34));
-
-    lblMemory = named(new QLabel(this), "lblMemory");
+    preparePasswordField(txtPassword, 19);
     lblMemory->hide();
-
-    setTabOrder(txtPassword, cmdOK);
-    setTabOrder(cmdOK, btnCambiaPassword);
-    setTabOrder(btnCambiaPassword, cmdEsci);
 
     watchField(txtPassword, {[this] { txtPasswordEnter(); }, [this] { txtPasswordExit(); },
                              [this](QKeyEvent* key) {

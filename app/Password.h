@@ -2,19 +2,15 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
+#include "ui_Password.h"
 
 #include <QWidget>
 
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 namespace velarium {
 
-// The login dialog: the first window, asking for the access password before anything else.
-class TfrmPassword : public QWidget
+// The login dialog: the first window, asking for the access password before anything else. Its
+// controls and where they stand come from its form, Password.ui.
+class TfrmPassword : public QWidget, public Ui::TfrmPassword
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmPassword)
@@ -25,12 +21,6 @@ public:
 
     // Back from the change-password dialog: emptied, shown and focused.
     void returnToLogin();
-
-    QGroupBox* grpPassword;
-    QLabel *imgLogo01, *imgLogo02, *lblInfo, *lblMemory;
-    QLineEdit* txtPassword;
-    QPushButton *cmdOK, *btnCambiaPassword, *cmdEsci;
-    QFrame *bevPassword, *bevOK, *bevCambiaPassword, *bevEsci;
 
 signals:
     // Closing this dialog, or its exit command, ends the whole program.

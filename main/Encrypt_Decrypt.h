@@ -4,23 +4,22 @@
 #include "app/Navigator.h"
 #include "archive/CardChecks.h"
 #include "platform/UiServices.h"
+#include "ui_Encrypt_Decrypt.h"
 
 #include <QWidget>
 
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QMovie;
-class QPushButton;
 
 namespace velarium {
 
-class ClickLabel;
 enum class CipherDirection;
 
 // The main window: the card on screen (file, description, password and its confirmation, card
-// number), the commands around it and the status line.
-class TfrmEncrypt_Decrypt : public QWidget
+// number), the commands around it and the status line. Its controls and where they stand come
+// from its form, Encrypt_Decrypt.ui: the card area (panContainer), the navigation bar
+// (panRecords), the command column (panControlli), the side column (panInformazioni) and the
+// status line (panInfo).
+class TfrmEncrypt_Decrypt : public QWidget, public Ui::TfrmEncrypt_Decrypt
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmEncrypt_Decrypt)
@@ -29,35 +28,6 @@ public:
     TfrmEncrypt_Decrypt(AppContext context, MainWindowNavigator& navigator,
                         QWidget* parent = nullptr);
     ~TfrmEncrypt_Decrypt() override;
-
-    // Card area.
-    QFrame* panContainer;
-    QLabel* imgBackground;
-    QFrame *panFile, *panDescrizione, *panPassword, *panCheckPW;
-    QFrame *bevFile, *bevDescrizione, *bevPassword, *bevCripta, *bevDecripta;
-    QLabel *imgFile, *imgDescrizione, *imgPassword, *imgCheckPW, *imgCripta, *imgDecripta;
-    QLabel *lblFile, *lblDescrizione, *lblPassword, *lblCheckPW;
-    QLineEdit *txtFile, *txtDescrizione, *txtPassword, *txtCheckPW;
-    QPushButton *btnSfoglia, *btnApri, *btnEncrypt, *btnDencrypt;
-
-    // Navigation bar.
-    QFrame* panRecords;
-    ClickLabel *imgPrimo, *imgIndietro, *imgAvanti, *imgUltimo;
-    QLabel* lblPosizione;
-
-    // Command column.
-    QFrame* panControlli;
-    QLabel *imgSfondo, *imgLogo;
-    ClickLabel *cmdNuovo, *cmdSalva, *cmdCerca, *cmdEsporta, *imgBackup, *cmdGuida, *cmdEsci;
-    ClickLabel *lblNuovo, *lblSalva, *lblCerca, *lblEsporta, *lblBackup, *lblGuida, *lblEsci;
-    QFrame *bevSepara01, *bevSepara02, *bevSepara03, *bevSepara04, *bevSepara05, *bevSepara06;
-
-    // Side column.
-    QFrame* panInformazioni;
-    ClickLabel *imgGuida, *imgInfo, *imgCopyright, *imgEmail, *imgEsci;
-
-    // Status line.
-    QLabel* panInfo;
 
     // Puts a card into the four fields, trimmed, and its number into lblPosizione.
     void showCard(const FileCard& card, std::uint64_t number);
@@ -118,10 +88,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildCardArea();
-    void buildNavigationBar();
-    void buildCommandColumn();
-    void buildSideColumn();
+    // What the form cannot say: the colours, the faces sized in pixels and the frames' way with
+    // the mouse.
+    void colourControls();
+    // What a mouse move over each control shows in the status line, and what a screen reader
+    // says of it.
     void buildStatusHints();
     // A command's hint in the status line, its label red and the six others black.
     void highlightCommand(ClickLabel* label, const QString& hint);

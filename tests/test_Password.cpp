@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMovie>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -118,6 +119,47 @@ TEST_F(AccessTest, TheLoginComesFirstAndAloneWithItsControls)
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), login->cmdEsci);
     EXPECT_EQ(login->txtPassword->palette().color(QPalette::Base), QColor(255, 255, 255));
+}
+
+// The forms give each picture a fixed place, while the artwork is drawn apart from them: a
+// picture missing from the resources, or drawn at another size than its place, would show as a
+// gap or cut off. Labels named as captions (lbl...) or panels (pan...) hold text instead.
+TEST_F(AccessTest, EveryPictureFillsItsPlace)
+{
+    const std::pair<QWidget*, int> windows[] = {{login, 2}, {change, 2}, {main, 25}};
+    for (const auto& [window, expected] : windows) {
+        int pictures = 0;
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            const QString name = label->objectName();
+            if (name.startsWith(QLatin1String("lbl")) || name.startsWith(QLatin1String("pan"))) {
+                continue;
+            }
+            ++pictures;
+            const QPixmap shown =
+                label->movie() ? label->movie()->currentPixmap() : label->pixmap();
+            EXPECT_FALSE(shown.isNull()) << name.toStdString();
+            EXPECT_EQ(shown.size(), label->size()) << name.toStdString();
+        }
+        EXPECT_EQ(pictures, expected) << window->objectName().toStdString();
+    }
+}
+
+TEST_F(AccessTest, TheChangeDialogHidesWhatIsTypedAndTabsInOrder)
+{
+    QTest::mouseClick(login->btnCambiaPassword, Qt::LeftButton);
+    activate(change);
+    for (QLineEdit* field : {change->txtPasswordOld, change->txtPasswordNew, change->txtConferma}) {
+        EXPECT_EQ(field->echoMode(), QLineEdit::Password) << field->objectName().toStdString();
+        EXPECT_EQ(field->maxLength(), 230) << field->objectName().toStdString();
+    }
+    // OK takes its turn once it can be pressed.
+    fillChange(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("b"));
+    change->txtPasswordOld->setFocus();
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             change->txtPasswordNew, change->txtConferma, change->cmdOK, change->cmdEsci}) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        EXPECT_EQ(focused(), next) << next->objectName().toStdString();
+    }
 }
 
 TEST_F(AccessTest, OkIsEnabledOnlyForAPasswordThatIsNotBlank)
