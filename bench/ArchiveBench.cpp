@@ -7,6 +7,7 @@
 
 #include "BenchSupport.h"
 #include "archive/CardArchive.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,6 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace velarium::bench;
+using velarium::platform::UniqueFd;
 using Clock = std::chrono::steady_clock;
 
 const char* const kCli = VELARIUM_CLI_PATH;
@@ -60,13 +62,12 @@ struct ReadCounter
 
 ReadCounter bytesRead()
 {
-    const int fd = ::open("/proc/self/io", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open("/proc/self/io", O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         fail("cannot open /proc/self/io");
     }
     char text[512];
-    const ssize_t n = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
+    const ssize_t n = ::read(fd.get(), text, sizeof text - 1);
     if (n <= 0) {
         fail("cannot read /proc/self/io");
     }

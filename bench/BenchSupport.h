@@ -17,6 +17,10 @@ namespace velarium::bench {
 // Writes all of `data`, going on after interruptions; raises naming `path` on failure.
 void writeAll(int fd, const char* data, std::size_t size, const std::filesystem::path& path);
 
+// Fills `data` as far as the file goes, going on after interruptions; returns how much was read,
+// less than `size` only at the end. Raises naming `path` on failure.
+std::size_t readFull(int fd, char* data, std::size_t size, const std::filesystem::path& path);
+
 // A new folder under `base`, removed with its contents at the end.
 class BenchFolder
 {

@@ -6,6 +6,7 @@
 // The file is made under $TMPDIR, or the current folder when that is not set.
 
 #include "BenchSupport.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,55 +33,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace velarium::bench;
+using velarium::platform::UniqueFd;
 
 const char* const kCli = VELARIUM_CLI_PATH;
 // ASCII only: its Windows-1252 bytes, from which the tool derives the key, are the same.
 const std::string kPassword = "Banco di prova 2024";
 constexpr std::size_t kChunk = 1u << 20;
 
-class Fd
-{
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::size_t readFull(int fd, char* data, std::size_t size, const fs::path& path)
-{
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t n = ::read(fd, data + filled, size - filled);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("cannot read " + path.string());
-        }
-        if (n == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    return filled;
-}
-
 // Incompressible enough that no layer below can take a shortcut; made on the disk before any
 // timing starts, so that both commands read it from the same warm cache.
 void makeInput(const fs::path& path, std::uint64_t bytes)
 {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd) {
         fail("cannot create " + path.string());
     }
     std::vector<std::uint64_t> buffer(kChunk / sizeof(std::uint64_t));
@@ -104,8 +69,8 @@ void makeInput(const fs::path& path, std::uint64_t bytes)
 
 void syncFile(const fs::path& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd || ::fsync(fd.get()) != 0) {
         fail("cannot sync " + path.string());
     }
 }
@@ -124,9 +89,9 @@ std::string hexKey(const std::string& password)
 // The offset of the first difference, or nothing when the files are identical.
 std::optional<std::uint64_t> firstDifference(const fs::path& a, const fs::path& b)
 {
-    Fd fa(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
-    Fd fb(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fa.get() < 0 || fb.get() < 0) {
+    UniqueFd fa(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fb(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fa || !fb) {
         fail("cannot open the results");
     }
     std::vector<char> ba(kChunk), bb(kChunk);

@@ -1,9 +1,12 @@
 #include "cli/Console.h"
 
+#include "platform/posix/UniqueFd.h"
+
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <span>
 #include <string>
 #include <system_error>
 #include <termios.h>
@@ -104,21 +107,15 @@ Secret readInputLine()
 {
     Secret line;
     char c = 0;
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int code = errno;
-            wipeMemory(&c, sizeof c);
-            throw Error("Impossibile leggere la password: " +
-                        std::generic_category().message(code));
+    const auto next = std::as_writable_bytes(std::span(&c, 1));
+    try {
+        while (platform::readFull(STDIN_FILENO, next, {}) == 1 && c != '\n') {
+            line.append(c);
         }
-        if (n == 0 || c == '\n') {
-            break;
-        }
-        line.append(c);
+    } catch (const SystemError& refusal) {
+        wipeMemory(&c, sizeof c);
+        throw Error("Impossibile leggere la password: " +
+                    std::generic_category().message(refusal.code()));
     }
     wipeMemory(&c, sizeof c);
     return line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 // Exports handed to the desktop's office applications hold every password in clear. They are
@@ -41,9 +42,11 @@ public:
     const std::filesystem::path& runFolder() const { return run_; }
 
 private:
+    // The backend's hold on this run's subfolder; empty until the first file.
+    struct Native;
     std::filesystem::path folder_;
     std::filesystem::path run_;
-    int runLock_ = -1;
+    std::unique_ptr<Native> native_;
 };
 
 } // namespace velarium::platform

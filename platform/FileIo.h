@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,9 +26,10 @@ public:
     std::size_t read(std::span<std::byte> buffer);
 
 private:
+    // The backend's own descriptor or handle.
+    struct Native;
     std::filesystem::path path_;
-    // The backend's descriptor or handle; -1 is never a valid one.
-    std::intptr_t handle_ = -1;
+    std::unique_ptr<Native> native_;
 };
 
 // A file created new (or emptied) for writing, readable only by its owner until it is given
@@ -52,9 +54,10 @@ public:
     void close();
 
 private:
+    // The backend's own descriptor or handle.
+    struct Native;
     std::filesystem::path path_;
-    // The backend's descriptor or handle; -1 is never a valid one.
-    std::intptr_t handle_ = -1;
+    std::unique_ptr<Native> native_;
     std::uint64_t written_ = 0;
     std::uint64_t flushed_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 namespace velarium::platform {
@@ -51,9 +52,10 @@ public:
     void confirm() const;
 
 private:
+    // The backend's own descriptor or handle.
+    struct Native;
     std::filesystem::path path_;
-    // The backend's descriptor or handle; -1 is never a valid one.
-    std::intptr_t handle_ = -1;
+    std::unique_ptr<Native> native_;
     // The copy may be a file in clear: a program stopped half-way does not leave it behind.
     RemovedWhenStopped removal_;
 };

@@ -11,7 +11,7 @@ std::unique_ptr<SharedFile> SharedFile::openExisting(const std::filesystem::path
                                                      Access access)
 {
     auto file = std::make_unique<SharedFile>(Opening(), path, access, false);
-    if (file->handle_ == -1) {
+    if (!file->native_) {
         return nullptr;
     }
     return file;

@@ -112,15 +112,16 @@ private:
     };
 
 public:
-    // Opens the file at `path`; with `create`, makes it when nothing is there. Sets handle_ to
-    // -1, raising nothing, when the file is missing and not to be created.
+    // Opens the file at `path`; with `create`, makes it when nothing is there. Leaves native_
+    // empty, raising nothing, when the file is missing and not to be created.
     SharedFile(Opening, const std::filesystem::path& path, Access access, bool create);
 
 private:
+    // The backend's own descriptor or handle.
+    struct Native;
     std::filesystem::path path_;
     Access access_;
-    // The backend's descriptor or handle; -1 is never a valid one.
-    std::intptr_t handle_ = -1;
+    std::unique_ptr<Native> native_;
     bool written_ = false;
 };
 

@@ -1,17 +1,19 @@
 #include "platform/ExportFolder.h"
 
 #include "platform/Error.h"
-#include "platform/posix/Descriptor.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
@@ -27,7 +29,7 @@ bool isPrivate(const struct stat& st)
 
 // Opens `path` as a folder of this user's alone: a real folder (a link is never followed), owned
 // by the user, closed to everybody else. With `create`, a missing folder is made so.
-int openPrivateFolder(const fs::path& path, bool create)
+UniqueFd openPrivateFolder(const fs::path& path, bool create)
 {
     bool made = false;
     if (create) {
@@ -37,8 +39,8 @@ int openPrivateFolder(const fs::path& path, bool create)
             throw SystemError("Impossibile creare la cartella", path, errno);
         }
     }
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.get() < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
         throw SystemError("Impossibile aprire la cartella", path, errno);
     }
     struct stat st
@@ -55,22 +57,17 @@ int openPrivateFolder(const fs::path& path, bool create)
     if (made && (st.st_mode & 0777) != 0700) {
         ::fchmod(fd.get(), 0700);
     }
-    return fd.release();
+    return fd;
 }
 
 // Empties the folder open as `folder`, whatever is inside, without following any link.
 void removeContents(int folder) noexcept
 {
-    const int listing = ::dup(folder);
-    if (listing < 0) {
+    const DirStream dir = listFolder(folder);
+    if (!dir) {
         return;
     }
-    DIR* dir = ::fdopendir(listing);
-    if (dir == nullptr) {
-        ::close(listing);
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
             continue;
@@ -78,14 +75,13 @@ void removeContents(int folder) noexcept
         if (::unlinkat(folder, name, 0) == 0 || (errno != EISDIR && errno != EPERM)) {
             continue;
         }
-        const int inner = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (inner >= 0) {
-            removeContents(inner);
-            ::close(inner);
+        UniqueFd inner(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (inner) {
+            removeContents(inner.get());
+            inner.reset();
             ::unlinkat(folder, name, AT_REMOVEDIR);
         }
     }
-    ::closedir(dir);
 }
 
 // Keeps every other run of the program from looking into the folder while it is held: a new
@@ -93,16 +89,25 @@ void removeContents(int folder) noexcept
 class FolderGuard
 {
 public:
-    explicit FolderGuard(int folder) : folder_(folder) { ::flock(folder_, LOCK_EX); }
-    ~FolderGuard() { ::flock(folder_, LOCK_UN); }
+    explicit FolderGuard(const UniqueFd& folder) : folder_(folder)
+    {
+        ::flock(folder_.get(), LOCK_EX);
+    }
+    ~FolderGuard() { ::flock(folder_.get(), LOCK_UN); }
     FolderGuard(const FolderGuard&) = delete;
     FolderGuard& operator=(const FolderGuard&) = delete;
 
 private:
-    int folder_;
+    const UniqueFd& folder_;
 };
 
 } // namespace
+
+struct ExportFolder::Native
+{
+    // Held, and locked, for as long as the run lives.
+    UniqueFd runLock;
+};
 
 fs::path ExportFolder::userFolder()
 {
@@ -128,37 +133,32 @@ ExportFolder::ExportFolder(fs::path folder) : folder_(std::move(folder)) {}
 
 ExportFolder::~ExportFolder()
 {
-    if (runLock_ < 0) {
+    if (!native_) {
         return;
     }
-    removeContents(runLock_);
+    removeContents(native_->runLock.get());
     ::rmdir(run_.c_str());
-    ::close(runLock_);
 }
 
 int ExportFolder::removeLeftovers() noexcept
 {
     int removed = 0;
     try {
-        Descriptor folder(openPrivateFolder(folder_, false));
-        const FolderGuard guard(folder.get());
-        const int listing = ::dup(folder.get());
-        DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
-        if (dir == nullptr) {
-            if (listing >= 0) {
-                ::close(listing);
-            }
+        const UniqueFd folder = openPrivateFolder(folder_, false);
+        const FolderGuard guard(folder);
+        const DirStream dir = listFolder(folder.get());
+        if (!dir) {
             return 0;
         }
-        while (const dirent* entry = ::readdir(dir)) {
+        while (const dirent* entry = ::readdir(dir.get())) {
             const char* name = entry->d_name;
             if (std::strncmp(name, kRunPrefix, std::strlen(kRunPrefix)) != 0) {
                 continue;
             }
-            Descriptor run(
+            const UniqueFd run(
                 ::openat(folder.get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             // A run still alive holds its lock; this one's own is held through another opening.
-            if (run.get() < 0 || ::flock(run.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (!run || ::flock(run.get(), LOCK_EX | LOCK_NB) != 0) {
                 continue;
             }
             removeContents(run.get());
@@ -166,7 +166,6 @@ int ExportFolder::removeLeftovers() noexcept
                 ++removed;
             }
         }
-        ::closedir(dir);
     } catch (const std::exception&) {
         // Nothing was ever exported here, or the folder is not ours to clean.
     }
@@ -175,30 +174,29 @@ int ExportFolder::removeLeftovers() noexcept
 
 fs::path ExportFolder::newFile(std::string_view extension)
 {
-    if (runLock_ < 0) {
-        const Descriptor folder(openPrivateFolder(folder_, true));
-        const FolderGuard guard(folder.get());
+    if (!native_) {
+        const UniqueFd folder = openPrivateFolder(folder_, true);
+        const FolderGuard guard(folder);
         std::string pattern = (folder_ / (std::string(kRunPrefix) + "XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw SystemError("Impossibile creare una cartella in", folder_, errno);
         }
         const fs::path run(pattern);
-        Descriptor lock(::open(run.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        UniqueFd lock(::open(run.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!lock || ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
             const int code = errno;
             ::rmdir(run.c_str());
             throw SystemError("Impossibile riservare la cartella", run, code);
         }
         run_ = run;
-        runLock_ = lock.release();
+        native_ = std::make_unique<Native>(std::move(lock));
     }
     const std::string suffix = "." + std::string(extension);
     std::string pattern = (run_ / ("Velarium-archivio-XXXXXX" + suffix)).string();
-    const int fd = ::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd file(::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC));
+    if (!file) {
         throw SystemError("Impossibile creare un file temporaneo in", run_, errno);
     }
-    ::close(fd);
     return fs::path(pattern);
 }
 

@@ -1,12 +1,14 @@
 #include "platform/FileIo.h"
 
 #include "platform/posix/FileKindPosix.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
@@ -16,109 +18,79 @@ constexpr std::uint64_t kWritebackStep = 8u << 20;
 
 } // namespace
 
+struct InputFile::Native
+{
+    UniqueFd fd;
+};
+
+struct OutputFile::Native
+{
+    UniqueFd fd;
+};
+
 InputFile::InputFile(const std::filesystem::path& path) : path_(path)
 {
-    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handle_ < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         throw SystemError("Impossibile aprire il file", path, errno);
     }
-    ::posix_fadvise(handle_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    native_ = std::make_unique<Native>(std::move(fd));
 }
 
-InputFile::~InputFile()
-{
-    if (handle_ >= 0) {
-        ::close(handle_);
-    }
-}
+InputFile::~InputFile() = default;
 
 std::size_t InputFile::read(std::span<std::byte> buffer)
 {
-    std::size_t filled = 0;
-    while (filled < buffer.size()) {
-        const ssize_t n = ::read(handle_, buffer.data() + filled, buffer.size() - filled);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SystemError("Errore di lettura dal file", path_, errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    return filled;
+    return readFull(native_->fd.get(), buffer, path_);
 }
 
 OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
 {
     // Never through a link, and emptied only once it is known to be a plain file with no other
     // name: emptying a file that some other name shares would destroy that one too.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd) {
         throw SystemError("Impossibile creare il file", path, errno);
     }
-    handle_ = fd;
     struct stat st
     {
     };
-    try {
-        if (::fstat(fd, &st) != 0) {
-            throw SystemError("Impossibile creare il file", path, errno);
-        }
-        if (!S_ISREG(st.st_mode) || st.st_nlink > 1) {
-            throw Error("Impossibile creare il file '" + path.string() +
-                        "': il nome è già di un altro file");
-        }
-        if (::ftruncate(fd, 0) != 0) {
-            throw SystemError("Impossibile creare il file", path, errno);
-        }
-    } catch (...) {
-        ::close(fd);
-        handle_ = -1;
-        throw;
+    if (::fstat(fd.get(), &st) != 0) {
+        throw SystemError("Impossibile creare il file", path, errno);
     }
+    if (!S_ISREG(st.st_mode) || st.st_nlink > 1) {
+        throw Error("Impossibile creare il file '" + path.string() +
+                    "': il nome è già di un altro file");
+    }
+    if (::ftruncate(fd.get(), 0) != 0) {
+        throw SystemError("Impossibile creare il file", path, errno);
+    }
+    native_ = std::make_unique<Native>(std::move(fd));
 }
 
-OutputFile::~OutputFile()
-{
-    if (handle_ >= 0) {
-        ::close(handle_);
-    }
-}
+OutputFile::~OutputFile() = default;
 
 void OutputFile::write(std::span<const std::byte> data)
 {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(handle_, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw SystemError("Errore di scrittura nel file", path_, errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    writeAll(native_->fd.get(), data, path_);
     written_ += data.size();
 }
 
 void OutputFile::startWriteback()
 {
+    const int fd = native_->fd.get();
     // Start writing the newest step, and wait for the one before it: the amount of dirty data
     // stays bounded and the final sync has at most two steps left to write.
     while (written_ - flushed_ >= kWritebackStep) {
-        ::sync_file_range(handle_, static_cast<off_t>(flushed_), kWritebackStep,
-                          SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(fd, static_cast<off_t>(flushed_), kWritebackStep, SYNC_FILE_RANGE_WRITE);
         if (flushed_ >= kWritebackStep) {
             const auto previous = flushed_ - kWritebackStep;
-            ::sync_file_range(handle_, static_cast<off_t>(previous), kWritebackStep,
+            ::sync_file_range(fd, static_cast<off_t>(previous), kWritebackStep,
                               SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
                                   SYNC_FILE_RANGE_WAIT_AFTER);
-            ::posix_fadvise(handle_, static_cast<off_t>(previous), kWritebackStep,
-                            POSIX_FADV_DONTNEED);
+            ::posix_fadvise(fd, static_cast<off_t>(previous), kWritebackStep, POSIX_FADV_DONTNEED);
         }
         flushed_ += kWritebackStep;
     }
@@ -126,35 +98,28 @@ void OutputFile::startWriteback()
 
 void OutputFile::sync()
 {
-    if (::fdatasync(handle_) != 0) {
+    if (::fdatasync(native_->fd.get()) != 0) {
         throw SystemError("Errore di scrittura su disco del file", path_, errno);
     }
 }
 
 void OutputFile::close()
 {
-    const int fd = handle_;
-    handle_ = -1;
-    if (fd >= 0 && ::close(fd) != 0) {
+    if (!native_->fd.reset()) {
         throw SystemError("Errore di chiusura del file", path_, errno);
     }
 }
 
 std::optional<std::string> readFileStart(const std::filesystem::path& path, std::size_t limit)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
         return std::nullopt;
     }
-    const struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd.get(), &st) != 0) {
         throw SystemError("Impossibile leggere il file", path, errno);
     }
     if (S_ISDIR(st.st_mode)) {
@@ -166,21 +131,7 @@ std::optional<std::string> readFileStart(const std::filesystem::path& path, std:
     // One byte more than the size, when the limit allows, shows a file that grew meanwhile.
     std::string bytes(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size) + 1, limit),
                       '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw SystemError("Errore di lettura dal file", path, errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
+    bytes.resize(readFull(fd.get(), std::as_writable_bytes(std::span(bytes)), path));
     return bytes;
 }
 

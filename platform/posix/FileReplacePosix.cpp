@@ -2,8 +2,8 @@
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
-#include "platform/posix/Descriptor.h"
 #include "platform/posix/FileKindPosix.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
 #include <array>
@@ -41,8 +41,8 @@ struct stat statOrThrow(const fs::path& path)
 // Makes a rename inside `folder` survive a power cut.
 void syncFolder(const fs::path& folder)
 {
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) {
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) {
         ::fsync(dir.get());
     }
 }
@@ -202,8 +202,8 @@ public:
             hidden += target.filename().string();
             hidden += ".velarium-XXXXXX";
             std::string pattern = (target.parent_path() / hidden).string();
-            fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-            if (fd_ < 0) {
+            fd_.reset(::mkostemp(pattern.data(), O_CLOEXEC));
+            if (!fd_) {
                 throw SystemError("Impossibile creare un file temporaneo accanto a", target, errno);
             }
             path_ = pattern;
@@ -212,7 +212,8 @@ public:
     }
     ~HiddenSibling()
     {
-        ::close(fd_);
+        // Closed before the removal: nothing holds the abandoned file afterwards.
+        fd_.reset();
         if (!placed_) {
             removeQuietly(path_);
         }
@@ -224,17 +225,7 @@ public:
 
     void write(const std::byte* data, std::size_t size)
     {
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::write(fd_, data + done, size - done);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throw SystemError("Errore di scrittura nel file", path_, errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
+        writeAll(fd_.get(), std::span(data, size), path_);
     }
 
     // With `progress`, reports each step of the copy of `total` bytes and stops when cancelled.
@@ -260,8 +251,8 @@ public:
     void place(const Original* old, mode_t mode, const std::function<void()>& lastLook = {})
     {
         if (old != nullptr) {
-            takeOver(fd_, *old, path_);
-        } else if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) {
+            takeOver(fd_.get(), *old, path_);
+        } else if (::fchmod(fd_.get(), mode) != 0 || ::fsync(fd_.get()) != 0) {
             throw SystemError("Errore di scrittura su disco del file", path_, errno);
         }
         if (lastLook) {
@@ -277,7 +268,7 @@ public:
 private:
     fs::path target_;
     fs::path path_;
-    int fd_ = -1;
+    UniqueFd fd_;
     bool placed_ = false;
     RemovedWhenStopped removal_;
 };
@@ -338,28 +329,31 @@ public:
     explicit FolderLock(const fs::path& file)
         : dir_(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        if (dir_.get() < 0) {
+        if (!dir_) {
             throw SystemError("Impossibile creare il file", file, errno);
         }
-        while (::flock(dir_.get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                throw SystemError("Impossibile riservare il file", file, errno);
-            }
+        if (retryInterrupted([&] { return ::flock(dir_.get(), LOCK_EX); }) != 0) {
+            throw SystemError("Impossibile riservare il file", file, errno);
         }
     }
 
 private:
-    Descriptor dir_;
+    const UniqueFd dir_;
 };
 
 // A live command keeps a lock on its temporary file to its end; a dead one's lock went with it.
 bool heldByLiveCommand(const fs::path& path)
 {
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    return file.get() >= 0 && ::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return file && ::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 } // namespace
+
+struct TemporaryClaim::Native
+{
+    UniqueFd fd;
+};
 
 FileVersion versionOf(const fs::path& path)
 {
@@ -389,25 +383,25 @@ TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
                 throw SystemError("Impossibile rimuovere il file temporaneo rimasto", path, errno);
             }
         }
-        const int fd =
-            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd) {
             throw SystemError("Impossibile creare il file", path, errno);
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
             const int code = errno;
-            ::close(fd);
+            fd.reset();
             ::unlink(path.c_str());
             throw SystemError("Impossibile riservare il file", path, code);
         }
-        handle_ = fd;
+        native_ = std::make_unique<Native>(std::move(fd));
         return path;
     });
 }
 
 TemporaryClaim::~TemporaryClaim()
 {
-    ::close(static_cast<int>(handle_));
+    // Let go before the file stops being tracked: a stop request meanwhile still removes it.
+    native_.reset();
 }
 
 void removeAbandonedTemporary(const fs::path& path) noexcept
@@ -431,7 +425,7 @@ void TemporaryClaim::confirm() const
     struct stat held
     {
     }, named{};
-    if (::fstat(static_cast<int>(handle_), &held) != 0 || ::lstat(path_.c_str(), &named) != 0 ||
+    if (::fstat(native_->fd.get(), &held) != 0 || ::lstat(path_.c_str(), &named) != 0 ||
         held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
         throw Error("Il file temporaneo '" + path_.string() +
                     "' è stato sostituito da un altro programma");
@@ -466,8 +460,8 @@ void replaceFile(const fs::path& replacement, const fs::path& target,
 {
     const Original old = originalOf(target);
     {
-        Descriptor fd(::open(replacement.c_str(), O_RDONLY | O_CLOEXEC));
-        if (fd.get() < 0) {
+        const UniqueFd fd(::open(replacement.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd) {
             throw SystemError("Impossibile aprire il file", replacement, errno);
         }
         const struct stat st = statOrThrow(replacement);

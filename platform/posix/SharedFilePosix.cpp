@@ -1,11 +1,12 @@
 #include "platform/SharedFile.h"
 
-#include "platform/posix/Descriptor.h"
 #include "platform/posix/FileKindPosix.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,16 +37,16 @@ template <typename Attempt> void takeLock(Attempt attempt, const std::filesystem
 class AccessLock
 {
 public:
-    AccessLock(int fd, int mode, const std::filesystem::path& path) : fd_(fd)
+    AccessLock(const UniqueFd& file, int mode, const std::filesystem::path& path) : file_(file)
     {
-        takeLock([&] { return ::flock(fd_, mode | LOCK_NB) == 0 ? 0 : errno; }, path);
+        takeLock([&] { return ::flock(file_.get(), mode | LOCK_NB) == 0 ? 0 : errno; }, path);
     }
-    ~AccessLock() { ::flock(fd_, LOCK_UN); }
+    ~AccessLock() { ::flock(file_.get(), LOCK_UN); }
     AccessLock(const AccessLock&) = delete;
     AccessLock& operator=(const AccessLock&) = delete;
 
 private:
-    int fd_;
+    const UniqueFd& file_;
 };
 
 // The exclusive section's lock: one byte far beyond any data, a lock of another kind than the
@@ -87,15 +88,15 @@ bool danglingLink(const std::filesystem::path& path)
            ::stat(path.c_str(), &pointed) != 0;
 }
 
-// The descriptor of the file at `path`; -1 when nothing is there and nothing is to be created.
-int openOrCreate(const std::filesystem::path& path, SharedFile::Access access, bool create)
+// The descriptor of the file at `path`; none when nothing is there and nothing is to be created.
+UniqueFd openOrCreate(const std::filesystem::path& path, SharedFile::Access access, bool create)
 {
     const int mode = access == SharedFile::Access::Read ? O_RDONLY : O_RDWR;
     // Another program may create the file between the two calls below, or remove it: a few
     // rounds settle it.
     for (int round = 0;; ++round) {
-        const int fd = ::open(path.c_str(), mode | kOpenFlags);
-        if (fd >= 0) {
+        UniqueFd fd(::open(path.c_str(), mode | kOpenFlags));
+        if (fd) {
             return fd;
         }
         if (errno != ENOENT) {
@@ -103,14 +104,14 @@ int openOrCreate(const std::filesystem::path& path, SharedFile::Access access, b
         }
         if (!create) {
             if (folderExists(path)) {
-                return -1;
+                return UniqueFd();
             }
             throw SystemError("Impossibile aprire il file", path, ENOENT);
         }
         // O_EXCL refuses a name that exists in any form, a link above all: creating through a
         // link that leads nowhere would make a file wherever it points. Without O_TRUNC.
-        const int created = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0644);
-        if (created >= 0) {
+        UniqueFd created(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0644));
+        if (created) {
             return created;
         }
         const int code = errno;
@@ -126,11 +127,16 @@ int openOrCreate(const std::filesystem::path& path, SharedFile::Access access, b
 
 } // namespace
 
+struct SharedFile::Native
+{
+    UniqueFd fd;
+};
+
 SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access, bool create)
     : path_(path), access_(access)
 {
-    Descriptor fd(openOrCreate(path, access, create));
-    if (fd.get() < 0) {
+    UniqueFd fd = openOrCreate(path, access, create);
+    if (!fd) {
         return;
     }
     struct stat st
@@ -150,22 +156,17 @@ SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access
     if (access == Access::ReadWrite && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         throw SystemError("File di sola lettura", path, EACCES);
     }
-    handle_ = fd.release();
+    native_ = std::make_unique<Native>(std::move(fd));
 }
 
-SharedFile::~SharedFile()
-{
-    if (handle_ >= 0) {
-        ::close(handle_);
-    }
-}
+SharedFile::~SharedFile() = default;
 
 std::uint64_t SharedFile::size() const
 {
     struct stat st
     {
     };
-    if (::fstat(handle_, &st) != 0) {
+    if (::fstat(native_->fd.get(), &st) != 0) {
         throw SystemError("Impossibile leggere la lunghezza del file", path_, errno);
     }
     return static_cast<std::uint64_t>(st.st_size);
@@ -173,31 +174,19 @@ std::uint64_t SharedFile::size() const
 
 void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
-    const AccessLock lock(static_cast<int>(handle_), LOCK_SH, path_);
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::pread(handle_, buffer.data() + done, buffer.size() - done,
-                                  static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw SystemError("Errore di lettura dal file", path_, errno);
-        }
-        if (n == 0) {
-            throw SystemError("Il file è più corto del previsto", path_, EIO);
-        }
-        done += static_cast<std::size_t>(n);
+    const AccessLock lock(native_->fd, LOCK_SH, path_);
+    if (readFullAt(native_->fd.get(), offset, buffer, path_) < buffer.size()) {
+        throw SystemError("Il file è più corto del previsto", path_, EIO);
     }
 }
 
 void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
-    const AccessLock lock(static_cast<int>(handle_), LOCK_EX, path_);
-    ssize_t n;
-    do {
-        n = ::pwrite(handle_, data.data(), data.size(), static_cast<off_t>(offset));
-    } while (n < 0 && errno == EINTR);
+    const AccessLock lock(native_->fd, LOCK_EX, path_);
+    // One call, never a loop over parts: a reader must see the write whole or not at all.
+    const ssize_t n = retryInterrupted([&] {
+        return ::pwrite(native_->fd.get(), data.data(), data.size(), static_cast<off_t>(offset));
+    });
     written_ = true;
     if (n < 0) {
         throw SystemError("Errore di scrittura nel file", path_, errno);
@@ -209,10 +198,8 @@ void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 
 void SharedFile::truncate(std::uint64_t length)
 {
-    int result;
-    do {
-        result = ::ftruncate(static_cast<int>(handle_), static_cast<off_t>(length));
-    } while (result != 0 && errno == EINTR);
+    const int result = retryInterrupted(
+        [&] { return ::ftruncate(native_->fd.get(), static_cast<off_t>(length)); });
     written_ = true;
     if (result != 0) {
         throw SystemError("Impossibile riportare il file alla lunghezza precedente", path_, errno);
@@ -221,14 +208,13 @@ void SharedFile::truncate(std::uint64_t length)
 
 void SharedFile::close()
 {
-    const int fd = handle_;
-    handle_ = -1;
-    if (fd < 0) {
+    UniqueFd& fd = native_->fd;
+    if (!fd) {
         return;
     }
-    const bool synced = !written_ || ::fdatasync(fd) == 0;
+    const bool synced = !written_ || ::fdatasync(fd.get()) == 0;
     const int code = errno;
-    if (::close(fd) != 0 || !synced) {
+    if (!fd.reset() || !synced) {
         throw SystemError("Errore di scrittura su disco del file", path_, synced ? errno : code);
     }
 }
@@ -243,7 +229,7 @@ bool SharedFile::stillAtPath() const
     struct stat held
     {
     }, named{};
-    if (::fstat(static_cast<int>(handle_), &held) != 0) {
+    if (::fstat(native_->fd.get(), &held) != 0) {
         throw SystemError("Impossibile leggere le proprietà del file", path_, errno);
     }
     return ::stat(path_.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
@@ -257,7 +243,7 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
     takeLock(
         [&] {
             struct flock range = sectionRange(type);
-            return ::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLK, &range) == 0 ? 0 : errno;
+            return ::fcntl(file_.native_->fd.get(), F_OFD_SETLK, &range) == 0 ? 0 : errno;
         },
         file_.path_);
 }
@@ -265,7 +251,7 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
     struct flock range = sectionRange(F_UNLCK);
-    ::fcntl(static_cast<int>(file_.handle_), F_OFD_SETLK, &range);
+    ::fcntl(file_.native_->fd.get(), F_OFD_SETLK, &range);
 }
 
 } // namespace velarium::platform

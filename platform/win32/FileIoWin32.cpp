@@ -4,42 +4,39 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
-
-HANDLE native(std::intptr_t handle)
-{
-    return reinterpret_cast<HANDLE>(handle);
-}
-
-std::intptr_t stored(HANDLE handle)
-{
-    return reinterpret_cast<std::intptr_t>(handle);
-}
 
 // ReadFile and WriteFile count in DWORDs; larger buffers go in pieces of this size.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
 } // namespace
 
+struct InputFile::Native
+{
+    win32::Handle handle;
+};
+
+struct OutputFile::Native
+{
+    win32::Handle handle;
+};
+
 InputFile::InputFile(const std::filesystem::path& path) : path_(path)
 {
     // Others may read the source meanwhile but not change it under the cipher.
-    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    win32::Handle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle.valid()) {
         win32::raise("Impossibile aprire il file", path);
     }
-    handle_ = stored(handle);
+    native_ = std::make_unique<Native>(std::move(handle));
 }
 
-InputFile::~InputFile()
-{
-    if (handle_ != -1) {
-        ::CloseHandle(native(handle_));
-    }
-}
+InputFile::~InputFile() = default;
 
 std::size_t InputFile::read(std::span<std::byte> buffer)
 {
@@ -47,7 +44,7 @@ std::size_t InputFile::read(std::span<std::byte> buffer)
     while (filled < buffer.size()) {
         DWORD got = 0;
         const auto want = static_cast<DWORD>(std::min(kMaxPiece, buffer.size() - filled));
-        if (!::ReadFile(native(handle_), buffer.data() + filled, want, &got, nullptr)) {
+        if (!::ReadFile(native_->handle.get(), buffer.data() + filled, want, &got, nullptr)) {
             win32::raise("Errore di lettura dal file", path_);
         }
         if (got == 0) {
@@ -62,20 +59,15 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
 {
     // Readers are let in: the program's own temporary file is held open for reading by the
     // command that owns it.
-    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    win32::Handle handle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
         win32::raise("Impossibile creare il file", path);
     }
-    handle_ = stored(handle);
+    native_ = std::make_unique<Native>(std::move(handle));
 }
 
-OutputFile::~OutputFile()
-{
-    if (handle_ != -1) {
-        ::CloseHandle(native(handle_));
-    }
-}
+OutputFile::~OutputFile() = default;
 
 void OutputFile::write(std::span<const std::byte> data)
 {
@@ -83,7 +75,7 @@ void OutputFile::write(std::span<const std::byte> data)
     while (done < data.size()) {
         DWORD put = 0;
         const auto want = static_cast<DWORD>(std::min(kMaxPiece, data.size() - done));
-        if (!::WriteFile(native(handle_), data.data() + done, want, &put, nullptr)) {
+        if (!::WriteFile(native_->handle.get(), data.data() + done, want, &put, nullptr)) {
             win32::raise("Errore di scrittura nel file", path_);
         }
         if (put == 0) {
@@ -102,16 +94,14 @@ void OutputFile::startWriteback()
 
 void OutputFile::sync()
 {
-    if (!::FlushFileBuffers(native(handle_))) {
+    if (!::FlushFileBuffers(native_->handle.get())) {
         win32::raise("Errore di scrittura su disco del file", path_);
     }
 }
 
 void OutputFile::close()
 {
-    const std::intptr_t handle = handle_;
-    handle_ = -1;
-    if (handle != -1 && !::CloseHandle(native(handle))) {
+    if (!native_->handle.reset()) {
         win32::raise("Errore di chiusura del file", path_);
     }
 }

@@ -8,8 +8,10 @@
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velarium::platform {
@@ -302,6 +304,11 @@ template <typename Put> void writeThroughSibling(const fs::path& path, Put&& put
 
 } // namespace
 
+struct TemporaryClaim::Native
+{
+    Handle handle;
+};
+
 FileVersion versionOf(const fs::path& path)
 {
     Handle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
@@ -328,11 +335,11 @@ TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
         // Held open to the command's end: others may read it and the command may move it away,
         // but no other command can take it while this handle lives.
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const HANDLE created = ::CreateFileW(
-                path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (created != INVALID_HANDLE_VALUE) {
-                handle_ = reinterpret_cast<std::intptr_t>(created);
+            Handle created(::CreateFileW(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (created.valid()) {
+                native_ = std::make_unique<Native>(std::move(created));
                 return path;
             }
             const DWORD code = ::GetLastError();
@@ -348,7 +355,8 @@ TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
 
 TemporaryClaim::~TemporaryClaim()
 {
-    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    // Let go before the file stops being tracked: a stop request meanwhile still removes it.
+    native_.reset();
 }
 
 void removeAbandonedTemporary(const fs::path& path) noexcept
@@ -369,7 +377,7 @@ void TemporaryClaim::confirm() const
 {
     BY_HANDLE_FILE_INFORMATION info{};
     const auto named = identityOf(path_);
-    if (!::GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle_), &info) || !named ||
+    if (!::GetFileInformationByHandle(native_->handle.get(), &info) || !named ||
         !(*named ==
           FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow})) {
         throw Error("Il file temporaneo '" + utf8FromPath(path_) +

@@ -4,14 +4,11 @@
 #include "platform/win32/Win32Support.h"
 
 #include <cerrno>
+#include <memory>
+#include <utility>
 
 namespace velarium::platform {
 namespace {
-
-HANDLE native(std::intptr_t handle)
-{
-    return reinterpret_cast<HANDLE>(handle);
-}
 
 OVERLAPPED at(std::uint64_t offset)
 {
@@ -33,14 +30,12 @@ constexpr std::uint64_t kAccessByte = kLockByte - 1;
 
 // Locks the byte at `offset` for `flags`, trying without waiting until the lock is free or
 // kLockWaitLimit has passed: another program may hold it for as long as it likes.
-void lockByte(std::intptr_t handle, std::uint64_t offset, DWORD flags,
-              const std::filesystem::path& path)
+void lockByte(HANDLE handle, std::uint64_t offset, DWORD flags, const std::filesystem::path& path)
 {
     waitForLock(
         [&] {
             OVERLAPPED position = at(offset);
-            if (::LockFileEx(native(handle), flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                             &position)) {
+            if (::LockFileEx(handle, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &position)) {
                 return true;
             }
             const DWORD code = ::GetLastError();
@@ -55,25 +50,26 @@ void lockByte(std::intptr_t handle, std::uint64_t offset, DWORD flags,
 class AccessLock
 {
 public:
-    AccessLock(std::intptr_t handle, DWORD flags, const std::filesystem::path& path)
-        : handle_(handle)
+    AccessLock(const win32::Handle& file, DWORD flags, const std::filesystem::path& path)
+        : file_(file)
     {
-        lockByte(handle_, kAccessByte, flags, path);
+        lockByte(file_.get(), kAccessByte, flags, path);
     }
     ~AccessLock()
     {
         OVERLAPPED position = at(kAccessByte);
-        ::UnlockFileEx(native(handle_), 0, 1, 0, &position);
+        ::UnlockFileEx(file_.get(), 0, 1, 0, &position);
     }
     AccessLock(const AccessLock&) = delete;
     AccessLock& operator=(const AccessLock&) = delete;
 
 private:
-    std::intptr_t handle_;
+    const win32::Handle& file_;
 };
 
 // The handle of the file at `path`, invalid when nothing is there and nothing is to be created.
-HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access, bool create)
+win32::Handle openOrCreate(const std::filesystem::path& path, SharedFile::Access access,
+                           bool create)
 {
     const DWORD wanted =
         access == SharedFile::Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -81,9 +77,9 @@ HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access
     // Another program may create the file between the two calls below, or remove it: a few
     // rounds settle it.
     for (int round = 0;; ++round) {
-        const HANDLE opened = ::CreateFileW(path.c_str(), wanted, kSharing, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (opened != INVALID_HANDLE_VALUE) {
+        win32::Handle opened(::CreateFileW(path.c_str(), wanted, kSharing, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (opened.valid()) {
             return opened;
         }
         const DWORD code = ::GetLastError();
@@ -98,14 +94,14 @@ HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access
             win32::raise("Impossibile aprire il file", path, code);
         }
         if (!create) {
-            return INVALID_HANDLE_VALUE;
+            return win32::Handle();
         }
         // CREATE_NEW refuses a name that exists in any form; with FILE_FLAG_OPEN_REPARSE_POINT a
         // link that leads nowhere is such a name, never followed to make a file where it points.
-        const HANDLE created =
+        win32::Handle created(
             ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kSharing, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (created != INVALID_HANDLE_VALUE) {
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (created.valid()) {
             return created;
         }
         const DWORD refusal = ::GetLastError();
@@ -123,10 +119,15 @@ HANDLE openOrCreate(const std::filesystem::path& path, SharedFile::Access access
 
 } // namespace
 
+struct SharedFile::Native
+{
+    win32::Handle handle;
+};
+
 SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access, bool create)
     : path_(path), access_(access)
 {
-    win32::Handle handle(openOrCreate(path, access, create));
+    win32::Handle handle = openOrCreate(path, access, create);
     if (!handle.valid()) {
         return;
     }
@@ -138,21 +139,15 @@ SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access
         (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
         throw SystemError("File di sola lettura", path, EACCES);
     }
-    handle_ = reinterpret_cast<std::intptr_t>(handle.get());
-    handle.release();
+    native_ = std::make_unique<Native>(std::move(handle));
 }
 
-SharedFile::~SharedFile()
-{
-    if (handle_ != -1) {
-        ::CloseHandle(native(handle_));
-    }
-}
+SharedFile::~SharedFile() = default;
 
 std::uint64_t SharedFile::size() const
 {
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(native(handle_), &size)) {
+    if (!::GetFileSizeEx(native_->handle.get(), &size)) {
         win32::raise("Impossibile leggere la lunghezza del file", path_);
     }
     return static_cast<std::uint64_t>(size.QuadPart);
@@ -160,12 +155,12 @@ std::uint64_t SharedFile::size() const
 
 void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
-    const AccessLock lock(handle_, 0, path_);
+    const AccessLock lock(native_->handle, 0, path_);
     std::size_t done = 0;
     while (done < buffer.size()) {
         OVERLAPPED position = at(offset + done);
         DWORD got = 0;
-        if (!::ReadFile(native(handle_), buffer.data() + done,
+        if (!::ReadFile(native_->handle.get(), buffer.data() + done,
                         static_cast<DWORD>(buffer.size() - done), &got, &position)) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_HANDLE_EOF) {
@@ -182,11 +177,11 @@ void SharedFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 
 void SharedFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
-    const AccessLock lock(handle_, LOCKFILE_EXCLUSIVE_LOCK, path_);
+    const AccessLock lock(native_->handle, LOCKFILE_EXCLUSIVE_LOCK, path_);
     OVERLAPPED position = at(offset);
     DWORD put = 0;
     written_ = true;
-    if (!::WriteFile(native(handle_), data.data(), static_cast<DWORD>(data.size()), &put,
+    if (!::WriteFile(native_->handle.get(), data.data(), static_cast<DWORD>(data.size()), &put,
                      &position)) {
         win32::raise("Errore di scrittura nel file", path_);
     }
@@ -201,22 +196,21 @@ void SharedFile::truncate(std::uint64_t length)
     end.QuadPart = static_cast<LONGLONG>(length);
     written_ = true;
     // Reads and writes name their offsets, so moving the handle's own position disturbs none.
-    if (!::SetFilePointerEx(native(handle_), end, nullptr, FILE_BEGIN) ||
-        !::SetEndOfFile(native(handle_))) {
+    const HANDLE handle = native_->handle.get();
+    if (!::SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle)) {
         win32::raise("Impossibile riportare il file alla lunghezza precedente", path_);
     }
 }
 
 void SharedFile::close()
 {
-    const std::intptr_t handle = handle_;
-    handle_ = -1;
-    if (handle == -1) {
+    win32::Handle& handle = native_->handle;
+    if (!handle.valid()) {
         return;
     }
-    const bool synced = !written_ || ::FlushFileBuffers(native(handle));
+    const bool synced = !written_ || ::FlushFileBuffers(handle.get());
     const DWORD code = ::GetLastError();
-    if (!::CloseHandle(native(handle)) || !synced) {
+    if (!handle.reset() || !synced) {
         win32::raise("Errore di scrittura su disco del file", path_,
                      synced ? ::GetLastError() : code);
     }
@@ -225,17 +219,13 @@ void SharedFile::close()
 void SharedFile::yieldToReplacement()
 {
     // MoveFileEx refuses to replace a file while any handle to it is open, this one included.
-    const std::intptr_t handle = handle_;
-    handle_ = -1;
-    if (handle != -1) {
-        ::CloseHandle(native(handle));
-    }
+    native_->handle.reset();
 }
 
 bool SharedFile::stillAtPath() const
 {
     BY_HANDLE_FILE_INFORMATION held{};
-    if (!::GetFileInformationByHandle(native(handle_), &held)) {
+    if (!::GetFileInformationByHandle(native_->handle.get(), &held)) {
         win32::raise("Impossibile leggere le proprietà del file", path_);
     }
     // No access asked: only the identity of the file the path names now is read.
@@ -251,7 +241,7 @@ bool SharedFile::stillAtPath() const
 SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 {
     // A handle open for reading only takes the section shared, as readers of it do.
-    lockByte(file_.handle_, kLockByte,
+    lockByte(file_.native_->handle.get(), kLockByte,
              file_.access_ == Access::Read ? 0 : static_cast<DWORD>(LOCKFILE_EXCLUSIVE_LOCK),
              file_.path_);
 }
@@ -259,11 +249,11 @@ SharedFile::ExclusiveSection::ExclusiveSection(SharedFile& file) : file_(file)
 SharedFile::ExclusiveSection::~ExclusiveSection()
 {
     // A handle closed for a replacement took its lock with it.
-    if (file_.handle_ == -1) {
+    if (!file_.native_->handle.valid()) {
         return;
     }
     OVERLAPPED position = at(kLockByte);
-    ::UnlockFileEx(native(file_.handle_), 0, 1, 0, &position);
+    ::UnlockFileEx(file_.native_->handle.get(), 0, 1, 0, &position);
 }
 
 } // namespace velarium::platform

@@ -34,12 +34,20 @@ std::optional<std::string> ansiText(std::wstring_view wide);
 // UTF-8 to UTF-16; raises velarium::Error for bytes that are not UTF-8.
 std::wstring wideText(std::string_view utf8);
 
-// A kernel handle closed when the object goes away.
+// A kernel handle closed when the object goes away, unless it was handed on with release().
 class Handle
 {
 public:
     explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
     ~Handle() { reset(); }
+    Handle(Handle&& other) noexcept : handle_(other.release()) {}
+    Handle& operator=(Handle&& other) noexcept
+    {
+        if (this != &other) {
+            adopt(other.release());
+        }
+        return *this;
+    }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
 
