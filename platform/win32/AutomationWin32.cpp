@@ -30,11 +30,12 @@ void showInWord(const Dispatch& word, const TextTable& table)
     const Dispatch grid =
         document.get(L"Tables").get(L"Add", {Variant(place), Variant(rows), Variant(columns)});
     for (int row = 1; row <= rows; ++row) {
+        const auto& texts = table[static_cast<std::size_t>(row - 1)];
         for (int column = 1; column <= columns; ++column) {
+            const std::string_view text = texts[static_cast<std::size_t>(column - 1)];
             grid.get(L"Cell", {Variant(row), Variant(column)})
                 .get(L"Range")
-                .put(L"Text", Variant(std::string_view(table[static_cast<std::size_t>(
-                                  row - 1)][static_cast<std::size_t>(column - 1)])));
+                .put(L"Text", Variant(text));
         }
     }
     // Word stays open with its document; only our references go, with this call.
