@@ -1,5 +1,7 @@
 #include "app/ErrorDisplay.h"
 
+#include "platform/Log.h"
+
 namespace velarium {
 
 const QString kArchiveAccessMessage =
@@ -10,6 +12,14 @@ const QString kArchiveAccessMessage =
 void reportUnguardedError(UiServices& ui, const std::exception& error)
 {
     ui.error(QString::fromUtf8(error.what()));
+}
+
+void reportEscapedError(UiServices* ui, const std::exception& error)
+{
+    logFailure("Errore non gestito", error);
+    if (ui) {
+        reportUnguardedError(*ui, error);
+    }
 }
 
 } // namespace velarium

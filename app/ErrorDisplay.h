@@ -15,6 +15,20 @@ extern const QString kArchiveAccessMessage;
 // of its own: the error's own text, in the error box.
 void reportUnguardedError(UiServices& ui, const std::exception& error);
 
+// The last resort around the delivery of one event, for a failure that no command reports
+// itself: its cause goes to the log and its text to the general error display (when `ui` is
+// set), instead of the end of the program; the event then counts as not handled.
+void reportEscapedError(UiServices* ui, const std::exception& error);
+template <typename Deliver> bool deliverGuarded(UiServices* ui, Deliver deliver)
+{
+    try {
+        return deliver();
+    } catch (const std::exception& error) {
+        reportEscapedError(ui, error);
+        return false;
+    }
+}
+
 // Runs work whose failures go to the general error display.
 template <typename Work> void runUnguarded(UiServices& ui, Work work)
 {

@@ -15,8 +15,8 @@
 
 namespace {
 
-// The last resort for a failure that no command reports itself: the general error display,
-// instead of the end of the program.
+// The last resort for a failure that no command reports itself: the log and the general error
+// display, instead of the end of the program.
 class VelariumApplication final : public QApplication
 {
 public:
@@ -25,14 +25,7 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            if (ui) {
-                velarium::reportUnguardedError(*ui, error);
-            }
-            return false;
-        }
+        return velarium::deliverGuarded(ui, [&] { return QApplication::notify(receiver, event); });
     }
 };
 

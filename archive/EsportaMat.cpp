@@ -449,65 +449,47 @@ std::vector<std::vector<std::string>> TfrmEsportaMat::gridTexts() const
     return texts;
 }
 
-namespace {
-
-// A server's starter that also notes when no such application exists, which the export's own
-// message does not tell apart from other failures.
-template <typename Start> auto notingUnavailable(bool& unavailable, Start start)
-{
-    return [&unavailable, start] {
-        try {
-            return start();
-        } catch (const automation::Unavailable&) {
-            unavailable = true;
-            throw;
-        }
-    };
-}
-
-} // namespace
-
 void TfrmEsportaMat::imgWordMouseUp()
 {
-    std::optional<std::string> failure;
-    bool noApplication = false;
     {
         BusyPointer busy(context_.ui);
         try {
-            failure = runWordExport(
-                notingUnavailable(noApplication,
-                                  [this] { return context_.ui.createWordApplication(); }),
-                gridTexts());
+            context_.ui.office().showInWordProcessor(gridTexts());
+            return;
+        } catch (const platform::OfficeUnavailable& failure) {
+            logFailure("Esporta in Word", failure);
         } catch (const std::exception& error) {
             // Past the start of the word processor, failures are not this window's to report.
+            logFailure("Esporta in Word", error);
             reportUnguardedError(context_.ui, error);
             return;
         }
     }
-    if (failure) {
-        context_.ui.plainMessage(fromAnsi(*failure)); // once the pointer is normal again
-        if (noApplication && context_.ui.canWriteOfficeFiles()) {
-            offerDocumentFile(true);
-        }
+    context_.ui.plainMessage(fromAnsi(kWordExportFailed)); // once the pointer is normal again
+    if (context_.ui.office().canWriteFiles()) {
+        offerDocumentFile(true);
     }
 }
 
 void TfrmEsportaMat::imgExcelMouseUp()
 {
-    std::optional<std::string> failure;
     bool noApplication = false;
     {
         BusyPointer busy(context_.ui);
-        failure = runExcelExport(
-            notingUnavailable(noApplication,
-                              [this] { return context_.ui.createExcelApplication(); }),
-            gridTexts());
-    }
-    if (failure) {
-        context_.ui.plainMessage(fromAnsi(*failure));
-        if (noApplication && context_.ui.canWriteOfficeFiles()) {
-            offerDocumentFile(false);
+        try {
+            context_.ui.office().showInSpreadsheet(gridTexts(), kExportSheetName);
+            return;
+        } catch (const platform::OfficeUnavailable& failure) {
+            logFailure("Esporta in Excel", failure);
+            noApplication = true;
+        } catch (const std::exception& failure) {
+            // Whatever the spreadsheet had done by then stays as it left it.
+            logFailure("Esporta in Excel", failure);
         }
+    }
+    context_.ui.plainMessage(fromAnsi(kExcelExportFailed));
+    if (noApplication && context_.ui.office().canWriteFiles()) {
+        offerDocumentFile(false);
     }
 }
 
@@ -539,9 +521,9 @@ void TfrmEsportaMat::offerDocumentFile(bool word)
         BusyPointer busy(context_.ui);
         refuseProgramFile(context_.programFolder, target);
         if (word) {
-            exportToWord(*context_.ui.createWordFile(target), gridTexts());
+            context_.ui.office().writeWordFile(target, gridTexts());
         } else {
-            exportToExcel(*context_.ui.createExcelFile(target), gridTexts());
+            context_.ui.office().writeSpreadsheetFile(target, gridTexts(), kExportSheetName);
         }
     } catch (const std::exception& failure) {
         logFailure(word ? "Esporta in Word" : "Esporta in Excel", failure);

@@ -28,7 +28,7 @@ int exportFailure(const std::exception& error)
     return kFailure;
 }
 
-// The same table and the same calls as the export window, so that a file made here and one
+// The same table and the same writers as the export window, so that a file made here and one
 // made there are alike; only nothing is opened afterwards.
 int runExport(const Context& context, const ExportRequest& request)
 {
@@ -51,10 +51,10 @@ int runExport(const Context& context, const ExportRequest& request)
     try {
         switch (request.format) {
         case ExportFormat::Xlsx:
-            exportToExcel(*platform::makeXlsxWriter(target, nullptr), table);
+            platform::writeXlsx(target, table, kExportSheetName);
             break;
         case ExportFormat::Docx:
-            exportToWord(*platform::makeDocxWriter(target, nullptr), table);
+            platform::writeDocx(target, table);
             break;
         case ExportFormat::Csv:
             platform::writeCsv(target, table);

@@ -1,30 +1,20 @@
 #include "platform/DesktopUi.h"
 
-#include "platform/QtText.h"
-#ifndef Q_OS_WIN
-#include "platform/OfficeFiles.h"
-#endif
+#include "platform/DesktopBackend.h"
 #include "platform/QtPrintJob.h"
-#include "platform/Utf8Path.h"
+#include "platform/QtText.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSpacerItem>
-#include <QTimer>
-#include <QUrl>
-#include <chrono>
-#include <future>
 
 namespace velarium {
 
@@ -99,141 +89,24 @@ void keepNoSettings()
     }
 }
 
-#ifndef Q_OS_WIN
-constexpr const char* kDocxType =
-    "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
-constexpr const char* kXlsxType =
-    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
-
-// Whether the desktop has an application for the type: what a missing office suite looks
-// like away from Windows.
-bool desktopOpens(const QString& mimeType)
-{
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-    return query.waitForFinished(10000) && query.exitCode() == 0 &&
-           !query.readAllStandardOutput().trimmed().isEmpty();
-}
-
-// The same, asked on a thread of its own: the windows go on painting while the desktop
-// answers.
-bool desktopOpensWhileWaiting(const QString& mimeType)
-{
-    std::future<bool> answer = std::async(std::launch::async, desktopOpens, mimeType);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-            loop.quit();
-        }
-    });
-    poll.start(20);
-    if (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    return answer.get();
-}
-
-void openWithDesktop(const std::filesystem::path& file)
-{
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file)))) {
-        throw automation::Unavailable("Nessuna applicazione apre " + utf8FromPath(file));
-    }
-}
-#endif
-
 } // namespace
 
-#ifdef Q_OS_WIN
-// Word and Excel themselves hold the documents: no file is written.
-struct DesktopUi::Exports
-{
-};
-
-DesktopUi::DesktopUi()
+DesktopUi::DesktopUi() : backend_(makeDesktopBackend())
 {
     keepNoSettings();
 }
-DesktopUi::~DesktopUi() = default;
 
-void DesktopUi::removeLeftoverExports() {}
-
-std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
-{
-    return automation::startWord();
-}
-
-std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
-{
-    return automation::startExcel();
-}
-
-std::unique_ptr<automation::WordApplication> DesktopUi::createWordFile(const std::filesystem::path&)
-{
-    throw automation::Unavailable("Nessun programma per scrivere documenti di Word");
-}
-
-std::unique_ptr<automation::ExcelApplication>
-DesktopUi::createExcelFile(const std::filesystem::path&)
-{
-    throw automation::Unavailable("Nessun programma per scrivere fogli di Excel");
-}
-
-bool DesktopUi::canWriteOfficeFiles() const
-{
-    return false;
-}
-#else
-struct DesktopUi::Exports
-{
-    platform::ExportFolder folder{platform::ExportFolder::userFolder()};
-};
-
-DesktopUi::DesktopUi() : exports_(std::make_unique<Exports>())
-{
-    keepNoSettings();
-}
 DesktopUi::~DesktopUi() = default;
 
 void DesktopUi::removeLeftoverExports()
 {
-    exports_->folder.removeLeftovers();
+    backend_->removeLeftoverExports();
 }
 
-std::unique_ptr<automation::WordApplication> DesktopUi::createWordApplication()
+platform::OfficeExport& DesktopUi::office()
 {
-    if (!desktopOpensWhileWaiting(QString::fromLatin1(kDocxType))) {
-        throw automation::Unavailable("Nessuna applicazione per i documenti di testo");
-    }
-    return platform::makeDocxWriter(exports_->folder, openWithDesktop);
+    return *backend_;
 }
-
-std::unique_ptr<automation::ExcelApplication> DesktopUi::createExcelApplication()
-{
-    if (!desktopOpensWhileWaiting(QString::fromLatin1(kXlsxType))) {
-        throw automation::Unavailable("Nessuna applicazione per i fogli di calcolo");
-    }
-    return platform::makeXlsxWriter(exports_->folder, openWithDesktop);
-}
-
-std::unique_ptr<automation::WordApplication>
-DesktopUi::createWordFile(const std::filesystem::path& target)
-{
-    return platform::makeDocxWriter(target, nullptr);
-}
-
-std::unique_ptr<automation::ExcelApplication>
-DesktopUi::createExcelFile(const std::filesystem::path& target)
-{
-    return platform::makeXlsxWriter(target, nullptr);
-}
-
-bool DesktopUi::canWriteOfficeFiles() const
-{
-    return true;
-}
-#endif
 
 bool DesktopUi::runFileDialog(FileDialog& dialog)
 {
@@ -254,11 +127,7 @@ bool DesktopUi::runFileDialog(FileDialog& dialog)
         box.selectFile(last.fileName());
     }
     box.setSizeGripEnabled(true);
-#ifndef Q_OS_WIN
-    // A desktop's own dialog (GTK's, say) keeps its own list of recent places; Qt's keeps none
-    // past the run. Windows' dialog is the system's common dialog, as the program always had.
-    box.setOption(QFileDialog::DontUseNativeDialog);
-#endif
+    backend_->chooseDialogKind(box);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
         return false;
     }
@@ -273,27 +142,7 @@ platform::ShellResult DesktopUi::shellExecute(const platform::ShellRequest& requ
     // A scheme of two letters or more: "C:" is a drive, not a URL.
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     const bool isUrl = !file.startsWith(QLatin1Char('/')) && scheme.match(file).hasMatch();
-#ifdef Q_OS_WIN
-    // Paths reach the shell as Windows writes them, whatever separators Qt handed us.
-    platform::ShellRequest native = request;
-    if (!isUrl) {
-        native.file = QDir::toNativeSeparators(file).toStdString();
-    }
-    // The program's window is the one the user is working in.
-    const QWidget* owner = QApplication::activeWindow();
-    return platform::shellExecute(native, owner ? static_cast<std::intptr_t>(owner->winId()) : 0);
-#else
-    // Away from Windows the desktop's handlers stand in for the shell: a URL goes to its
-    // scheme's handler, a path to its type's application. Every verb the program uses means
-    // opening, and the desktop has no owner windows or show modes to pass on.
-    const QUrl url = isUrl ? QUrl(file) : QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
-    // The opener starts whether or not anything handles the scheme, and reports success either
-    // way: a desktop with no mail program would leave an e-mail link doing nothing at all.
-    if (isUrl && !desktopOpensWhileWaiting(QStringLiteral("x-scheme-handler/") + url.scheme())) {
-        return platform::kShellNoHandler;
-    }
-    return QDesktopServices::openUrl(url) ? platform::kShellDone : platform::kShellNoHandler;
-#endif
+    return backend_->shellExecute(request, file, isUrl);
 }
 
 void DesktopUi::warning(const QString& title, const QString& text)

@@ -8,6 +8,8 @@ class QMessageBox;
 
 namespace velarium {
 
+class DesktopBackend;
+
 // Widens a box to what its title needs: Qt sizes a box to its text, and the window manager then
 // cuts a long title ("Salvataggio sched… con successo").
 void fitToTitle(QMessageBox& box);
@@ -36,19 +38,12 @@ public:
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) override;
-    std::unique_ptr<automation::WordApplication> createWordApplication() override;
-    std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
-    std::unique_ptr<automation::WordApplication>
-    createWordFile(const std::filesystem::path& target) override;
-    std::unique_ptr<automation::ExcelApplication>
-    createExcelFile(const std::filesystem::path& target) override;
-    bool canWriteOfficeFiles() const override;
+    platform::OfficeExport& office() override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 
 private:
-    struct Exports;
-    std::unique_ptr<Exports> exports_;
+    std::unique_ptr<DesktopBackend> backend_;
 };
 
 } // namespace velarium

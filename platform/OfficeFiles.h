@@ -1,45 +1,39 @@
 #pragma once
 
-#include "platform/Automation.h"
 #include "platform/ExportFolder.h"
+#include "platform/OfficeExport.h"
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// The office automation servers where there is no COM: each call is recorded as the server
-// would carry it out, and release() saves the result as a genuine .docx or .xlsx file that the
-// desktop's default application then opens: the user ends up, as with Word or Excel, in front
-// of the new document.
+// The office documents as files, where no office program writes them: a .docx of one table and
+// a .xlsx of one sheet, as Word and Excel would have made them for the export. Texts are
+// Windows-1252, as everywhere in the program.
 //
 // The files hold the archive's passwords: a file made new is readable by its owner only; a
-// file replaced keeps the permissions it had.
+// file replaced keeps the permissions it had. Each is put in place in one step: a failure
+// raises velarium::Error and leaves the target as it was.
 namespace velarium::platform {
 
-// Hands a finished file to whatever shows it; raises automation::Unavailable when nothing on
-// this computer can open it.
+// Hands a finished file to whatever shows it; raises when nothing on this computer can.
 using DocumentOpener = std::function<void(const std::filesystem::path&)>;
 
-// A word processor whose documents are saved on release() as `target` and then given to
-// `open`, when set. The portable document holds at most one table; calls that cannot be
-// carried out raise velarium::Error, and so does a failure to write, which leaves `target` as
-// it was. Nothing is written without release() or without a document; after release() a
-// further release() does nothing and every other call raises.
-std::unique_ptr<automation::WordApplication> makeDocxWriter(std::filesystem::path target,
-                                                            DocumentOpener open);
-// The same, saved as a new file "Velarium-archivio-XXXXXX.docx" of the export folder, which is
-// removed at once when `open` raises.
-std::unique_ptr<automation::WordApplication> makeDocxWriter(ExportFolder& folder,
-                                                            DocumentOpener open);
+// The table as a Word document (cells exactly as given) written to `target`.
+void writeDocx(const std::filesystem::path& target, const TextTable& table);
+// The table as a workbook of the one sheet `sheet`, as the spreadsheet export leaves it:
+// texts trimmed and stored as text, B1 to Q1 in bold, the columns A to Z fitted to their texts,
+// A1 selected.
+void writeXlsx(const std::filesystem::path& target, const TextTable& table, std::string_view sheet);
 
-// The same for a spreadsheet, saved as .xlsx. One workbook of one worksheet; values are always
-// stored as text, exactly as given.
-std::unique_ptr<automation::ExcelApplication> makeXlsxWriter(std::filesystem::path target,
-                                                             DocumentOpener open);
-std::unique_ptr<automation::ExcelApplication> makeXlsxWriter(ExportFolder& folder,
-                                                             DocumentOpener open);
+// The same, each written as a new file "Velarium-archivio-XXXXXX.docx" (".xlsx") of the export
+// folder and then handed to `open`; the file is removed at once when `open` raises, since it
+// holds the passwords in clear and nothing will show it.
+void openDocx(ExportFolder& folder, const TextTable& table, const DocumentOpener& open);
+void openXlsx(ExportFolder& folder, const TextTable& table, std::string_view sheet,
+              const DocumentOpener& open);
 
 // Writes `rows` (Windows-1252 texts) as comma-separated values in UTF-8: fields holding a
 // comma, a quote, CR or LF are quoted with their quotes doubled; every line ends in CR LF.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Automation.h"
 #include "platform/Error.h"
+#include "platform/OfficeExport.h"
 #include "platform/PrintCanvas.h"
 #include "platform/Shell.h"
 
@@ -82,19 +82,8 @@ public:
     // The same page, laid out as for an office printer, into a PDF file.
     virtual std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) = 0;
 
-    // Starts the office automation servers; raise automation::Unavailable when the computer
-    // has no such application.
-    virtual std::unique_ptr<automation::WordApplication> createWordApplication() = 0;
-    virtual std::unique_ptr<automation::ExcelApplication> createExcelApplication() = 0;
-    // Where no application can show an export, the same document written to `target` instead
-    // (the portable .docx and .xlsx writers), shown to nobody. Raise automation::Unavailable
-    // where there are none: on Windows, Word and Excel write their documents themselves.
-    virtual std::unique_ptr<automation::WordApplication>
-    createWordFile(const std::filesystem::path& target) = 0;
-    virtual std::unique_ptr<automation::ExcelApplication>
-    createExcelFile(const std::filesystem::path& target) = 0;
-    // Whether the two above can write at all.
-    virtual bool canWriteOfficeFiles() const = 0;
+    // The office programs that the archive export hands its table to.
+    virtual platform::OfficeExport& office() = 0;
 
     // The application's general error display, for failures that no command reports itself.
     virtual void error(const QString& text) = 0;

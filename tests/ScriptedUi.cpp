@@ -144,38 +144,37 @@ std::unique_ptr<PrintJob> ScriptedUi::startPdfJob(const std::filesystem::path& f
     return pdf(file);
 }
 
-std::unique_ptr<automation::WordApplication> ScriptedUi::createWordApplication()
+void ScriptedUi::showInWordProcessor(const TextTable& table)
 {
     if (!word) {
-        throw automation::Unavailable("Nessun programma di videoscrittura.");
+        throw platform::OfficeUnavailable("Nessun programma di videoscrittura.");
     }
-    return word();
+    word(table);
 }
 
-std::unique_ptr<automation::ExcelApplication> ScriptedUi::createExcelApplication()
+void ScriptedUi::showInSpreadsheet(const TextTable& table, std::string_view sheet)
 {
     if (!excel) {
-        throw automation::Unavailable("Nessun foglio di calcolo.");
+        throw platform::OfficeUnavailable("Nessun foglio di calcolo.");
     }
-    return excel();
+    excel(table, sheet);
 }
 
-std::unique_ptr<automation::WordApplication>
-ScriptedUi::createWordFile(const std::filesystem::path& target)
+void ScriptedUi::writeWordFile(const std::filesystem::path& target, const TextTable& table)
 {
     if (!wordFile) {
-        throw automation::Unavailable("Nessun programma per scrivere documenti.");
+        throw platform::OfficeUnavailable("Nessun programma per scrivere documenti.");
     }
-    return wordFile(target);
+    wordFile(target, table);
 }
 
-std::unique_ptr<automation::ExcelApplication>
-ScriptedUi::createExcelFile(const std::filesystem::path& target)
+void ScriptedUi::writeSpreadsheetFile(const std::filesystem::path& target, const TextTable& table,
+                                      std::string_view sheet)
 {
     if (!excelFile) {
-        throw automation::Unavailable("Nessun programma per scrivere fogli di calcolo.");
+        throw platform::OfficeUnavailable("Nessun programma per scrivere fogli di calcolo.");
     }
-    return excelFile(target);
+    excelFile(target, table, sheet);
 }
 
 void ScriptedUi::error(const QString& text)

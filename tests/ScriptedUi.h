@@ -43,8 +43,8 @@ struct ShownBox
 
 // Desktop services for tests: records every box, answers questions from a script (when the
 // script is empty, a question's default button: Yes, or No for a risky one), and counts the
-// busy pointer.
-class ScriptedUi final : public UiServices
+// busy pointer. It stands for the office programs too.
+class ScriptedUi final : public UiServices, public platform::OfficeExport
 {
 public:
     void warning(const QString& title, const QString& text) override;
@@ -57,27 +57,27 @@ public:
     int runModal(QDialog& dialog) override;
     std::unique_ptr<PrintJob> startPrintJob() override;
     std::unique_ptr<PrintJob> startPdfJob(const std::filesystem::path& file) override;
-    std::unique_ptr<automation::WordApplication> createWordApplication() override;
-    std::unique_ptr<automation::ExcelApplication> createExcelApplication() override;
-    std::unique_ptr<automation::WordApplication>
-    createWordFile(const std::filesystem::path& target) override;
-    std::unique_ptr<automation::ExcelApplication>
-    createExcelFile(const std::filesystem::path& target) override;
-    bool canWriteOfficeFiles() const override { return officeFiles; }
+    platform::OfficeExport& office() override { return *this; }
+    void showInWordProcessor(const TextTable& table) override;
+    void showInSpreadsheet(const TextTable& table, std::string_view sheet) override;
+    bool canWriteFiles() const override { return officeFiles; }
+    void writeWordFile(const std::filesystem::path& target, const TextTable& table) override;
+    void writeSpreadsheetFile(const std::filesystem::path& target, const TextTable& table,
+                              std::string_view sheet) override;
     void error(const QString& text) override;
     void setBusy(bool busy) override;
 
     // Drives a modal window in place of its event loop; it should close the window.
     std::function<void(QDialog&)> onModal;
-    // Start the office servers; the default is none, as on a computer without them.
-    std::function<std::unique_ptr<automation::WordApplication>()> word;
-    std::function<std::unique_ptr<automation::ExcelApplication>()> excel;
+    // Show the exports in the office programs; the default is none, as on a computer without
+    // them.
+    std::function<void(const TextTable&)> word;
+    std::function<void(const TextTable&, std::string_view sheet)> excel;
     // Whether the exports can be written to files instead, as away from Windows.
     bool officeFiles = true;
     // Write the exports to files instead; the default is none.
-    std::function<std::unique_ptr<automation::WordApplication>(const std::filesystem::path&)>
-        wordFile;
-    std::function<std::unique_ptr<automation::ExcelApplication>(const std::filesystem::path&)>
+    std::function<void(const std::filesystem::path&, const TextTable&)> wordFile;
+    std::function<void(const std::filesystem::path&, const TextTable&, std::string_view sheet)>
         excelFile;
     // Makes the print jobs; the default is none, as with no default printer.
     std::function<std::unique_ptr<PrintJob>()> printer;

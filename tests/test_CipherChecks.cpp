@@ -118,16 +118,17 @@ const CorpusFile kCorpus[] = {
 #ifndef _WIN32
     {"Docx",
      [](const fs::path& scratch) -> std::optional<std::string> {
-         exportToWord(*platform::makeDocxWriter(scratch / "t.docx", nullptr),
-                      {{"", " Descrizione file", " Password", " Percorso file"},
-                       {"1", "Contratti 2027", "p4ss", "/doc/contratti.pdf"}});
+         platform::writeDocx(scratch / "t.docx",
+                             {{"", " Descrizione file", " Password", " Percorso file"},
+                              {"1", "Contratti 2027", "p4ss", "/doc/contratti.pdf"}});
          return test::readFile(scratch / "t.docx");
      }},
     {"Xlsx",
      [](const fs::path& scratch) -> std::optional<std::string> {
-         exportToExcel(*platform::makeXlsxWriter(scratch / "t.xlsx", nullptr),
-                       {{"", " Descrizione file", " Password", " Percorso file"},
-                        {"1", "Contratti 2027", "p4ss", "/doc/contratti.pdf"}});
+         platform::writeXlsx(scratch / "t.xlsx",
+                             {{"", " Descrizione file", " Password", " Percorso file"},
+                              {"1", "Contratti 2027", "p4ss", "/doc/contratti.pdf"}},
+                             kExportSheetName);
          return test::readFile(scratch / "t.xlsx");
      }},
     {"Font",

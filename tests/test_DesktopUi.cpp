@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -44,10 +45,12 @@ protected:
         }
     }
 
-    // The schemes for which the desktop names a handler.
-    void handles(std::initializer_list<const char*> schemes)
+    // The schemes for which the desktop names a handler; each question is noted, and answered
+    // after `delay` (as sleep(1) takes it).
+    void handles(std::initializer_list<const char*> schemes, const char* delay = "0")
     {
-        std::string script = "#!/bin/sh\n";
+        std::string script = "#!/bin/sh\necho \"$3\" >> '" + (desktop_ / "domande").string() +
+                             "'\nsleep " + delay + "\n";
         for (const char* scheme : schemes) {
             script += std::string("[ \"$3\" = x-scheme-handler/") + scheme +
                       " ] && echo gestore.desktop\n";
@@ -56,6 +59,14 @@ protected:
         const auto tool = desktop_ / "xdg-mime";
         velarium::test::writeFile(tool, script);
         std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+    }
+
+    // What the desktop was asked, in order.
+    std::string questions() const
+    {
+        return std::filesystem::exists(desktop_ / "domande")
+                   ? velarium::test::readFile(desktop_ / "domande")
+                   : std::string();
     }
 
     velarium::test::TempFolder desktop_;
@@ -111,6 +122,33 @@ TEST_F(DesktopShellTest, AnEmailLinkWithNoMailProgramFailsInsteadOfDoingNothing)
     // The web still opens.
     EXPECT_TRUE(platform::shellSucceeded(
         ui.shellExecute(platform::visitWebSite("http://www.velarium.example/"))));
+}
+
+TEST_F(DesktopShellTest, EachSchemesHandlerIsAskedForOnceAndTheWindowsGoOnMeanwhile)
+{
+    handles({"mailto", "http"}, "0.3");
+    // Painting, timers and the like go on while the desktop thinks.
+    bool ticked = false;
+    QTimer::singleShot(0, [&] { ticked = true; });
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(
+            platform::shellSucceeded(ui.shellExecute(platform::sendMail("mailto:a@b.example"))));
+    }
+    EXPECT_TRUE(ticked);
+    EXPECT_TRUE(platform::shellSucceeded(
+        ui.shellExecute(platform::visitWebSite("http://www.velarium.example/"))));
+    EXPECT_EQ(questions(), "x-scheme-handler/mailto\nx-scheme-handler/http\n");
+    EXPECT_EQ(catcher.urls.size(), 4);
+}
+
+TEST_F(DesktopShellTest, WithNoApplicationForOfficeDocumentsTheExportsFindNone)
+{
+    const TextTable table = {{"", " Password"}, {"1", "007"}};
+    EXPECT_THROW(ui.office().showInWordProcessor(table), platform::OfficeUnavailable);
+    EXPECT_THROW(ui.office().showInSpreadsheet(table, "Archivio"), platform::OfficeUnavailable);
+    EXPECT_TRUE(catcher.urls.isEmpty());
+    // The documents can still be had as files.
+    EXPECT_TRUE(ui.office().canWriteFiles());
 }
 
 #include "test_DesktopUi.moc"

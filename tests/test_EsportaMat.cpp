@@ -1,11 +1,13 @@
-// The export window: its grid, and the calls it makes on the office servers, recorded.
+// The export window: its grid, and the tables it hands to the office programs, recorded.
 #include "RecordingNavigator.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "app/Controls.h"
 #include "archive/CardArchive.h"
 #include "archive/EsportaMat.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32/OfficeAutomation.h"
+#else
 #include "platform/OfficeFiles.h"
 #endif
 
@@ -29,136 +31,15 @@ using velarium::test::TempFolder;
 
 namespace {
 
-using Calls = std::vector<std::string>;
+using Row = std::vector<std::string>;
 
-std::string joined(const std::vector<std::vector<std::string>>& values)
+// What `command` wrote to the program's log.
+template <typename Command> std::string logOf(Command command)
 {
-    std::string out;
-    for (const auto& row : values) {
-        out += '[';
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            out += (i ? "|" : "") + row[i];
-        }
-        out += ']';
-    }
-    return out;
+    testing::internal::CaptureStderr();
+    command();
+    return testing::internal::GetCapturedStderr();
 }
-
-class RecordingTable final : public automation::WordTable
-{
-public:
-    explicit RecordingTable(Calls& calls) : calls_(calls) {}
-    void setCellText(int row, int column, std::string_view text) override
-    {
-        calls_.push_back("Cell(" + std::to_string(row) + "," + std::to_string(column) +
-                         ").Range.Text=" + std::string(text));
-    }
-
-private:
-    Calls& calls_;
-};
-
-class RecordingDocument final : public automation::WordDocument
-{
-public:
-    explicit RecordingDocument(Calls& calls) : calls_(calls) {}
-    std::unique_ptr<automation::WordTable> addTable(automation::WordRange, int rows,
-                                                    int columns) override
-    {
-        calls_.push_back("Tables.Add(" + std::to_string(rows) + "," + std::to_string(columns) +
-                         ")");
-        return std::make_unique<RecordingTable>(calls_);
-    }
-
-private:
-    Calls& calls_;
-};
-
-class RecordingWord final : public automation::WordApplication
-{
-public:
-    explicit RecordingWord(Calls& calls, bool failOnRelease = false)
-        : calls_(calls), failOnRelease_(failOnRelease)
-    {
-    }
-    void setVisible(bool visible) override
-    {
-        calls_.push_back(visible ? "Visible=true" : "Visible=false");
-    }
-    std::unique_ptr<automation::WordDocument> addDocument() override
-    {
-        calls_.push_back("Documents.Add");
-        return std::make_unique<RecordingDocument>(calls_);
-    }
-    automation::WordRange selectionRange() override
-    {
-        calls_.push_back("Selection.Range");
-        return {};
-    }
-    void release() override
-    {
-        calls_.push_back("release");
-        if (failOnRelease_) {
-            throw Error("il disco è pieno");
-        }
-    }
-
-private:
-    Calls& calls_;
-    bool failOnRelease_;
-};
-
-class RecordingExcel final : public automation::ExcelApplication
-{
-public:
-    explicit RecordingExcel(Calls& calls, int failAt = -1) : calls_(calls), failAt_(failAt) {}
-    void setVisible(bool visible) override { call(visible ? "Visible=true" : "Visible=false"); }
-    void addWorkbook(int kind) override { call("Workbooks.Add(" + std::to_string(kind) + ")"); }
-    void setSheetName(int workbook, int sheet, std::string_view name) override
-    {
-        call("Workbooks(" + std::to_string(workbook) + ").WorkSheets(" + std::to_string(sheet) +
-             ").Name=" + std::string(name));
-    }
-    void selectRange(std::string_view first, std::string_view last) override
-    {
-        call("Range(" + std::string(first) + "," + std::string(last) + ").Select");
-    }
-    void setSelectionNumberFormat(std::string_view format) override
-    {
-        call("Selection.NumberFormat=" + std::string(format));
-    }
-    void setRangeValue(std::string_view first, std::string_view last,
-                       const std::vector<std::vector<std::string>>& values) override
-    {
-        call("Range(" + std::string(first) + "," + std::string(last) + ").Value=" + joined(values));
-    }
-    void setCellBold(int row, int column, bool bold) override
-    {
-        call("Cells(" + std::to_string(row) + "," + std::to_string(column) +
-             ").Font.Bold=" + (bold ? "true" : "false"));
-    }
-    void autoFitColumns(std::string_view columns) override
-    {
-        call("Columns(" + std::string(columns) + ").EntireColumn.AutoFit");
-    }
-    void selectCell(int row, int column) override
-    {
-        call("Cells(" + std::to_string(row) + "," + std::to_string(column) + ").Select");
-    }
-    void release() override { call("release"); }
-
-private:
-    void call(std::string what)
-    {
-        if (static_cast<int>(calls_.size()) == failAt_) {
-            throw Error("il server non risponde");
-        }
-        calls_.push_back(std::move(what));
-    }
-
-    Calls& calls_;
-    int failAt_;
-};
 
 class ExportTest : public ::testing::Test
 {
@@ -249,25 +130,22 @@ TEST_F(ExportTest, AnEmptyArchiveLeavesTheGridAsItWas)
         << "the export only reads: it makes no archive";
 }
 
-TEST_F(ExportTest, WordGetsATableOfTheGridInOrder)
+TEST_F(ExportTest, WordGetsTheGridsTextsAsTheyAre)
 {
     store(3);
     window->show();
-    Calls calls;
-    ui.word = [&] {
-        return std::make_unique<RecordingWord>(calls);
+    std::vector<TextTable> shown;
+    ui.word = [&](const TextTable& table) {
+        shown.push_back(table);
+        EXPECT_EQ(ui.busyDepth, 1) << "the hourglass is up while the table goes over";
     };
     QTest::mouseClick(window->lblWord, Qt::RightButton); // any button runs the command
-    ASSERT_EQ(calls.size(), 4u + 16u + 1u);
-    EXPECT_EQ(calls[0], "Visible=true");
-    EXPECT_EQ(calls[1], "Documents.Add");
-    EXPECT_EQ(calls[2], "Selection.Range");
-    EXPECT_EQ(calls[3], "Tables.Add(4,4)");
-    EXPECT_EQ(calls[4], "Cell(1,1).Range.Text=");
-    EXPECT_EQ(calls[5], "Cell(1,2).Range.Text= Descrizione file");
-    EXPECT_EQ(calls[8], "Cell(2,1).Range.Text=1");
-    EXPECT_EQ(calls[14], "Cell(3,3).Range.Text=007");
-    EXPECT_EQ(calls.back(), "release");
+    ASSERT_EQ(shown.size(), 1u);
+    const TextTable& table = shown[0];
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[0], (Row{"", " Descrizione file", " Password", " Percorso file"}));
+    EXPECT_EQ(table[1], (Row{"1", "Scheda 1", "pw1", "C:\\dati\\f1.doc"}));
+    EXPECT_EQ(table[2][2], "007");
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(ui.busyCount, 1);
     EXPECT_EQ(ui.busyDepth, 0);
@@ -278,7 +156,7 @@ TEST_F(ExportTest, WithoutAWordProcessorTheCommandSaysSo)
     store(1);
     window->show();
     ui.answerNext(false); // no file instead
-    window->imgWordMouseUp();
+    const std::string missing = logOf([&] { window->imgWordMouseUp(); });
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[0].kind, BoxKind::Plain);
     EXPECT_EQ(ui.shown[0].text,
@@ -288,65 +166,56 @@ TEST_F(ExportTest, WithoutAWordProcessorTheCommandSaysSo)
     EXPECT_EQ(ui.shown[1].kind, BoxKind::Question);
     EXPECT_TRUE(ui.dialogs.empty()) << "No asked for a file all the same";
     EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(missing, "Velarium: Esporta in Word: Nessun programma di videoscrittura.\n");
 
-    // A failure once the word processor runs goes to the general error display.
-    Calls calls;
-    ui.word = [&] {
-        return std::make_unique<RecordingWord>(calls, true);
+    // A failure once the word processor runs goes to the general error display, and its cause
+    // to the log.
+    ui.word = [](const TextTable&) {
+        throw Error("il disco è pieno");
     };
-    window->imgWordMouseUp();
+    const std::string failed = logOf([&] { window->imgWordMouseUp(); });
     ASSERT_EQ(ui.shown.size(), 3u);
     EXPECT_EQ(ui.shown[2].kind, BoxKind::Error);
     EXPECT_EQ(ui.shown[2].text, QStringLiteral("il disco è pieno"));
+    EXPECT_EQ(failed, "Velarium: Esporta in Word: il disco è pieno\n");
 }
 
-TEST_F(ExportTest, ExcelGetsTheTrimmedRangeAsTextWithBoldTitles)
+TEST_F(ExportTest, ExcelGetsTheGridsTextsOnTheArchivesSheet)
 {
     store(3);
     window->show();
-    Calls calls;
-    ui.excel = [&] {
-        return std::make_unique<RecordingExcel>(calls);
+    std::vector<std::pair<TextTable, std::string>> shown;
+    ui.excel = [&](const TextTable& table, std::string_view sheet) {
+        shown.emplace_back(table, std::string(sheet));
     };
     QTest::mouseClick(window->imgExcel, Qt::LeftButton);
-    Calls expected = {
-        "Visible=false",
-        "Workbooks.Add(-4167)",
-        "Workbooks(1).WorkSheets(1).Name=Archivio file criptati",
-        "Range(A1,D4).Select",
-        "Selection.NumberFormat=@",
-        "Range(A1,D4).Value=[|Descrizione file|Password|Percorso file]"
-        "[1|Scheda 1|pw1|C:\\dati\\f1.doc][2|Scheda 2|007|C:\\dati\\f2.doc]"
-        "[3|Scheda 3|pw3|C:\\dati\\f3.doc]",
-    };
-    for (int column = 2; column <= 17; ++column) {
-        expected.push_back("Cells(1," + std::to_string(column) + ").Font.Bold=true");
-    }
-    expected.insert(expected.end(), {"Columns(A:Z).EntireColumn.AutoFit", "Cells(1,1).Select",
-                                     "Visible=true", "release"});
-    EXPECT_EQ(calls, expected);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].second, "Archivio file criptati");
+    // The grid as it is: what the spreadsheet trims is its own business.
+    EXPECT_EQ(shown[0].first, window->gridTexts());
+    ASSERT_EQ(shown[0].first.size(), 4u);
+    EXPECT_EQ(shown[0].first[0][1], " Descrizione file");
+    EXPECT_EQ(shown[0].first[3], (Row{"3", "Scheda 3", "pw3", "C:\\dati\\f3.doc"}));
     EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(ExportTest, AnEmptyGridExportsItsTenEmptyRows)
 {
     window->show();
-    Calls calls;
-    ui.excel = [&] {
-        return std::make_unique<RecordingExcel>(calls);
+    std::vector<std::size_t> sizes;
+    ui.excel = [&](const TextTable& table, std::string_view) {
+        sizes.push_back(table.size());
+    };
+    ui.word = [&](const TextTable& table) {
+        sizes.push_back(table.size());
+        EXPECT_EQ(table.back(), Row(4));
     };
     window->imgExcelMouseUp();
-    ASSERT_GE(calls.size(), 6u);
-    EXPECT_EQ(calls[3], "Range(A1,D10).Select");
-    Calls word;
-    ui.word = [&] {
-        return std::make_unique<RecordingWord>(word);
-    };
     window->imgWordMouseUp();
-    EXPECT_EQ(word[3], "Tables.Add(10,4)");
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{10, 10}));
 }
 
-TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessage)
+TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessageAndLogsItsCause)
 {
     store(1);
     window->show();
@@ -355,19 +224,19 @@ TEST_F(ExportTest, AnyExcelFailureShowsTheExcelMessage)
                        "Accertarsi che il pacchetto Microsoft Office sia installato sul proprio "
                        "computer.");
     ui.answerNext(false);
-    window->imgExcelMouseUp(); // no spreadsheet at all
+    // No spreadsheet at all: a file is offered instead.
+    EXPECT_EQ(logOf([&] { window->imgExcelMouseUp(); }),
+              "Velarium: Esporta in Excel: Nessun foglio di calcolo.\n");
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[1].kind, BoxKind::Question);
     ui.shown.erase(ui.shown.begin() + 1);
-    for (int failAt : {0, 4, 9}) {
-        Calls calls;
-        ui.excel = [&] {
-            return std::make_unique<RecordingExcel>(calls, failAt);
-        };
-        window->imgExcelMouseUp();
-        EXPECT_EQ(static_cast<int>(calls.size()), failAt);
-    }
-    ASSERT_EQ(ui.shown.size(), 4u);
+    // A spreadsheet that fails on the way: only the message.
+    ui.excel = [](const TextTable&, std::string_view) {
+        throw Error("il server non risponde");
+    };
+    EXPECT_EQ(logOf([&] { window->imgExcelMouseUp(); }),
+              "Velarium: Esporta in Excel: il server non risponde\n");
+    ASSERT_EQ(ui.shown.size(), 2u);
     for (const auto& box : ui.shown) {
         EXPECT_EQ(box.kind, BoxKind::Plain);
         EXPECT_EQ(box.text, message);
@@ -382,11 +251,12 @@ TEST_F(ExportTest, WithoutAnOfficeApplicationTheDocumentCanBeSavedInstead)
 {
     store(2);
     window->show();
-    ui.wordFile = [](const std::filesystem::path& target) {
-        return platform::makeDocxWriter(target, nullptr);
+    ui.wordFile = [](const std::filesystem::path& target, const TextTable& table) {
+        platform::writeDocx(target, table);
     };
-    ui.excelFile = [](const std::filesystem::path& target) {
-        return platform::makeXlsxWriter(target, nullptr);
+    ui.excelFile = [](const std::filesystem::path& target, const TextTable& table,
+                      std::string_view sheet) {
+        platform::writeXlsx(target, table, sheet);
     };
     TempFolder saved;
     for (const bool word : {true, false}) {
@@ -409,9 +279,10 @@ TEST_F(ExportTest, WithoutAnOfficeApplicationTheDocumentCanBeSavedInstead)
     ui.shown.clear();
     const std::string archive = test::readFile(folder / kCardArchiveName);
     ui.chooseNext(QString::fromStdString((folder / kCardArchiveName).string()));
-    window->imgWordMouseUp();
+    const std::string log = logOf([&] { window->imgWordMouseUp(); });
     ASSERT_EQ(ui.shown.size(), 3u);
     EXPECT_EQ(ui.shown[2].title, QStringLiteral("Salvataggio archivio non riuscito"));
+    EXPECT_NE(log.find("\nVelarium: Esporta in Word: "), std::string::npos) << log;
     EXPECT_EQ(test::readFile(folder / kCardArchiveName), archive);
 
     // Where nothing can write the files (Windows without Office), nothing is offered.
@@ -618,11 +489,11 @@ TEST_F(ExportTest, WithoutOfficeTheRealServersGiveBothMessages)
     window->show();
     // As the Windows desktop: Word and Excel write their documents themselves, or nothing does.
     ui.officeFiles = false;
-    ui.word = [] {
-        return automation::startWord();
+    ui.word = [](const TextTable& table) {
+        platform::win32::showInWord(table);
     };
-    ui.excel = [] {
-        return automation::startExcel();
+    ui.excel = [](const TextTable& table, std::string_view sheet) {
+        platform::win32::showInExcel(table, sheet);
     };
     const auto before = std::distance(std::filesystem::directory_iterator(folder.path()),
                                       std::filesystem::directory_iterator());

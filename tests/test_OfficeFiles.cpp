@@ -1,5 +1,5 @@
-// The portable office servers and the export drivers: every document is read back from the
-// file, as an office suite would read it.
+// The portable office files of the export: every document is read back from the file, as an
+// office suite would read it.
 
 #include "OfficeReader.h"
 #include "TempFolder.h"
@@ -24,10 +24,18 @@ namespace velarium::test {
 namespace {
 
 namespace fs = std::filesystem;
-using automation::ExcelApplication;
-using automation::WordApplication;
-using platform::makeDocxWriter;
-using platform::makeXlsxWriter;
+using platform::writeDocx;
+using platform::writeXlsx;
+
+using Row = std::vector<std::string>;
+
+constexpr std::string_view kSheet = "Archivio file criptati";
+
+// Excel's name of a cell of the first 26 columns, rows and columns from 1.
+std::string cellName(std::size_t row, std::size_t column)
+{
+    return std::string(1, static_cast<char>('A' + column - 1)) + std::to_string(row);
+}
 
 // A small archive's export table, with the texts that break careless writers: XML specials,
 // an accented Windows-1252 byte, digits that a spreadsheet would take for a number.
@@ -77,7 +85,7 @@ TEST(DocxWriterTest, ExportedTableHoldsEveryTextInItsCellAsUtf8)
     const TempFolder folder;
     const fs::path file = folder / "archivio.docx";
     const TextTable table = sampleTable();
-    exportToWord(*makeDocxWriter(file, nullptr), table);
+    writeDocx(file, table);
 
     const std::vector<DocxTable> tables = readDocxTables(file);
     ASSERT_EQ(tables.size(), 1u);
@@ -105,49 +113,31 @@ TEST(DocxWriterTest, ExportedTableHoldsEveryTextInItsCellAsUtf8)
               std::string::npos);
 }
 
-TEST(DocxWriterTest, CellsFollowWordsRulesForTextAndPlace)
+TEST(DocxWriterTest, CellsFollowWordsRulesForText)
 {
     const TempFolder folder;
     const fs::path file = folder / "celle.docx";
-    {
-        const auto word = makeDocxWriter(file, nullptr);
-        const auto document = word->addDocument();
-        const auto table = document->addTable(word->selectionRange(), 2, 3);
-        table->setCellText(1, 1, "riga uno\r\nriga due\rtre\nquattro");
-        table->setCellText(1, 2, "a\tb");
-        // A control character only a damaged card holds has no place in XML.
-        table->setCellText(1, 3, std::string("x\x01y\0z", 5));
-        table->setCellText(2, 3, "ultima");
-        table->setCellText(2, 3, "sostituita");
-
-        for (const auto& [row, column] :
-             std::vector<std::pair<int, int>>{{0, 1}, {1, 0}, {3, 1}, {1, 4}, {-1, -1}}) {
-            SCOPED_TRACE(std::to_string(row) + "," + std::to_string(column));
-            EXPECT_THROW(table->setCellText(row, column, "fuori"), Error);
-        }
-        EXPECT_THROW(document->addTable(word->selectionRange(), 1, 1), Error);
-        EXPECT_THROW(word->addDocument(), Error);
-        word->release();
-    }
+    // A control character only a damaged card holds has no place in XML.
+    writeDocx(file, {{"riga uno\r\nriga due\rtre\nquattro", "a\tb", std::string("x\x01y\0z", 5)},
+                     {"", "", "ultima"}});
     const std::vector<DocxTable> tables = readDocxTables(file);
     ASSERT_EQ(tables.size(), 1u);
     EXPECT_EQ(tables[0].rows,
               (std::vector<std::vector<std::string>>{
-                  {"riga uno\nriga due\ntre\nquattro", "a\tb", "x y z"}, {"", "", "sostituita"}}));
+                  {"riga uno\nriga due\ntre\nquattro", "a\tb", "x y z"}, {"", "", "ultima"}}));
 }
 
 TEST(DocxWriterTest, TablesOfImpossibleSizeAreRefused)
 {
     const TempFolder folder;
-    const auto word = makeDocxWriter(folder / "x.docx", nullptr);
-    const auto document = word->addDocument();
     for (const auto& [rows, columns] :
-         std::vector<std::pair<int, int>>{{0, 4}, {4, 0}, {-1, 4}, {32768, 1}, {1, 64}}) {
+         std::vector<std::pair<std::size_t, std::size_t>>{{32768, 1}, {1, 64}}) {
         SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(columns));
-        EXPECT_THROW(document->addTable(word->selectionRange(), rows, columns), Error);
+        EXPECT_THROW(writeDocx(folder / "x.docx", TextTable(rows, Row(columns))), Error);
     }
-    // A refused size does not use up the document's one table.
-    EXPECT_NO_THROW(document->addTable(word->selectionRange(), 1, 63));
+    EXPECT_TRUE(namesIn(folder.path()).empty());
+    writeDocx(folder / "x.docx", TextTable(1, Row(63)));
+    EXPECT_EQ(readDocxTables(folder / "x.docx").at(0).gridColumns, 63u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -158,14 +148,13 @@ TEST(XlsxWriterTest, ExportedRangeIsTextWithBoldTitlesAndFittedColumns)
     const TempFolder folder;
     const fs::path file = folder / "archivio.xlsx";
     const TextTable table = sampleTable();
-    exportToExcel(*makeXlsxWriter(file, nullptr), table);
+    writeXlsx(file, table, kSheet);
 
     const Sheet sheet = readXlsxSheet(file);
     EXPECT_EQ(sheet.name, "Archivio file criptati");
     for (std::size_t r = 0; r < table.size(); ++r) {
         for (std::size_t c = 0; c < 4; ++c) {
-            const std::string reference =
-                cellReference(static_cast<int>(r + 1), static_cast<int>(c + 1));
+            const std::string reference = cellName(r + 1, c + 1);
             SCOPED_TRACE(reference);
             const std::string expected = cp1252ToUtf8(trimmed(table[r][c]));
             ASSERT_EQ(sheet.cells.count(reference), 1u);
@@ -207,185 +196,62 @@ TEST(XlsxWriterTest, ExportedRangeIsTextWithBoldTitlesAndFittedColumns)
     EXPECT_EQ(sheet.selection, "A1");
 }
 
-// A spreadsheet driven by hand, for what the export itself never does.
-class XlsxCallsTest : public ::testing::Test
+TEST(XlsxWriterTest, TextsComeBackExactlyAsWrittenAndColumnsFitThem)
 {
-protected:
-    XlsxCallsTest() : file_(folder_ / "prova.xlsx"), excel_(makeXlsxWriter(file_, nullptr)) {}
-
-    Sheet written()
-    {
-        excel_->release();
-        return readXlsxSheet(file_);
-    }
-
-    TempFolder folder_;
-    fs::path file_;
-    std::unique_ptr<ExcelApplication> excel_;
-};
-
-TEST_F(XlsxCallsTest, CallsBeforeTheWorkbookAreRefused)
-{
-    EXPECT_NO_THROW(excel_->setVisible(false));
-    EXPECT_THROW(excel_->setRangeValue("A1", "A1", {{"x"}}), Error);
-    EXPECT_THROW(excel_->setSheetName(1, 1, "Foglio"), Error);
-    EXPECT_THROW(excel_->selectRange("A1", "B2"), Error);
-    EXPECT_THROW(excel_->setSelectionNumberFormat("@"), Error);
-    EXPECT_THROW(excel_->setCellBold(1, 1, true), Error);
-    EXPECT_THROW(excel_->autoFitColumns("A:Z"), Error);
-    EXPECT_THROW(excel_->selectCell(1, 1), Error);
-    EXPECT_THROW(excel_->addWorkbook(-4109), Error);
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    EXPECT_THROW(excel_->addWorkbook(automation::kWorksheetTemplate), Error);
-}
-
-TEST_F(XlsxCallsTest, ValuesMustFitTheirRangeExactly)
-{
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    const std::vector<std::vector<std::string>> twoByTwo = {{"a", "b"}, {"c", "d"}};
-    EXPECT_THROW(excel_->setRangeValue("A1", "B3", twoByTwo), Error);
-    EXPECT_THROW(excel_->setRangeValue("A1", "C2", twoByTwo), Error);
-    EXPECT_THROW(excel_->setRangeValue("A1", "B2", {{"a", "b"}, {"c"}}), Error);
-    EXPECT_THROW(excel_->setRangeValue("A1", "B2", {}), Error);
-    for (const char* reference : {"", "1", "A", "A0", "1A", "A1B", "XFE1", "A1048577", "A-1"}) {
-        EXPECT_THROW(excel_->setRangeValue(reference, "B2", twoByTwo), Error) << reference;
-        EXPECT_THROW(excel_->selectRange("A1", reference), Error) << reference;
-    }
-    // The corners may come in any order and with '$'; lower case is Excel's too.
-    excel_->setRangeValue("$b$2", "C3", twoByTwo);
-    excel_->setRangeValue("E3", "D2", {{"1", "2"}, {"3", "4"}});
-
-    const Sheet sheet = written();
-    // A refused call wrote nothing.
-    EXPECT_EQ(sheet.cells.count("A1"), 0u);
-    EXPECT_EQ(sheet.cells.at("B2").value, "a");
-    EXPECT_EQ(sheet.cells.at("C3").value, "d");
-    EXPECT_EQ(sheet.cells.at("D2").value, "1");
-    EXPECT_EQ(sheet.cells.at("E3").value, "4");
-    // Without a number format they are still texts, never numbers.
-    EXPECT_TRUE(sheet.cells.at("D2").isString);
-    EXPECT_EQ(sheet.cells.at("D2").numberFormat, "General");
-    EXPECT_EQ(sheet.name, "Foglio1");
-}
-
-TEST_F(XlsxCallsTest, SheetNamesFollowExcelsRules)
-{
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    for (const char* name : {"", "a/b", "a\\b", "a?b", "a*b", "a:b", "[a]", "'a", "a'",
-                             "12345678901234567890123456789012"}) {
-        EXPECT_THROW(excel_->setSheetName(1, 1, name), Error) << name;
-    }
-    EXPECT_THROW(excel_->setSheetName(2, 1, "Altro"), Error);
-    EXPECT_THROW(excel_->setSheetName(1, 2, "Altro"), Error);
-    excel_->setSheetName(1, 1, "Caff\xE8 & co.");
-    EXPECT_EQ(written().name, "Caff\xC3\xA8 & co.");
-}
-
-TEST_F(XlsxCallsTest, TextsComeBackExactlyAsWritten)
-{
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    const std::vector<std::string> texts = {"007",       "1e5",    "=1+1",   "TRUE", "_x0041_",
-                                            "a_x00e8_b", "<&>\"'", "\x80 5", "0,5"};
-    excel_->setRangeValue("A1", cellReference(1, static_cast<int>(texts.size())), {texts});
-    excel_->selectCell(3, 2);
-    const Sheet sheet = written();
+    const TempFolder folder;
+    const fs::path file = folder / "prova.xlsx";
+    const Row texts = {"007",       "1e5",    "=1+1",   "TRUE", "_x0041_",
+                       "a_x00e8_b", "<&>\"'", "\x80 5", "0,5"};
+    writeXlsx(file, {texts, Row(texts.size())}, "Caff\xE8 & co.");
+    const Sheet sheet = readXlsxSheet(file);
+    EXPECT_EQ(sheet.name, "Caff\xC3\xA8 & co.");
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        const SheetCell& cell = sheet.cells.at(cellReference(1, static_cast<int>(i + 1)));
+        const SheetCell& cell = sheet.cells.at(cellName(1, i + 1));
         EXPECT_TRUE(cell.isString) << texts[i];
         EXPECT_EQ(cell.value, cp1252ToUtf8(texts[i]));
     }
-    EXPECT_EQ(sheet.selection, "B3");
-}
-
-TEST_F(XlsxCallsTest, ColumnsFitTheirLongestTextWhenAsked)
-{
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    excel_->setRangeValue("A1", "C2",
-                          {{"corto", "", std::string(250, 'x')}, {"un po' piu' lungo", "", "y"}});
-    excel_->autoFitColumns("A:B");
-    // Text written after fitting does not widen the column.
-    excel_->setRangeValue("A3", "A3", {{std::string(60, 'z')}});
-    EXPECT_THROW(excel_->autoFitColumns("A1:B2"), Error);
-    EXPECT_THROW(excel_->autoFitColumns(""), Error);
-    const Sheet sheet = written();
-    EXPECT_EQ(sheet.columnWidths.size(), 1u);
-    EXPECT_GT(sheet.columnWidths.at(1), 17.0);
-    EXPECT_LT(sheet.columnWidths.at(1), 30.0);
 
     // The widest column Excel allows.
-    const TempFolder other;
-    const auto excel = makeXlsxWriter(other / "largo.xlsx", nullptr);
-    excel->addWorkbook(automation::kWorksheetTemplate);
-    excel->setRangeValue("C1", "C1", {{std::string(250, 'x')}});
-    excel->autoFitColumns("C");
-    excel->release();
-    const double widest = readXlsxSheet(other / "largo.xlsx").columnWidths.at(3);
-    EXPECT_GT(widest, 250.0);
-    EXPECT_LE(widest, 256.0);
+    writeXlsx(file, {{"corto", std::string(250, 'x')}, {"un po' piu' lungo", "y"}}, kSheet);
+    const Sheet wide = readXlsxSheet(file);
+    EXPECT_GT(wide.columnWidths.at(1), 17.0);
+    EXPECT_LT(wide.columnWidths.at(1), 30.0);
+    EXPECT_GT(wide.columnWidths.at(2), 250.0);
+    EXPECT_LE(wide.columnWidths.at(2), 256.0);
 }
 
-TEST_F(XlsxCallsTest, BoldAndFormatApplyPerCell)
+TEST(XlsxWriterTest, SheetNamesFollowExcelsRules)
 {
-    excel_->addWorkbook(automation::kWorksheetTemplate);
-    excel_->selectRange("B2", "C3");
-    excel_->setSelectionNumberFormat("@");
-    excel_->setCellBold(2, 2, true);
-    excel_->setCellBold(5, 5, true);
-    excel_->setCellBold(5, 5, false);
-    EXPECT_THROW(excel_->setCellBold(0, 1, true), Error);
-    EXPECT_THROW(excel_->setCellBold(1, 16385, true), Error);
-    EXPECT_THROW(excel_->selectCell(1048577, 1), Error);
-    const Sheet sheet = written();
-    EXPECT_TRUE(sheet.cells.at("B2").bold);
-    EXPECT_EQ(sheet.cells.at("B2").numberFormat, "@");
-    EXPECT_FALSE(sheet.cells.at("C3").bold);
-    EXPECT_EQ(sheet.cells.at("C3").numberFormat, "@");
-    EXPECT_EQ(sheet.cells.count("A1"), 0u);
-    EXPECT_EQ(sheet.cells.count("D4"), 0u);
-    // The last selection is the one the workbook opens with.
-    EXPECT_EQ(sheet.selection, "B2:C3");
+    const TempFolder folder;
+    for (const char* name : {"", "a/b", "a\\b", "a?b", "a*b", "a:b", "[a]", "'a", "a'",
+                             "12345678901234567890123456789012"}) {
+        EXPECT_THROW(writeXlsx(folder / "a.xlsx", {{"x"}}, name), Error) << name;
+    }
+    EXPECT_TRUE(namesIn(folder.path()).empty());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Delivery of the finished file
 
-TEST(OfficeDeliveryTest, ReleaseWritesTheWholeFileThenOpensItOnce)
+TEST(OfficeDeliveryTest, ANewFileIsItsOwnersOnly)
 {
     const TempFolder folder;
-    RecordingOpener recorder;
-    const fs::path docx = folder / "a.docx";
-    const fs::path xlsx = folder / "a.xlsx";
-    {
-        const auto word = makeDocxWriter(docx, recorder.opener());
-        exportToWord(*word, sampleTable());
-        // Once let go, the server takes no more calls and is never written twice.
-        EXPECT_NO_THROW(word->release());
-        EXPECT_THROW(word->addDocument(), Error);
-        EXPECT_THROW(word->setVisible(true), Error);
-    }
-    {
-        const auto excel = makeXlsxWriter(xlsx, recorder.opener());
-        exportToExcel(*excel, sampleTable());
-        EXPECT_NO_THROW(excel->release());
-        EXPECT_THROW(excel->setVisible(true), Error);
-    }
-    EXPECT_EQ(recorder.opened, (std::vector<fs::path>{docx, xlsx}));
-    EXPECT_EQ(recorder.sizes,
-              (std::vector<std::uintmax_t>{fs::file_size(docx), fs::file_size(xlsx)}));
-    // The archive's passwords are inside: a new file is its owner's only.
-    EXPECT_EQ(permissionsOf(docx), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(permissionsOf(xlsx), fs::perms::owner_read | fs::perms::owner_write);
+    writeDocx(folder / "a.docx", sampleTable());
+    writeXlsx(folder / "a.xlsx", sampleTable(), kSheet);
+    // The archive's passwords are inside.
+    EXPECT_EQ(permissionsOf(folder / "a.docx"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(permissionsOf(folder / "a.xlsx"), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"a.docx", "a.xlsx"}));
 }
 
-TEST(OfficeDeliveryTest, InTheExportFolderEachDocumentGetsANewPrivateFile)
+TEST(OfficeDeliveryTest, InTheExportFolderEachDocumentGetsANewPrivateFileOpenedOnceWhole)
 {
     const TempFolder base;
     RecordingOpener recorder;
     platform::ExportFolder exports(base / "esportazioni");
     for (int i = 0; i < 2; ++i) {
-        exportToWord(*makeDocxWriter(exports, recorder.opener()), sampleTable());
-        exportToExcel(*makeXlsxWriter(exports, recorder.opener()), sampleTable());
+        platform::openDocx(exports, sampleTable(), recorder.opener());
+        platform::openXlsx(exports, sampleTable(), kSheet, recorder.opener());
     }
     ASSERT_EQ(recorder.opened.size(), 4u);
     const std::regex name("Velarium-archivio-[A-Za-z0-9]{6}\\.(docx|xlsx)");
@@ -396,6 +262,8 @@ TEST(OfficeDeliveryTest, InTheExportFolderEachDocumentGetsANewPrivateFile)
         EXPECT_EQ(path.extension(), i % 2 == 0 ? ".docx" : ".xlsx");
         EXPECT_EQ(path.parent_path(), exports.runFolder());
         EXPECT_EQ(permissionsOf(path), fs::perms::owner_read | fs::perms::owner_write);
+        // The opener gets the finished file.
+        EXPECT_EQ(recorder.sizes[i], fs::file_size(path));
         if (i % 2 == 0) {
             EXPECT_EQ(readDocxTables(path).at(0).rows.size(), 4u);
         } else {
@@ -416,46 +284,12 @@ TEST(OfficeDeliveryTest, ADocumentOfTheExportFolderThatNothingOpensGoesAtOnce)
     const platform::DocumentOpener nothing = [&](const fs::path& path) {
         offered.push_back(path);
         EXPECT_TRUE(fs::exists(path)) << "the opener gets the finished file";
-        throw automation::Unavailable("Nessuna applicazione per questo documento");
+        throw Error("Nessuna applicazione per questo documento");
     };
-    EXPECT_THROW(exportToWord(*makeDocxWriter(exports, nothing), sampleTable()),
-                 automation::Unavailable);
-    EXPECT_THROW(exportToExcel(*makeXlsxWriter(exports, nothing), sampleTable()),
-                 automation::Unavailable);
+    EXPECT_THROW(platform::openDocx(exports, sampleTable(), nothing), Error);
+    EXPECT_THROW(platform::openXlsx(exports, sampleTable(), kSheet, nothing), Error);
     ASSERT_EQ(offered.size(), 2u);
     EXPECT_TRUE(namesIn(exports.runFolder()).empty());
-}
-
-TEST(OfficeDeliveryTest, OpenerThatFindsNoApplicationIsReportedAndTheFileStays)
-{
-    const TempFolder folder;
-    const platform::DocumentOpener nothing = [](const fs::path&) {
-        throw automation::Unavailable("Nessuna applicazione per questo documento");
-    };
-    const auto word = makeDocxWriter(folder / "a.docx", nothing);
-    EXPECT_THROW(exportToWord(*word, sampleTable()), automation::Unavailable);
-    const auto excel = makeXlsxWriter(folder / "a.xlsx", nothing);
-    EXPECT_THROW(exportToExcel(*excel, sampleTable()), automation::Unavailable);
-    EXPECT_EQ(readDocxTables(folder / "a.docx").at(0).rows.size(), 4u);
-    EXPECT_EQ(readXlsxSheet(folder / "a.xlsx").name, "Archivio file criptati");
-}
-
-TEST(OfficeDeliveryTest, NothingIsWrittenWithoutAReleaseOrADocument)
-{
-    const TempFolder folder;
-    RecordingOpener recorder;
-    {
-        const auto word = makeDocxWriter(folder / "a.docx", recorder.opener());
-        word->addDocument();
-    }
-    {
-        const auto excel = makeXlsxWriter(folder / "a.xlsx", recorder.opener());
-        excel->addWorkbook(automation::kWorksheetTemplate);
-    }
-    makeDocxWriter(folder / "b.docx", recorder.opener())->release();
-    makeXlsxWriter(folder / "b.xlsx", recorder.opener())->release();
-    EXPECT_TRUE(recorder.opened.empty());
-    EXPECT_TRUE(namesIn(folder.path()).empty());
 }
 
 TEST(OfficeDeliveryTest, ExistingFileIsReplacedKeepingItsPermissions)
@@ -468,10 +302,10 @@ TEST(OfficeDeliveryTest, ExistingFileIsReplacedKeepingItsPermissions)
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         if (fs::path(name).extension() == ".docx") {
-            exportToWord(*makeDocxWriter(file, nullptr), sampleTable());
+            writeDocx(file, sampleTable());
             EXPECT_EQ(readDocxTables(file).at(0).rows.at(1).at(2), "007");
         } else {
-            exportToExcel(*makeXlsxWriter(file, nullptr), sampleTable());
+            writeXlsx(file, sampleTable(), kSheet);
             EXPECT_EQ(readXlsxSheet(file).cells.at("C2").value, "007");
         }
         EXPECT_EQ(permissionsOf(file),
@@ -487,18 +321,12 @@ TEST(OfficeDeliveryTest, RefusedTargetIsLeftAsItWasWithNothingBeside)
     writeFile(readOnly, "non toccare");
     fs::permissions(readOnly, fs::perms::owner_read);
     fs::create_directory(folder / "cartella.docx");
-    RecordingOpener recorder;
 
-    EXPECT_THROW(exportToExcel(*makeXlsxWriter(readOnly, recorder.opener()), sampleTable()), Error);
-    EXPECT_THROW(
-        exportToWord(*makeDocxWriter(folder / "cartella.docx", recorder.opener()), sampleTable()),
-        Error);
-    EXPECT_THROW(exportToWord(*makeDocxWriter(folder / "assente" / "a.docx", recorder.opener()),
-                              sampleTable()),
-                 Error);
+    EXPECT_THROW(writeXlsx(readOnly, sampleTable(), kSheet), Error);
+    EXPECT_THROW(writeDocx(folder / "cartella.docx", sampleTable()), Error);
+    EXPECT_THROW(writeDocx(folder / "assente" / "a.docx", sampleTable()), Error);
     EXPECT_THROW(platform::writeCsv(readOnly, sampleTable()), Error);
 
-    EXPECT_TRUE(recorder.opened.empty());
     EXPECT_EQ(readFile(readOnly), "non toccare");
     EXPECT_TRUE(fs::is_empty(folder / "cartella.docx"));
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"cartella.docx", "protetto.xlsx"}));
@@ -507,23 +335,19 @@ TEST(OfficeDeliveryTest, RefusedTargetIsLeftAsItWasWithNothingBeside)
 TEST(OfficeDeliveryTest, ALinkThatLeadsNowhereIsRefusedAndStaysALink)
 {
     const TempFolder folder;
-    RecordingOpener recorder;
     for (const char* name : {"rotto.docx", "rotto.xlsx", "rotto.csv"}) {
         SCOPED_TRACE(name);
         const fs::path link = folder / name;
         fs::create_symlink(folder / "assente", link);
         if (fs::path(name).extension() == ".docx") {
-            EXPECT_THROW(exportToWord(*makeDocxWriter(link, recorder.opener()), sampleTable()),
-                         Error);
+            EXPECT_THROW(writeDocx(link, sampleTable()), Error);
         } else if (fs::path(name).extension() == ".xlsx") {
-            EXPECT_THROW(exportToExcel(*makeXlsxWriter(link, recorder.opener()), sampleTable()),
-                         Error);
+            EXPECT_THROW(writeXlsx(link, sampleTable(), kSheet), Error);
         } else {
             EXPECT_THROW(platform::writeCsv(link, sampleTable()), Error);
         }
         EXPECT_TRUE(fs::is_symlink(link));
     }
-    EXPECT_TRUE(recorder.opened.empty());
     EXPECT_EQ(namesIn(folder.path()),
               (std::vector<std::string>{"rotto.csv", "rotto.docx", "rotto.xlsx"}));
 }
@@ -533,15 +357,17 @@ TEST(OfficeDeliveryTest, AWorkbookThatFailsWhileWrittenLeavesTheOldFileAndNothin
     const TempFolder folder;
     const fs::path file = folder / "vecchio.xlsx";
     writeFile(file, "contenuto precedente");
-    RecordingOpener recorder;
-    const auto excel = makeXlsxWriter(file, recorder.opener());
-    excel->addWorkbook(automation::kWorksheetTemplate);
     // Past the longest text a cell may hold: refused only once the workbook is being written.
-    excel->setRangeValue("A1", "A1", {{std::string(40000, 'x')}});
-    EXPECT_THROW(excel->release(), Error);
-    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_THROW(writeXlsx(file, {{std::string(40000, 'x')}}, kSheet), Error);
     EXPECT_EQ(readFile(file), "contenuto precedente");
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"vecchio.xlsx"});
+
+    platform::ExportFolder exports(folder / "esportazioni");
+    RecordingOpener recorder;
+    EXPECT_THROW(
+        platform::openXlsx(exports, {{std::string(40000, 'x')}}, kSheet, recorder.opener()), Error);
+    EXPECT_TRUE(recorder.opened.empty());
+    EXPECT_TRUE(namesIn(exports.runFolder()).empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -634,40 +460,27 @@ TEST(ExportTableTest, OneRowPerCardAfterTheTitles)
     archive.Close();
 }
 
-TEST(ExportTableTest, CellReferencesAndRangeValues)
-{
-    EXPECT_EQ(cellReference(1, 1), "A1");
-    EXPECT_EQ(cellReference(11, 4), "D11");
-    EXPECT_EQ(cellReference(1, 17), "Q1");
-    EXPECT_EQ(cellReference(100000, 26), "Z100000");
-    EXPECT_EQ(cellReference(1, 27), "AA1");
-    EXPECT_EQ(cellReference(1, 16384), "XFD1");
-
-    const ExcelRange range = excelRange(sampleTable());
-    EXPECT_EQ(range.first, "A1");
-    EXPECT_EQ(range.last, "D4");
-    EXPECT_EQ(range.values.front(),
-              (std::vector<std::string>{"", "Descrizione file", "Password", "Percorso file"}));
-    EXPECT_EQ(range.values.at(1).at(2), "007");
-    EXPECT_EQ(excelRange({{" a\t", "b "}}).values, (TextTable{{"a", "b"}}));
-}
-
-TEST(ExportTableTest, TablesThatAreNoRectangleNeverReachTheServers)
+TEST(ExportTableTest, TablesThatAreNoRectangleAreNeverWritten)
 {
     const TempFolder folder;
+    const TempFolder base;
     RecordingOpener recorder;
+    platform::ExportFolder exports(base / "esportazioni");
     for (const TextTable& table : {TextTable{}, TextTable{{}}, TextTable{{"a", "b"}, {"c"}}}) {
-        EXPECT_THROW(excelRange(table), Error);
-        const auto word = makeDocxWriter(folder / "a.docx", recorder.opener());
-        EXPECT_THROW(exportToWord(*word, table), Error);
-        // The server is still untouched: a document can still be made.
-        EXPECT_NO_THROW(word->addDocument());
-        const auto excel = makeXlsxWriter(folder / "a.xlsx", recorder.opener());
-        EXPECT_THROW(exportToExcel(*excel, table), Error);
-        EXPECT_NO_THROW(excel->addWorkbook(automation::kWorksheetTemplate));
+        EXPECT_THROW(writeDocx(folder / "a.docx", table), Error);
+        EXPECT_THROW(writeXlsx(folder / "a.xlsx", table, kSheet), Error);
+        EXPECT_THROW(platform::openDocx(exports, table, recorder.opener()), Error);
+        EXPECT_THROW(platform::openXlsx(exports, table, kSheet, recorder.opener()), Error);
     }
     EXPECT_TRUE(recorder.opened.empty());
     EXPECT_TRUE(namesIn(folder.path()).empty());
+    EXPECT_TRUE(exports.runFolder().empty()) << "refused before the export folder was touched";
+}
+
+TEST(ExportTableTest, SpreadsheetTextsAreTrimmedAtBothEnds)
+{
+    EXPECT_EQ(platform::trimmedCells({{" a\t", "b "}, {"", "  "}}),
+              (TextTable{{"a", "b"}, {"", ""}}));
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 // The office exports through COM. A stand-in server records every call it is asked by name,
 // so that the transcript can be read against what Word and Excel are told; a real automation
 // server of the system checks the calls themselves; and a computer without Office (as under
-// Wine) gets the commands' own messages with nothing left behind.
+// Wine) has both exports raise OfficeUnavailable with nothing left behind.
 
 #include "TempFolder.h"
-#include "archive/ExportTable.h"
-#include "platform/Automation.h"
+#include "platform/OfficeExport.h"
 #include "platform/win32/Dispatch.h"
 #include "platform/win32/OfficeAutomation.h"
 
@@ -21,6 +20,8 @@
 using namespace velarium;
 using platform::win32::ComApartment;
 using platform::win32::Dispatch;
+using platform::win32::showInExcel;
+using platform::win32::showInWord;
 using platform::win32::Variant;
 namespace fs = std::filesystem;
 
@@ -216,6 +217,8 @@ struct Stand_in
     }
 };
 
+constexpr std::string_view kSheet = "Archivio file criptati";
+
 const TextTable kTable = {
     {"", " Descrizione file", " Password", " Percorso file"},
     {"1", "Foto", "007", "C:\\foto.jpg"},
@@ -228,10 +231,7 @@ TEST(ComExport, WordIsToldWhatTheExportSaysInOrder)
 {
     ComApartment com;
     Stand_in server;
-    {
-        const auto word = platform::win32::wordOver(server.application("Word"));
-        exportToWord(*word, kTable);
-    }
+    showInWord(server.application("Word"), kTable);
     std::vector<std::string> expected = {
         "Word.Visible = True",
         "Word.Documents",
@@ -263,10 +263,7 @@ TEST(ComExport, ExcelIsToldWhatTheExportSaysInOrder)
 {
     ComApartment com;
     Stand_in server;
-    {
-        const auto excel = platform::win32::excelOver(server.application("Excel"));
-        exportToExcel(*excel, kTable);
-    }
+    showInExcel(server.application("Excel"), kTable, kSheet);
     const std::string sheet = "Excel.Workbooks(1).WorkSheets(1)";
     const std::string range = sheet + ".Range(\"A1\", \"D3\")";
     std::vector<std::string> expected = {
@@ -304,10 +301,7 @@ TEST(ComExport, ACollectionThatTakesNoArgumentsPassesThemToItsDefaultMember)
     ComApartment com;
     Stand_in server;
     server.transcript->strict = {"Workbooks", "WorkSheets", "Cells", "Columns"};
-    {
-        const auto excel = platform::win32::excelOver(server.application("Excel"));
-        exportToExcel(*excel, kTable);
-    }
+    showInExcel(server.application("Excel"), kTable, kSheet);
     const auto& lines = server.transcript->lines;
     const auto has = [&](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -319,26 +313,42 @@ TEST(ComExport, ACollectionThatTakesNoArgumentsPassesThemToItsDefaultMember)
     EXPECT_EQ(lines.back(), "Excel.Visible = True");
 }
 
-TEST(ComExport, AStepExcelRefusesEndsTheExportWithItsMessage)
+TEST(ComExport, AStepTheServerRefusesEndsTheExport)
 {
     ComApartment com;
-    Stand_in server;
-    server.transcript->failOn = "Excel.Selection.NumberFormat = \"@\"";
-    const auto message = runExcelExport(
-        [&] { return platform::win32::excelOver(server.application("Excel")); }, kTable);
-    EXPECT_EQ(message, std::optional<std::string>(kExcelExportFailed));
-    EXPECT_EQ(server.transcript->lines.back(), server.transcript->failOn)
-        << "nothing is asked after the refusal";
+    for (const char* refused : {"Excel.Selection.NumberFormat = \"@\"", "Word.Documents.Add"}) {
+        SCOPED_TRACE(refused);
+        Stand_in server;
+        server.transcript->failOn = refused;
+        const auto exportTo = [&] {
+            if (std::string_view(refused).starts_with("Excel")) {
+                showInExcel(server.application("Excel"), kTable, kSheet);
+            } else {
+                showInWord(server.application("Word"), kTable);
+            }
+        };
+        // Raised as it is: the refusal of a server that runs is no missing application.
+        try {
+            exportTo();
+            ADD_FAILURE() << "no failure raised";
+        } catch (const platform::OfficeUnavailable&) {
+            ADD_FAILURE() << "raised as a missing application";
+        } catch (const Error&) {
+        }
+        EXPECT_EQ(server.transcript->lines.back(), server.transcript->failOn)
+            << "nothing is asked after the refusal";
+        EXPECT_EQ(server.transcript->alive, 0);
+    }
 }
 
-TEST(ComExport, AStepWordRefusesIsRaisedForTheGeneralErrorDisplay)
+TEST(ComExport, CellsAreNamedAsExcelNamesThem)
 {
-    ComApartment com;
-    Stand_in server;
-    server.transcript->failOn = "Word.Documents.Add";
-    EXPECT_THROW(runWordExport(
-                     [&] { return platform::win32::wordOver(server.application("Word")); }, kTable),
-                 Error);
+    EXPECT_EQ(platform::win32::cellReference(1, 1), "A1");
+    EXPECT_EQ(platform::win32::cellReference(11, 4), "D11");
+    EXPECT_EQ(platform::win32::cellReference(1, 17), "Q1");
+    EXPECT_EQ(platform::win32::cellReference(100000, 26), "Z100000");
+    EXPECT_EQ(platform::win32::cellReference(1, 27), "AA1");
+    EXPECT_EQ(platform::win32::cellReference(1, 16384), "XFD1");
 }
 
 TEST(ComExport, EveryObjectIsLetGoOfOnceTheExportEnds)
@@ -348,13 +358,15 @@ TEST(ComExport, EveryObjectIsLetGoOfOnceTheExportEnds)
     ComApartment com;
     Stand_in server;
     for (int i = 0; i < 50; ++i) {
-        const auto word = platform::win32::wordOver(server.application("Word"));
-        exportToWord(*word, kTable);
-        const auto excel = platform::win32::excelOver(server.application("Excel"));
-        exportToExcel(*excel, kTable);
+        showInWord(server.application("Word"), kTable);
+        showInExcel(server.application("Excel"), kTable, kSheet);
     }
     EXPECT_EQ(server.transcript->alive, 0);
-    EXPECT_THROW(platform::win32::wordOver(Dispatch())->setVisible(true), Error);
+    EXPECT_THROW(showInWord(Dispatch(), kTable), Error);
+    // A table either server would take apart unevenly never reaches it.
+    EXPECT_THROW(showInExcel(server.application("Excel"), {{"a", "b"}, {"c"}}, kSheet), Error);
+    EXPECT_THROW(showInWord(server.application("Word"), {}), Error);
+    EXPECT_EQ(server.transcript->lines.size(), 50u * (7 + 3 * 12 + 12 + 3 * 16 + 6));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,7 +378,7 @@ TEST(ComDispatch, CallsAServerOfTheSystemByNameWithItsArgumentsInOrder)
     Dispatch dictionary;
     try {
         dictionary = Dispatch::create(L"Scripting.Dictionary");
-    } catch (const automation::Unavailable& error) {
+    } catch (const platform::OfficeUnavailable& error) {
         GTEST_SKIP() << "no scripting runtime here: " << error.what();
     }
     // Add(key, item): the two arguments must reach the server in the order written.
@@ -408,7 +420,7 @@ bool officeInstalled(const wchar_t* progId)
 
 } // namespace
 
-TEST(ComExport, WithoutOfficeBothCommandsGiveTheirMessagesAndLeaveNothing)
+TEST(ComExport, WithoutOfficeBothExportsFindNoApplicationAndLeaveNothing)
 {
     ComApartment com;
     if (officeInstalled(L"Word.Application") || officeInstalled(L"Excel.Application")) {
@@ -421,12 +433,8 @@ TEST(ComExport, WithoutOfficeBothCommandsGiveTheirMessagesAndLeaveNothing)
     const fs::path was = fs::current_path();
     fs::current_path(program.path());
 
-    EXPECT_THROW(automation::startWord(), automation::Unavailable);
-    EXPECT_THROW(automation::startExcel(), automation::Unavailable);
-    EXPECT_EQ(runWordExport(automation::startWord, kTable),
-              std::optional<std::string>(kWordExportFailed));
-    EXPECT_EQ(runExcelExport(automation::startExcel, kTable),
-              std::optional<std::string>(kExcelExportFailed));
+    EXPECT_THROW(showInWord(kTable), platform::OfficeUnavailable);
+    EXPECT_THROW(showInExcel(kTable, kSheet), platform::OfficeUnavailable);
 
     fs::current_path(was);
     EXPECT_TRUE(fs::is_empty(program.path()));

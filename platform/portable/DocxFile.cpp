@@ -197,38 +197,34 @@ void appendCellParagraphs(std::string& xml, std::string_view cp1252)
 constexpr std::string_view kXmlDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
-std::string documentXml(const std::optional<DocumentTable>& table)
+std::string documentXml(const std::vector<std::vector<std::string>>& grid)
 {
     std::string xml(kXmlDeclaration);
     xml += "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
            "<w:body>";
-    if (table) {
-        const DocumentTable& grid = *table;
-        const std::string width = std::to_string(kTextWidth / grid.columns);
-        xml += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblBorders>";
-        for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
-            xml += "<w:";
-            xml += side;
-            xml += " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>";
-        }
-        xml += "</w:tblBorders><w:tblLayout w:type=\"fixed\"/></w:tblPr><w:tblGrid>";
-        for (int column = 0; column < grid.columns; ++column) {
-            xml += "<w:gridCol w:w=\"" + width + "\"/>";
-        }
-        xml += "</w:tblGrid>";
-        for (int row = 0; row < grid.rows; ++row) {
-            xml += "<w:tr>";
-            for (int column = 0; column < grid.columns; ++column) {
-                xml += "<w:tc><w:tcPr><w:tcW w:w=\"" + width + "\" w:type=\"dxa\"/></w:tcPr>";
-                appendCellParagraphs(xml, grid.cells[static_cast<std::size_t>(row) *
-                                                         static_cast<std::size_t>(grid.columns) +
-                                                     static_cast<std::size_t>(column)]);
-                xml += "</w:tc>";
-            }
-            xml += "</w:tr>";
-        }
-        xml += "</w:tbl>";
+    const int columns = static_cast<int>(grid.front().size());
+    const std::string width = std::to_string(kTextWidth / columns);
+    xml += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblBorders>";
+    for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+        xml += "<w:";
+        xml += side;
+        xml += " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>";
     }
+    xml += "</w:tblBorders><w:tblLayout w:type=\"fixed\"/></w:tblPr><w:tblGrid>";
+    for (int column = 0; column < columns; ++column) {
+        xml += "<w:gridCol w:w=\"" + width + "\"/>";
+    }
+    xml += "</w:tblGrid>";
+    for (const auto& row : grid) {
+        xml += "<w:tr>";
+        for (const std::string& text : row) {
+            xml += "<w:tc><w:tcPr><w:tcW w:w=\"" + width + "\" w:type=\"dxa\"/></w:tcPr>";
+            appendCellParagraphs(xml, text);
+            xml += "</w:tc>";
+        }
+        xml += "</w:tr>";
+    }
+    xml += "</w:tbl>";
     // A body must end with a paragraph, never with a table.
     xml += "<w:p/><w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" "
            "w:right=\"1134\" w:bottom=\"1134\" w:left=\"1134\" w:header=\"709\" "
@@ -238,7 +234,7 @@ std::string documentXml(const std::optional<DocumentTable>& table)
 
 } // namespace
 
-std::string docxBytes(const std::optional<DocumentTable>& table)
+std::string docxBytes(const std::vector<std::vector<std::string>>& table)
 {
     std::string types(kXmlDeclaration);
     types += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"

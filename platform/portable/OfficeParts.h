@@ -1,14 +1,13 @@
 #pragma once
 
-// What the portable office servers are made of, shared among their sources only: the texts as
+// What the portable office files are made of, shared among their sources only: the texts as
 // the files hold them, the way a finished file is put in place, and the two file formats, each
-// written from a plain description of its content that the servers' calls have built up.
+// written from a plain description of its content.
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,16 +31,9 @@ void writeDocumentFile(const std::filesystem::path& target,
 // ---------------------------------------------------------------------------------------------
 // Word processor
 
-// The one table a portable document may hold; its cells row by row, in Windows-1252.
-struct DocumentTable
-{
-    int rows = 0;
-    int columns = 0;
-    std::vector<std::string> cells;
-};
-
-// The complete .docx file of a document that holds `table`, or no table at all.
-std::string docxBytes(const std::optional<DocumentTable>& table);
+// The complete .docx file of a document that holds `table` (rows of Windows-1252 texts, all of
+// the same length, within Word's limits) and nothing else.
+std::string docxBytes(const std::vector<std::vector<std::string>>& table);
 
 // ---------------------------------------------------------------------------------------------
 // Spreadsheet
@@ -81,7 +73,7 @@ inline std::uint64_t cellKey(CellRef at)
            static_cast<std::uint64_t>(at.column);
 }
 
-// The one worksheet of a portable workbook.
+// The one worksheet of a workbook.
 struct Sheet
 {
     std::string name; // UTF-8
@@ -94,6 +86,6 @@ struct Sheet
 };
 
 // Writes the complete .xlsx file of `sheet` at `path`. Raises velarium::Error.
-void writeXlsx(const std::filesystem::path& path, const Sheet& sheet);
+void writeWorkbook(const std::filesystem::path& path, const Sheet& sheet);
 
 } // namespace velarium::platform::office

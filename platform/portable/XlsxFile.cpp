@@ -96,7 +96,7 @@ void fill(lxw_workbook* workbook, const Sheet& content)
 } // namespace
 
 // The whole workbook, built only now: a failure midway leaves no file behind.
-void writeXlsx(const std::filesystem::path& path, const Sheet& sheet)
+void writeWorkbook(const std::filesystem::path& path, const Sheet& sheet)
 {
     std::unique_ptr<lxw_workbook, WorkbookRelease> workbook(workbook_new(path.c_str()));
     if (workbook == nullptr) {

@@ -1,6 +1,6 @@
 #include "platform/win32/Dispatch.h"
 
-#include "platform/Automation.h"
+#include "platform/OfficeExport.h"
 #include "platform/Text.h"
 
 #include <cstdio>
@@ -72,7 +72,7 @@ ComApartment::ComApartment()
         return; // COM is there already, in the other mode: it serves as well
     }
     if (FAILED(result)) {
-        throw automation::Unavailable("COM non disponibile (" + hex(result) + ")");
+        throw OfficeUnavailable("COM non disponibile (" + hex(result) + ")");
     }
     mustUninitialize_ = true; // S_OK and S_FALSE alike are balanced by one uninitialize
 }
@@ -167,14 +167,13 @@ Dispatch Dispatch::create(const wchar_t* progId)
     CLSID server;
     HRESULT result = ::CLSIDFromProgID(progId, &server);
     if (FAILED(result)) {
-        throw automation::Unavailable(ascii(progId) + " non risulta registrato (" + hex(result) +
-                                      ")");
+        throw OfficeUnavailable(ascii(progId) + " non risulta registrato (" + hex(result) + ")");
     }
     IDispatch* object = nullptr;
     result = ::CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                                 IID_IDispatch, reinterpret_cast<void**>(&object));
     if (FAILED(result) || !object) {
-        throw automation::Unavailable(ascii(progId) + " non si avvia (" + hex(result) + ")");
+        throw OfficeUnavailable(ascii(progId) + " non si avvia (" + hex(result) + ")");
     }
     return adopt(object);
 }

@@ -60,7 +60,7 @@ public:
     Dispatch() = default;
     // Takes over one reference the caller holds.
     static Dispatch adopt(IDispatch* object);
-    // A new instance of the server registered as `progId`; raises automation::Unavailable
+    // A new instance of the server registered as `progId`; raises OfficeUnavailable
     // when there is no such server or it will not start.
     static Dispatch create(const wchar_t* progId);
 

@@ -17,12 +17,22 @@ namespace {
 
 } // namespace
 
-std::unique_ptr<automation::WordApplication> makeDocxWriter(std::filesystem::path, DocumentOpener)
+void writeDocx(const std::filesystem::path&, const TextTable&)
 {
     refuseOfficeFile();
 }
 
-std::unique_ptr<automation::ExcelApplication> makeXlsxWriter(std::filesystem::path, DocumentOpener)
+void writeXlsx(const std::filesystem::path&, const TextTable&, std::string_view)
+{
+    refuseOfficeFile();
+}
+
+void openDocx(ExportFolder&, const TextTable&, const DocumentOpener&)
+{
+    refuseOfficeFile();
+}
+
+void openXlsx(ExportFolder&, const TextTable&, std::string_view, const DocumentOpener&)
 {
     refuseOfficeFile();
 }
