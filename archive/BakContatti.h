@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "archive/ui_BakContatti.h"
 #include "platform/UiServices.h"
-#include "ui_BakContatti.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "ui_CercaAcq.h"
+#include "archive/ui_CercaAcq.h"
 
 #include <QDialog>
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
-#include "ui_EsportaMat.h"
+#include "archive/ui_EsportaMat.h"
 
 #include <QDialog>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "ui_HelpForm.h"
+#include "guide/ui_HelpForm.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "ui_Info.h"
+#include "guide/ui_Info.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "guide/SplashAnimation.h"
-#include "ui_Splash.h"
+#include "guide/ui_Splash.h"
 
 #include <QDialog>
 #include <QImage>
