@@ -228,6 +228,13 @@ void setBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
+void setCaptionColour(QWidget* caption, const QColor& colour)
+{
+    QPalette palette = caption->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    caption->setPalette(palette);
+}
+
 QFrame* makePanel(QWidget* parent, const char* name, const QColor& colour, const QRect& geometry)
 {
     auto* panel = named(new QFrame(parent), name);

@@ -69,6 +69,8 @@ QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, 
 ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
 
 void setBackground(QWidget* widget, const QColor& colour);
+// The colour of a caption's text, in every state of its window.
+void setCaptionColour(QWidget* caption, const QColor& colour);
 
 // The light scheme the windows were drawn for, whatever the desktop's: black text on the fixed
 // light backgrounds, white fields, grey button faces. A dark desktop scheme would otherwise

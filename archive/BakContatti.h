@@ -1,20 +1,18 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "archive/ui_BakContatti.h"
 #include "platform/UiServices.h"
 
 #include <QDialog>
 
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-
 namespace velarium {
 
 // Copies the archive to a backup file of the user's choosing, and a backup back over the
-// archive. Created once at start, shown modally from the main window.
-class TfrmBakContatti : public QDialog
+// archive. Created once at start, shown modally from the main window. Its controls, under their
+// own names, come from BakContatti.ui: the backup half above the line, the restore half below,
+// and buttons that Tab never reaches.
+class TfrmBakContatti : public QDialog, public Ui::TfrmBakContatti
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmBakContatti)
@@ -22,24 +20,6 @@ class TfrmBakContatti : public QDialog
 public:
     explicit TfrmBakContatti(AppContext context, QWidget* parent = nullptr);
     ~TfrmBakContatti() override;
-
-    QGroupBox* grpControlli;
-
-    // Backup half.
-    QFrame* shpBackup;
-    QLabel* imgBackup;
-    QLabel *lblInfo, *Label1, *Label2, *Label3;
-    QPushButton* cmdBackup;
-
-    QFrame* Bevel1;
-
-    // Restore half.
-    QFrame* Shape1;
-    QLabel* imgRestore;
-    QLabel *Label4, *Label5, *Label6, *Label7;
-    QPushButton* cmdRipristina;
-
-    QPushButton* cmdAnnulla;
 
     // Kept for the window's life, so that each reopens where the user left it.
     FileDialog dlgBackup;

@@ -25,28 +25,6 @@ const QString kCallerTag = QStringLiteral("criptografia");
 // The width the list can scroll sideways, so that long descriptions can be read whole.
 constexpr int kListScrollWidth = 1600;
 
-QLabel* makeText(QWidget* parent, const char* name, const char* text, const QRect& geometry,
-                 bool bold = true, const QColor& colour = Qt::black)
-{
-    auto* label = named(new QLabel(QString::fromUtf8(text), parent), name);
-    QFont font(kVerdana, 8);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QPushButton* makeCommand(QWidget* parent, const char* name, const char* caption,
-                         const QRect& geometry)
-{
-    QPushButton* button = makeButton(parent, name, caption, geometry);
-    button->setFocusPolicy(Qt::ClickFocus); // never reached with Tab
-    return button;
-}
-
 } // namespace
 
 std::string TfrmCercaAcq::rememberedFindKey;
@@ -54,27 +32,13 @@ std::string TfrmCercaAcq::rememberedFindKey;
 TfrmCercaAcq::TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidget* parent)
     : QDialog(parent, kDialogWindowFlags), context_(context), navigator_(navigator)
 {
-    setObjectName(QStringLiteral("frmCercaAcq"));
     keepLightScheme(this);
-    setWindowTitle(QStringLiteral(" Ricerca schede file criptati in archivio"));
-    setFixedSize(783, 505);
+    setupUi(this);
     setBackground(this, kSilver);
-    setFont(QFont(kVerdana, 8));
-    setModal(true);
-
-    buildCriteriaPage();
-    buildListPage();
-
-    cmdIndietro = makeCommand(this, "cmdIndietro", "<< Indietro", QRect(12, 458, 130, 34));
-    cmdStampa = makeCommand(this, "cmdStampa", "Stampa", QRect(152, 458, 130, 34));
-    cmdTrova = makeCommand(this, "cmdTrova", "Trova", QRect(500, 458, 130, 34));
-    cmdAnnulla = makeCommand(this, "cmdAnnulla", "Annulla", QRect(641, 458, 130, 34));
-    cmdIndietro->setEnabled(false);
-    cmdStampa->setEnabled(false);
-
-    lblConta = named(new QLabel(QStringLiteral("0"), this), "lblConta");
+    setUpCriteriaPage();
+    setUpListPage();
+    // Holders of state, never shown. Designer keeps no visibility, so the form cannot hide them.
     lblConta->hide();
-    lblMemory = named(new QLabel(this), "lblMemory");
     lblMemory->hide();
 
     showListPage(false);
@@ -90,63 +54,32 @@ TfrmCercaAcq::TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidg
 
 TfrmCercaAcq::~TfrmCercaAcq() = default;
 
-void TfrmCercaAcq::buildCriteriaPage()
+void TfrmCercaAcq::setUpCriteriaPage()
 {
-    grpCriteri = named(new QGroupBox(this), "grpCriteri");
-    grpCriteri->setGeometry(10, 6, 763, 440);
-
-    shpTitolo = makePanel(grpCriteri, "shpTitolo", kNavy, QRect(12, 18, 739, 52));
-    lblTitolo =
-        named(new QLabel(QStringLiteral("Ricerca schede file criptati in archivio"), shpTitolo),
-              "lblTitolo");
+    setBackground(shpTitolo, kNavy);
+    // A pixel size, which a form cannot hold: the title fills its band on any screen.
     QFont title(kVerdana);
     title.setPixelSize(24);
     title.setBold(true);
     lblTitolo->setFont(title);
-    QPalette white = lblTitolo->palette();
-    white.setColor(QPalette::WindowText, kWhite);
-    lblTitolo->setPalette(white);
-    lblTitolo->setGeometry(0, 0, 739, 52);
-    lblTitolo->setAlignment(Qt::AlignCenter);
+    setCaptionColour(lblTitolo, kWhite);
 
-    shpLogo = makePanel(grpCriteri, "shpLogo", kWhite, QRect(12, 84, 172, 172));
-    shpLogo->setFrameStyle(QFrame::Box | QFrame::Plain);
-    imgLogo = makePicture(shpLogo, "imgLogo", QStringLiteral(":/images/cercaLogo.jpg"), {6, 6});
+    for (QFrame* panel : {shpLogo, shpContainer}) {
+        setBackground(panel, kWhite);
+    }
+    for (QLabel* caption : {lblInfo, lblInfo04, lblInfo05, lblInfo06}) {
+        setCaptionColour(caption, Qt::black);
+    }
+    setCaptionColour(lblTipologia, kNavy);
+    // The bevels are drawn over the panel's other controls and must not take their clicks.
+    for (QFrame* bevel : {bevContainer, bevDescrizione}) {
+        bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    setBackground(panDescrizione, kLightBlue);
 
-    shpContainer = makePanel(grpCriteri, "shpContainer", kWhite, QRect(196, 84, 555, 172));
-    shpContainer->setFrameStyle(QFrame::Box | QFrame::Plain);
-    bevContainer = makeBevel(shpContainer, "bevContainer", QRect(6, 6, 543, 160));
-    lblInfo = makeText(shpContainer, "lblInfo",
-                       "Immettere nel campo di ricerca una o più parole consecutive presenti nella",
-                       QRect(16, 16, 530, 18));
-    lblInfo04 = makeText(shpContainer, "lblInfo04", "casella Descrizione delle schede in archivio.",
-                         QRect(16, 34, 530, 18));
-    lblInfo05 = makeText(
-        shpContainer, "lblInfo05",
-        "Per visualizzare tutte le schede in archivio lasciare in bianco il campo di ricerca.",
-        QRect(16, 62, 530, 18));
-    lblInfo06 = makeText(shpContainer, "lblInfo06", "Infine, premere il pulsante Trova.",
-                         QRect(16, 80, 530, 18));
-    lblTipologia = makeText(shpContainer, "lblTipologia",
-                            "Descrizione file:", QRect(56, 110, 200, 18), true, kNavy);
-    imgDescrizione = makePicture(shpContainer, "imgDescrizione",
-                                 QStringLiteral(":/images/cercaDescrizione.png"), {16, 124});
-    bevDescrizione = makeBevel(shpContainer, "bevDescrizione", QRect(52, 126, 490, 36));
-    panDescrizione = makePanel(shpContainer, "panDescrizione", QColor(0xDD, 0xEE, 0xFF),
-                               QRect(56, 129, 482, 30));
-    txtDescrizione = named(new QLineEdit(panDescrizione), "txtDescrizione");
-    txtDescrizione->setGeometry(3, 3, 476, 24);
     nameForScreenReaders(txtDescrizione, lblTipologia->text());
-    txtDescrizione->setMaxLength(250);
-    QFont bold(kVerdana, 8);
-    bold.setBold(true);
-    txtDescrizione->setFont(bold);
     txtDescrizione->setValidator(new AnsiValidator(txtDescrizione));
     setBackground(txtDescrizione, kWhite);
-
-    imgDecoro = makePicture(grpCriteri, "imgDecoro", QStringLiteral(":/images/cercaDecoro.jpg"),
-                            {100, 290});
-
     // Enter starts the search, as the Trova button would.
     watchField(txtDescrizione, {[this] { setBackground(txtDescrizione, kFocusYellow); },
                                 [this] { setBackground(txtDescrizione, kWhite); },
@@ -159,47 +92,27 @@ void TfrmCercaAcq::buildCriteriaPage()
                                 }});
 }
 
-void TfrmCercaAcq::buildListPage()
+void TfrmCercaAcq::setUpListPage()
 {
-    grpElenco = named(new QGroupBox(this), "grpElenco");
-    grpElenco->setGeometry(10, 6, 763, 440);
+    for (QLabel* caption : {lblInfo01, lblInfo02}) {
+        setCaptionColour(caption, Qt::black);
+    }
+    setBackground(shpTrova, kLightBlue);
 
-    lblInfo01 = makeText(grpElenco, "lblInfo01",
-                         "Inserire una o più parole consecutive presenti nella scheda da cercare e "
-                         "premere il pulsante Trova.",
-                         QRect(12, 16, 740, 18), false);
-    lblInfo02 = makeText(grpElenco, "lblInfo02",
-                         "Per spostarsi sulla voce successiva contenente la stessa chiave di "
-                         "ricerca, fare di nuovo clic su Trova.",
-                         QRect(12, 34, 740, 18), false);
-
-    shpTrova = makePanel(grpElenco, "shpTrova", QColor(0xDD, 0xEE, 0xFF), QRect(12, 58, 739, 60));
-    shpTrova->setFrameStyle(QFrame::Box | QFrame::Plain);
-    imgLente = makePicture(shpTrova, "imgLente", QStringLiteral(":/images/cercaLente.png"), {8, 6});
-    txtTrova = named(new QLineEdit(shpTrova), "txtTrova");
-    txtTrova->setGeometry(68, 16, 520, 26);
     nameForScreenReaders(txtTrova, QStringLiteral("Trova"), lblInfo02->text());
-    txtTrova->setMaxLength(250);
     txtTrova->setValidator(new AnsiValidator(txtTrova));
     setBackground(txtTrova, kWhite);
-    cmdTrova02 = makeCommand(shpTrova, "cmdTrova02", "Trova", QRect(600, 13, 128, 32));
 
-    lstRecords = named(new QListWidget(grpElenco), "lstRecords");
-    lstRecords->setGeometry(12, 126, 739, 282);
     nameForScreenReaders(lstRecords, QStringLiteral("Elenco delle schede"));
+    // A fixed pitch in a pixel size, which a form cannot hold, so that the columns of the
+    // entries line up.
     QFont courier(kCourierNew);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setPixelSize(11);
     lstRecords->setFont(courier);
-    lstRecords->setFocusPolicy(Qt::ClickFocus);
-    lstRecords->setUniformItemSizes(true);
-    lstRecords->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setBackground(lstRecords, kWhite);
 
-    lblInfo03 = makeText(grpElenco, "lblInfo03",
-                         "Per richiamare i dati di una scheda, selezionarla con un doppio clic.",
-                         QRect(12, 414, 739, 18), true, kMaroon);
-    lblInfo03->setAlignment(Qt::AlignCenter);
+    setCaptionColour(lblInfo03, kMaroon);
 
     watchField(txtTrova, {[this] { setBackground(txtTrova, kFocusYellow); },
                           [this] { setBackground(txtTrova, kWhite); },

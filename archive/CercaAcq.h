@@ -1,18 +1,12 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "archive/ui_CercaAcq.h"
 
 #include <QDialog>
 #include <memory>
 #include <string>
 #include <vector>
-
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 
 namespace velarium {
 
@@ -21,8 +15,12 @@ class PrintJob;
 class SearchNavigator;
 
 // Finds cards by words of their description, loads the chosen one into the main window, steps
-// through the list and prints it. Made anew for each search, shown modally.
-class TfrmCercaAcq : public QDialog
+// through the list and prints it. Made anew for each search, shown modally. Its controls, under
+// their own names, come from CercaAcq.ui: two pages in one place, the criteria (grpCriteri) and
+// the list (grpElenco), one of them shown at a time; buttons that Tab never reaches; lblConta
+// and lblMemory, hidden holders of the list-all flag ("0" lists every card) and of the caller's
+// tag.
+class TfrmCercaAcq : public QDialog, public Ui::TfrmCercaAcq
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmCercaAcq)
@@ -31,25 +29,6 @@ public:
     // `parent` is the window the search is opened over.
     TfrmCercaAcq(AppContext context, SearchNavigator& navigator, QWidget* parent);
     ~TfrmCercaAcq() override;
-
-    // Criteria page.
-    QGroupBox* grpCriteri;
-    QFrame *shpTitolo, *shpLogo, *shpContainer, *bevContainer, *bevDescrizione, *panDescrizione;
-    QLabel *lblTitolo, *lblInfo, *lblInfo04, *lblInfo05, *lblInfo06, *lblTipologia;
-    QLabel *imgLogo, *imgDecoro, *imgDescrizione;
-    QLineEdit* txtDescrizione;
-
-    // List page.
-    QGroupBox* grpElenco;
-    QLabel *lblInfo01, *lblInfo02, *lblInfo03, *imgLente;
-    QFrame* shpTrova;
-    QLineEdit* txtTrova;
-    QPushButton* cmdTrova02;
-    QListWidget* lstRecords;
-
-    QPushButton *cmdTrova, *cmdIndietro, *cmdStampa, *cmdAnnulla;
-    // Hidden holders: the list-all flag ("0" lists every card) and the caller's tag.
-    QLabel *lblConta, *lblMemory;
 
     // The find key of the last step, shared by every search window.
     static std::string rememberedFindKey;
@@ -71,8 +50,8 @@ protected:
     void done(int result) override;
 
 private:
-    void buildCriteriaPage();
-    void buildListPage();
+    void setUpCriteriaPage();
+    void setUpListPage();
     void FormClose();
     void showListPage(bool list);
 

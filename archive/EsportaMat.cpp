@@ -12,21 +12,13 @@
 #include "platform/Text.h"
 #include "platform/UiServices.h"
 
-#include <QCoreApplication>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <algorithm>
 
 namespace velarium {
 namespace {
 
 constexpr int kColumns = 4;
-constexpr int kInitialRows = 10;
 constexpr int kRowHeight = 24;
 
 // Data cells: black text on a colour by row (light blue for odd rows, pale yellow for even),
@@ -56,214 +48,6 @@ public:
         }
         painter->restore();
     }
-};
-
-// A string grid with one fixed row and one fixed column: the titles and the card numbers stay in
-// view while the other cells scroll under them. Each fixed part is a view of the grid's own
-// cells laid over its edge, following its scroll bars, column widths and row heights. As on a
-// string grid, a column is resized by dragging its edge in the title row, and the fixed cells
-// never become current.
-class StringGrid final : public QTableWidget
-{
-public:
-    StringGrid(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent)
-    {
-        setHorizontalScrollMode(ScrollPerPixel);
-        setVerticalScrollMode(ScrollPerPixel);
-        titles_ = fixedView();
-        numbers_ = fixedView();
-        corner_ = fixedView();
-        connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-                [this](int column, int, int width) {
-                    for (QTableView* view : {titles_, numbers_, corner_}) {
-                        view->setColumnWidth(column, width);
-                    }
-                    placeFixedViews();
-                });
-        connect(verticalHeader(), &QHeaderView::sectionResized, this,
-                [this](int row, int, int height) {
-                    for (QTableView* view : {titles_, numbers_, corner_}) {
-                        view->setRowHeight(row, height);
-                    }
-                    placeFixedViews();
-                });
-        connect(horizontalScrollBar(), &QScrollBar::valueChanged, titles_->horizontalScrollBar(),
-                &QScrollBar::setValue);
-        connect(verticalScrollBar(), &QScrollBar::valueChanged, numbers_->verticalScrollBar(),
-                &QScrollBar::setValue);
-    }
-
-    // The title row and the number column, where the mouse is also over the grid.
-    QList<QWidget*> fixedSurfaces() const
-    {
-        return {titles_->viewport(), numbers_->viewport(), corner_->viewport()};
-    }
-
-    // The size of every cell not sized since, the fixed ones included.
-    void setDefaultCellSize(int width, int height)
-    {
-        for (QTableView* view : {static_cast<QTableView*>(this), titles_, numbers_, corner_}) {
-            view->horizontalHeader()->setDefaultSectionSize(width);
-            view->verticalHeader()->setDefaultSectionSize(height);
-        }
-    }
-
-    void setCellPainter(QAbstractItemDelegate* painter)
-    {
-        setItemDelegate(painter);
-        for (QTableView* view : {titles_, numbers_, corner_}) {
-            view->setItemDelegate(painter);
-        }
-    }
-
-    // A cell brought into view is brought out from under the fixed cells as well.
-    void scrollTo(const QModelIndex& index, ScrollHint hint) override
-    {
-        QTableWidget::scrollTo(index, hint);
-        if (!index.isValid()) {
-            return;
-        }
-        const QRect cell = visualRect(index);
-        const int top = rowHeight(0);
-        const int left = columnWidth(0);
-        if (index.row() > 0 && cell.top() < top) {
-            verticalScrollBar()->setValue(verticalScrollBar()->value() - (top - cell.top()));
-        }
-        if (index.column() > 0 && cell.left() < left) {
-            horizontalScrollBar()->setValue(horizontalScrollBar()->value() - (left - cell.left()));
-        }
-    }
-
-protected:
-    void updateGeometries() override
-    {
-        QTableWidget::updateGeometries();
-        placeFixedViews();
-    }
-
-    // The fixed cells never take the current cell: keys and clicks move it among the others.
-    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
-    {
-        const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
-        if (!next.isValid() || (next.row() > 0 && next.column() > 0)) {
-            return next;
-        }
-        return model()->index(std::max(next.row(), 1), std::max(next.column(), 1));
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        auto* view = qobject_cast<QTableView*>(watched->parent());
-        const bool fixed = view == titles_ || view == numbers_ || view == corner_;
-        if (!fixed || watched != view->viewport()) {
-            return QTableWidget::eventFilter(watched, event);
-        }
-        switch (event->type()) {
-        case QEvent::Wheel:
-            // The fixed cells scroll only with the grid.
-            QCoreApplication::sendEvent(viewport(), event);
-            return true;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseMove:
-        case QEvent::MouseButtonRelease:
-            if (view != numbers_) {
-                return sizeColumn(*view, static_cast<QMouseEvent*>(event));
-            }
-            return false;
-        default:
-            return false;
-        }
-    }
-
-private:
-    static constexpr int kGrip = 3;
-    static constexpr int kNarrowest = 8;
-
-    QTableView* fixedView()
-    {
-        auto* view = new QTableView(this);
-        view->setModel(model());
-        view->horizontalHeader()->hide();
-        view->verticalHeader()->hide();
-        view->horizontalHeader()->setMinimumSectionSize(0);
-        view->verticalHeader()->setMinimumSectionSize(0);
-        view->setFrameShape(QFrame::NoFrame);
-        view->setFocusPolicy(Qt::NoFocus);
-        view->setSelectionMode(NoSelection);
-        view->setEditTriggers(NoEditTriggers);
-        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view->setHorizontalScrollMode(ScrollPerPixel);
-        view->setVerticalScrollMode(ScrollPerPixel);
-        view->viewport()->setMouseTracking(true);
-        view->viewport()->installEventFilter(this);
-        return view;
-    }
-
-    void placeFixedViews()
-    {
-        if (!titles_ || !numbers_ || !corner_) {
-            return;
-        }
-        const QRect area = viewport()->geometry();
-        const int height = std::min(rowHeight(0), area.height());
-        const int width = std::min(columnWidth(0), area.width());
-        titles_->setGeometry(area.left(), area.top(), area.width(), height);
-        numbers_->setGeometry(area.left(), area.top(), width, area.height());
-        corner_->setGeometry(area.left(), area.top(), width, height);
-        numbers_->raise();
-        corner_->raise();
-        titles_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
-        numbers_->verticalScrollBar()->setValue(verticalScrollBar()->value());
-    }
-
-    // The column whose right edge is under x in the view, if any.
-    static int edgeAt(const QTableView& view, int x)
-    {
-        const int column = view.columnAt(x);
-        if (column < 0) {
-            return -1;
-        }
-        const int left = view.columnViewportPosition(column);
-        if (x >= left + view.columnWidth(column) - kGrip) {
-            return column;
-        }
-        return x <= left + kGrip && column > 0 ? column - 1 : -1;
-    }
-
-    bool sizeColumn(QTableView& view, QMouseEvent* event)
-    {
-        const int x = event->position().toPoint().x();
-        if (sizing_ >= 0) {
-            if (event->type() == QEvent::MouseButtonRelease) {
-                sizing_ = -1;
-            } else {
-                setColumnWidth(sizing_, std::max(kNarrowest, sizingFrom_ + x - grabbedAt_));
-            }
-            return true;
-        }
-        const int edge = edgeAt(view, x);
-        if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton &&
-            edge >= 0) {
-            sizing_ = edge;
-            grabbedAt_ = x;
-            sizingFrom_ = columnWidth(edge);
-            return true;
-        }
-        if (edge >= 0) {
-            view.viewport()->setCursor(Qt::SplitHCursor);
-        } else {
-            view.viewport()->unsetCursor();
-        }
-        return false;
-    }
-
-    QTableView* titles_ = nullptr;
-    QTableView* numbers_ = nullptr;
-    QTableView* corner_ = nullptr;
-    int sizing_ = -1;
-    int grabbedAt_ = 0;
-    int sizingFrom_ = 0;
 };
 
 QString cellText(const QTableWidget* grid, int row, int column)
@@ -298,92 +82,56 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
     : QDialog(nullptr, kDialogWindowFlags | Qt::WindowMinimizeButtonHint), context_(context),
       navigator_(navigator)
 {
-    setObjectName(QStringLiteral("frmEsportaMat"));
     keepLightScheme(this);
-    setWindowTitle(QStringLiteral(" Esportazione archivio file criptati in Microsoft Word ed "
-                                  "Excel"));
-    setFixedSize(783, 505);
+    setupUi(this);
     setBackground(this, kSilver);
+    // Pixel sizes, which a form cannot hold: the window keeps its look on any screen density.
     QFont verdana(kVerdana);
     verdana.setPixelSize(11);
     setFont(verdana);
-    setModal(true);
     centreOnScreen(this);
-
-    grpControlli = named(new QGroupBox(this), "grpControlli");
-    grpControlli->setGeometry(6, 2, 771, 124);
-    imgLogo = makePicture(grpControlli, "imgLogo", QStringLiteral(":/images/espLogo.jpg"), {6, 12});
 
     struct Command
     {
-        ClickLabel*& picture;
-        ClickLabel*& label;
-        const char* pictureName;
-        const char* labelName;
-        const char* image;
-        const char* caption;
+        ClickLabel* picture;
+        ClickLabel* label;
         void (TfrmEsportaMat::*run)();
         const char* hint;
     };
     const Command commands[] = {
-        {imgWord, lblWord, "imgWord", "lblWord", "espWord.png", "Esporta in Word",
-         &TfrmEsportaMat::imgWordMouseUp, " Esporta l'archivio in un file di Microsoft Word."},
-        {imgExcel, lblExcel, "imgExcel", "lblExcel", "espExcel.png", "Esporta in Excel",
-         &TfrmEsportaMat::imgExcelMouseUp,
+        {imgWord, lblWord, &TfrmEsportaMat::imgWordMouseUp,
+         " Esporta l'archivio in un file di Microsoft Word."},
+        {imgExcel, lblExcel, &TfrmEsportaMat::imgExcelMouseUp,
          " Esporta l'archivio in un foglio di lavoro di Microsoft Excel."},
-        {imgGuida, lblGuida, "imgGuida", "lblGuida", "espGuida.png", "Guida",
-         &TfrmEsportaMat::imgGuidaMouseUp, " Visualizza la guida in linea."},
-        {imgEsci, lblEsci, "imgEsci", "lblEsci", "espEsci.png", "Esci",
-         &TfrmEsportaMat::imgEsciMouseUp, " Esce dalla schermata di lavoro corrente."},
+        {imgGuida, lblGuida, &TfrmEsportaMat::imgGuidaMouseUp, " Visualizza la guida in linea."},
+        {imgEsci, lblEsci, &TfrmEsportaMat::imgEsciMouseUp,
+         " Esce dalla schermata di lavoro corrente."},
     };
-    int x = 14;
     for (const Command& command : commands) {
-        command.picture = makeClickPicture(
-            grpControlli, command.pictureName,
-            QStringLiteral(":/images/") + QString::fromLatin1(command.image), {x, 86});
-        command.label = named(new ClickLabel(grpControlli), command.labelName);
-        nameForScreenReaders(command.picture, QString::fromUtf8(command.caption),
+        nameForScreenReaders(command.picture, command.label->text(),
                              QString::fromUtf8(command.hint));
-        command.label->setText(QString::fromUtf8(command.caption));
         QFont underlined = verdana;
         underlined.setUnderline(true);
         command.label->setFont(underlined);
-        command.label->setGeometry(x + 38, 94, 140, 18);
         for (ClickLabel* control : {command.picture, command.label}) {
             connect(control, &ClickLabel::mouseUp, this, command.run);
             onMouseMove(control, [this, label = command.label, hint = command.hint] {
                 highlight(label, QString::fromUtf8(hint));
             });
         }
-        x += 190;
     }
     onMouseMove(grpControlli, [this] { grpControlliMouseMove(); });
 
-    auto* grid = new StringGrid(kInitialRows, kColumns, this);
-    grdRecords = named(grid, "grdRecords");
     nameForScreenReaders(grdRecords, QStringLiteral("Archivio dei file criptati"));
-    grdRecords->setGeometry(0, 132, 783, 349);
-    grdRecords->horizontalHeader()->hide();
-    grdRecords->verticalHeader()->hide();
-    grid->setDefaultCellSize(100, kRowHeight);
-    grdRecords->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdRecords->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grdRecords->setSelectionBehavior(QAbstractItemView::SelectItems);
-    grdRecords->setFrameShape(QFrame::NoFrame);
-    grdRecords->setShowGrid(true);
-    grid->setCellPainter(new CellPainter(grdRecords));
+    grdRecords->setDefaultCellSize(100, kRowHeight);
+    grdRecords->setCellPainter(new CellPainter(grdRecords));
     setBackground(grdRecords, kWhite);
     emptyRows(grdRecords, 0);
     grdRecords->setCurrentCell(1, 1);
     onMouseMove(grdRecords->viewport(), [this] { grdRecordsMouseMove(); });
-    for (QWidget* fixed : grid->fixedSurfaces()) {
+    for (QWidget* fixed : grdRecords->fixedSurfaces()) {
         onMouseMove(fixed, [this] { grdRecordsMouseMove(); });
     }
-
-    panInfo = named(new QLabel(this), "panInfo");
-    panInfo->setGeometry(0, 481, 783, 24);
-    panInfo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    panInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
 TfrmEsportaMat::~TfrmEsportaMat() = default;

@@ -2,22 +2,18 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
+#include "archive/ui_EsportaMat.h"
 
 #include <QDialog>
 #include <string>
 #include <vector>
 
-class QGroupBox;
-class QLabel;
-class QTableWidget;
-
 namespace velarium {
-
-class ClickLabel;
 
 // Shows every card in a grid and copies the grid into a new word-processor table or a new
 // spreadsheet. Created once, shown modally, filled again at every showing.
-class TfrmEsportaMat : public QDialog
+// Its controls, under their own names, come from EsportaMat.ui.
+class TfrmEsportaMat : public QDialog, public Ui::TfrmEsportaMat
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmEsportaMat)
@@ -25,12 +21,6 @@ class TfrmEsportaMat : public QDialog
 public:
     TfrmEsportaMat(AppContext context, HelpNavigator& navigator);
     ~TfrmEsportaMat() override;
-
-    QGroupBox* grpControlli;
-    QLabel* imgLogo;
-    ClickLabel *imgWord, *lblWord, *imgExcel, *lblExcel, *imgGuida, *lblGuida, *imgEsci, *lblEsci;
-    QTableWidget* grdRecords;
-    QLabel* panInfo;
 
     // The grid's texts, row by row, as the exports take them.
     std::vector<std::vector<std::string>> gridTexts() const;

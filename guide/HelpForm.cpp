@@ -13,8 +13,6 @@
 namespace velarium {
 namespace {
 
-// The line that sets the text box off from the navy background it shares.
-
 QFont verdanaPixels(int pixels)
 {
     QFont font(kVerdana);
@@ -35,57 +33,32 @@ void setTextColour(QWidget* widget, const QColor& colour)
 TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     : QDialog(parent, kDialogWindowFlags), context_(context)
 {
-    setObjectName(QStringLiteral("frmHelpForm"));
     keepLightScheme(this);
-    setWindowTitle(QStringLiteral(" Guida in linea"));
-    setFixedSize(561, 459);
+    setupUi(this);
     setBackground(this, kNavy);
     setTextColour(this, kWhite);
-    setFont(verdanaPixels(13));
-    setModal(true);
+    // Pixel sizes, which a form cannot hold: the topic's text wraps alike on any screen.
+    for (QWidget* text : std::initializer_list<QWidget*>{this, panTitle, memTopic}) {
+        text->setFont(verdanaPixels(13));
+    }
 
-    imgLogo = makePicture(this, "imgLogo", QStringLiteral(":/images/helpLogo.jpg"), {50, 10});
-
-    panTitle = named(new QLabel(QStringLiteral("Titolo argomento guida"), this), "panTitle");
-    panTitle->setGeometry(10, 90, 541, 30);
-    panTitle->setAlignment(Qt::AlignCenter);
-    panTitle->setFont(verdanaPixels(13));
     setBackground(panTitle, kBlack);
     setTextColour(panTitle, kWhite);
 
-    panContainer = makePanel(this, "panContainer", kNavy, QRect(10, 128, 541, 268));
-    panContainer->setFrameStyle(QFrame::Box | QFrame::Plain);
+    setBackground(panContainer, kNavy);
+    // The line that sets the text box off from the navy background it shares.
     setTextColour(panContainer, kFrameBlue);
 
-    memTopic = named(new QPlainTextEdit(panContainer), "memTopic");
     nameForScreenReaders(memTopic, QStringLiteral("Testo della guida"));
-    memTopic->setGeometry(8, 8, 525, 252);
-    memTopic->setFrameStyle(QFrame::NoFrame);
-    memTopic->setReadOnly(true);
-    // Read-only, but the keyboard can still move through the text and scroll it.
-    memTopic->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    memTopic->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memTopic->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memTopic->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memTopic->setFont(verdanaPixels(13));
     setBackground(memTopic, kNavy);
     setBackground(memTopic->viewport(), kNavy);
     setTextColour(memTopic, kWhite);
-    memTopic->setPlainText(QStringLiteral("memTopic"));
 
-    imgPDF = makePicture(this, "imgPDF", QStringLiteral(":/images/helpPDF.png"), {14, 411});
-    imgPDF->setCursor(Qt::PointingHandCursor);
-    lblPDF = named(new QLabel(QStringLiteral("Visualizza guida in formato PDF"), this), "lblPDF");
     nameForScreenReaders(imgPDF, lblPDF->text());
     QFont link = verdanaPixels(11);
     link.setUnderline(true);
     lblPDF->setFont(link);
-    lblPDF->setGeometry(54, 418, 260, 18);
-    lblPDF->setCursor(Qt::PointingHandCursor);
     setTextColour(lblPDF, kWhite);
-
-    cmdOK = makeButton(this, "cmdOK", "OK", QRect(451, 408, 100, 36));
-    setTabOrder(cmdOK, memTopic);
 
     // The link follows the mouse: its own controls light it up, the background and the text
     // put it out. Moves over the other controls leave it as it is, which is why only these

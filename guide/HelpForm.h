@@ -1,13 +1,9 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "guide/ui_HelpForm.h"
 
 #include <QDialog>
-
-class QFrame;
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
 
 namespace velarium {
 
@@ -16,7 +12,10 @@ struct HelpTopic;
 // The help window: one topic at a time, a title and a read-only text, put there by whoever
 // opens it; from here the user can also open the PDF guide beside the program. Made once at
 // start and reused for every topic, so the last topic stays until the next one replaces it.
-class TfrmHelpForm : public QDialog
+// Its controls, under their own names, come from HelpForm.ui: the topic's title is the caption
+// of panTitle, its text is in memTopic, read-only but open to the keyboard, which can still
+// move through the text and scroll it.
+class TfrmHelpForm : public QDialog, public Ui::TfrmHelpForm
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmHelpForm)
@@ -24,14 +23,6 @@ class TfrmHelpForm : public QDialog
 public:
     explicit TfrmHelpForm(AppContext context, QWidget* parent = nullptr);
     ~TfrmHelpForm() override;
-
-    QLabel* imgLogo;
-    // The topic's title is this panel's caption.
-    QLabel* panTitle;
-    QFrame* panContainer;
-    QPlainTextEdit* memTopic;
-    QLabel *imgPDF, *lblPDF;
-    QPushButton* cmdOK;
 
     // The topic's text, paragraphs separated by CR LF pairs as the program keeps its texts;
     // shown from its first line.

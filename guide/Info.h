@@ -1,21 +1,18 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "guide/ui_Info.h"
 
 #include <QDialog>
 
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-
 namespace velarium {
 
-class ClickLabel;
 class UiServices;
 
-// The about window: who made the program and how to reach them.
-class TfrmInfo : public QDialog
+// The about window: who made the program and how to reach them. Its controls, under their own
+// names, come from Info.ui; the banner (imgLogo) and the notice (imgInformativa) are drawn
+// larger than their places and shown shrunk to fit.
+class TfrmInfo : public QDialog, public Ui::TfrmInfo
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmInfo)
@@ -23,12 +20,6 @@ class TfrmInfo : public QDialog
 public:
     explicit TfrmInfo(AppContext context);
     ~TfrmInfo() override;
-
-    QGroupBox* grpInfo;
-    QFrame *shpFoto, *shpLogo, *panInformativa;
-    QLabel *imgAutore, *imgLogo, *imgInformativa;
-    ClickLabel *imgEmail, *lblEmail, *imgWeb, *lblWeb;
-    QPushButton* cmdOK;
 
 public slots:
     void imgEmailMouseUp();

@@ -14,8 +14,6 @@
 namespace velarium {
 namespace {
 
-const QString kHint = QStringLiteral("  Visita il sito Internet dell'autore ");
-
 int bitsPerPixelOf(const QImage& image)
 {
     switch (image.format()) {
@@ -83,21 +81,15 @@ QImage imageView(const Bitmap& bitmap)
 TfrmSplash::TfrmSplash(AppContext context, std::unique_ptr<SplashRandom> random, QWidget* parent)
     : QDialog(parent, kDialogWindowFlags), context_(context)
 {
-    setObjectName(QStringLiteral("frmSplash"));
     keepLightScheme(this);
+    setupUi(this);
+    // The title follows the program's own.
     setWindowTitle(QStringLiteral(" ") + QString::fromLatin1(kApplicationTitle) +
                    QString::fromUtf8(" - Copyright \u00A9 Gli autori di Velarium"));
-    setFixedSize(600, 368);
     setBackground(this, Qt::black);
-    setCursor(Qt::PointingHandCursor);
-    setToolTip(kHint);
-    setModal(true);
-
-    BackImage = makePicture(this, "BackImage", QStringLiteral(":/images/splashBack.bmp"), {0, 0});
-    BackImage->setToolTip(kHint);
+    // The animation's sources, never shown themselves. Designer keeps no visibility, so the form
+    // cannot hide them.
     BackImage->hide();
-    SpriteImage =
-        makePicture(this, "SpriteImage", QStringLiteral(":/images/splashFlag.bmp"), {0, 0});
     SpriteImage->hide();
 
     centreOnScreen(this);

@@ -2,12 +2,12 @@
 
 #include "app/AppContext.h"
 #include "guide/SplashAnimation.h"
+#include "guide/ui_Splash.h"
 
 #include <QDialog>
 #include <QImage>
 #include <memory>
 
-class QLabel;
 class QTimer;
 
 namespace velarium {
@@ -15,7 +15,9 @@ namespace velarium {
 // The animated copyright window: flags drifting over the maker's picture, twenty frames a
 // second. A click anywhere opens the maker's web site and closes it. Made once at start; its
 // animation runs from then on, shown or not, so every showing continues where it has got to.
-class TfrmSplash : public QDialog
+// The window is painted whole from the animation; Splash.ui holds its size and the two hidden
+// pictures the animation is drawn from, BackImage (the background) and SpriteImage (the flags).
+class TfrmSplash : public QDialog, public Ui::TfrmSplash
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmSplash)
@@ -26,8 +28,6 @@ public:
                         QWidget* parent = nullptr);
     ~TfrmSplash() override;
 
-    // The sources of the background and of the sprites; never shown.
-    QLabel *BackImage, *SpriteImage;
     QTimer* Timer1;
 
     const SplashAnimation& animation() const { return *animation_; }
