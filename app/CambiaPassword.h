@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
-#include "ui_CambiaPassword.h"
+#include "app/ui_CambiaPassword.h"
 
 #include <QWidget>
 

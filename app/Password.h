@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Navigator.h"
-#include "ui_Password.h"
+#include "app/ui_Password.h"
 
 #include <QWidget>
 

@@ -4,7 +4,7 @@
 #include "app/Navigator.h"
 #include "archive/CardChecks.h"
 #include "platform/UiServices.h"
-#include "ui_Encrypt_Decrypt.h"
+#include "main/ui_Encrypt_Decrypt.h"
 
 #include <QWidget>
 
