@@ -3,8 +3,8 @@
 #include "app/AppContext.h"
 #include "app/Navigator.h"
 #include "archive/CardChecks.h"
-#include "platform/UiServices.h"
 #include "main/ui_Encrypt_Decrypt.h"
+#include "platform/UiServices.h"
 
 #include <QWidget>
 

@@ -2,7 +2,7 @@
 // parameters and folder given, and names outside the ANSI code page reach the right file.
 
 #include "TempFolder.h"
-#include "platform/Shell.h"
+#include "platform/win32/ShellWin32.h"
 #include "platform/win32/Win32Support.h"
 
 #include <windows.h>

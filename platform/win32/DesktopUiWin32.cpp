@@ -3,6 +3,7 @@
 
 #include "platform/DesktopBackend.h"
 #include "platform/win32/OfficeAutomation.h"
+#include "platform/win32/ShellWin32.h"
 
 #include <QApplication>
 #include <QDir>

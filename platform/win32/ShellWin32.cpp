@@ -1,7 +1,7 @@
 // The shell through ShellExecuteA, as the program has always called it; ShellExecuteW only
 // for texts that the ANSI code page cannot carry, which the A call would turn into other names.
 
-#include "platform/Shell.h"
+#include "platform/win32/ShellWin32.h"
 
 #include "platform/win32/Win32Support.h"
 
