@@ -2,7 +2,6 @@
 
 #include "platform/Text.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QToolTip>
 
@@ -36,24 +35,6 @@ QString forDisplay(QString text)
 {
     text.remove(QLatin1Char('\r'));
     return text;
-}
-
-std::filesystem::path toPath(const QString& text)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(text.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(text).toStdString());
-#endif
-}
-
-QString fromPath(const std::filesystem::path& path)
-{
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
 }
 
 AnsiValidator::AnsiValidator(QObject* field) : QValidator(field)
