@@ -46,12 +46,13 @@ protected:
 
 TEST_F(StringGridTest, TheFixedCellsFollowTheSizesOfTheirRowAndColumn)
 {
-    grid.setColumnWidth(0, 40);
-    grid.setRowHeight(0, 20);
-    EXPECT_EQ(shownAt({30, 10}), Cell(0, 0));
-    EXPECT_EQ(shownAt({30, 25}), Cell(1, 0));
-    EXPECT_EQ(shownAt({45, 15}), Cell(0, 1));
-    EXPECT_EQ(shownAt({45, 25}), Cell(1, 1));
+    // Sizes above any style's narrowest section, so that the grid takes them as given.
+    grid.setColumnWidth(0, 70);
+    grid.setRowHeight(0, 30);
+    EXPECT_EQ(shownAt({60, 10}), Cell(0, 0));
+    EXPECT_EQ(shownAt({60, 35}), Cell(1, 0));
+    EXPECT_EQ(shownAt({75, 15}), Cell(0, 1));
+    EXPECT_EQ(shownAt({75, 35}), Cell(1, 1));
 }
 
 TEST_F(StringGridTest, RowsAndColumnsAddedLaterScrollUnderTheFixedOnes)
