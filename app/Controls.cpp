@@ -228,6 +228,13 @@ void setBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
+QFont fontInPixels(const QString& family, int pixels)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    return font;
+}
+
 void setCaptionColour(QWidget* caption, const QColor& colour)
 {
     QPalette palette = caption->palette();

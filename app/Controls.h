@@ -72,6 +72,10 @@ void setBackground(QWidget* widget, const QColor& colour);
 // The colour of a caption's text, in every state of its window.
 void setCaptionColour(QWidget* caption, const QColor& colour);
 
+// A face given by its height in pixels, which a form cannot hold: such captions keep their size
+// on any screen density.
+QFont fontInPixels(const QString& family, int pixels);
+
 // The light scheme the windows were drawn for, whatever the desktop's: black text on the fixed
 // light backgrounds, white fields, grey button faces. A dark desktop scheme would otherwise
 // colour the text near-white on white. For a window, before its controls take colours of their

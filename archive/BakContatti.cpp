@@ -23,8 +23,7 @@ TfrmBakContatti::TfrmBakContatti(AppContext context, QWidget* parent)
         setCaptionColour(warning, kRed);
     }
     // A pixel size, which a form cannot hold: the captions keep their width on any screen.
-    QFont commands(kVerdana);
-    commands.setPixelSize(13);
+    const QFont commands = fontInPixels(kVerdana, 13);
     for (QPushButton* command : {cmdBackup, cmdRipristina, cmdAnnulla}) {
         command->setFont(commands);
     }

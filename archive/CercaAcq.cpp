@@ -58,8 +58,7 @@ void TfrmCercaAcq::setUpCriteriaPage()
 {
     setBackground(shpTitolo, kNavy);
     // A pixel size, which a form cannot hold: the title fills its band on any screen.
-    QFont title(kVerdana);
-    title.setPixelSize(24);
+    QFont title = fontInPixels(kVerdana, 24);
     title.setBold(true);
     lblTitolo->setFont(title);
     setCaptionColour(lblTitolo, kWhite);

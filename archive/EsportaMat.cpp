@@ -86,8 +86,7 @@ TfrmEsportaMat::TfrmEsportaMat(AppContext context, HelpNavigator& navigator)
     setupUi(this);
     setBackground(this, kSilver);
     // Pixel sizes, which a form cannot hold: the window keeps its look on any screen density.
-    QFont verdana(kVerdana);
-    verdana.setPixelSize(11);
+    const QFont verdana = fontInPixels(kVerdana, 11);
     setFont(verdana);
     centreOnScreen(this);
 

@@ -13,13 +13,6 @@
 namespace velarium {
 namespace {
 
-QFont verdanaPixels(int pixels)
-{
-    QFont font(kVerdana);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 void setTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -39,7 +32,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     setTextColour(this, kWhite);
     // Pixel sizes, which a form cannot hold: the topic's text wraps alike on any screen.
     for (QWidget* text : std::initializer_list<QWidget*>{this, panTitle, memTopic}) {
-        text->setFont(verdanaPixels(13));
+        text->setFont(fontInPixels(kVerdana, 13));
     }
 
     setBackground(panTitle, kBlack);
@@ -55,7 +48,7 @@ TfrmHelpForm::TfrmHelpForm(AppContext context, QWidget* parent)
     setTextColour(memTopic, kWhite);
 
     nameForScreenReaders(imgPDF, lblPDF->text());
-    QFont link = verdanaPixels(11);
+    QFont link = fontInPixels(kVerdana, 11);
     link.setUnderline(true);
     lblPDF->setFont(link);
     setTextColour(lblPDF, kWhite);

@@ -12,14 +12,6 @@
 namespace velarium {
 namespace {
 
-// A face given by its height in pixels, which a form cannot hold.
-QFont verdanaPixels(int pixels)
-{
-    QFont font(kVerdana);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -138,11 +130,11 @@ void TfrmEncrypt_Decrypt::colourControls()
 
     for (ClickLabel* label :
          {lblNuovo, lblSalva, lblCerca, lblEsporta, lblBackup, lblGuida, lblEsci}) {
-        QFont font = verdanaPixels(11);
+        QFont font = fontInPixels(kVerdana, 11);
         font.setUnderline(true);
         label->setFont(font);
     }
-    panInfo->setFont(verdanaPixels(11));
+    panInfo->setFont(fontInPixels(kVerdana, 11));
     setColour(panInfo, QPalette::WindowText, kWhite);
 }
 

@@ -129,6 +129,16 @@ private:
     std::thread thread_;
 };
 
+// How a reaped process ended, as its outcome tells it.
+void recordEnd(Outcome& outcome, int status)
+{
+    if (WIFEXITED(status)) {
+        outcome.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        outcome.signal = WTERMSIG(status);
+    }
+}
+
 // Whether descriptor `fd` of thread `tid` is a file of a file system, not a pipe, a socket or a
 // device: writes to those (the sanitizers' own checks, a report on standard output) change no
 // file, and counting them would make the kill points depend on the build.
@@ -398,12 +408,7 @@ Outcome Child::finish(std::chrono::seconds limit)
         outcome.timedOut = true;
         kill(SIGKILL);
     }
-    const int status = reap();
-    if (WIFEXITED(status)) {
-        outcome.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        outcome.signal = WTERMSIG(status);
-    }
+    recordEnd(outcome, reap());
     outcome.out = std::move(out_);
     outcome.err = std::move(err_);
     return outcome;
@@ -493,12 +498,7 @@ Outcome Forked::finish(std::chrono::milliseconds limit)
             kill(SIGKILL);
         }
     }
-    const int status = reap();
-    if (WIFEXITED(status)) {
-        outcome.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        outcome.signal = WTERMSIG(status);
-    }
+    recordEnd(outcome, reap());
     return outcome;
 }
 

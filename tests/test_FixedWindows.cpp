@@ -1,18 +1,7 @@
 // The fixed windows as their layouts place them, whoever wrote the geometry: each window keeps
 // its designed size, each control lies whole inside what holds it, and each picture is shown
 // whole at its own size, unless it is meant to be shrunk to its place.
-#include "ScriptedUi.h"
-#include "TempFolder.h"
-#include "app/CambiaPassword.h"
-#include "app/Forms.h"
-#include "app/Password.h"
-#include "archive/BakContatti.h"
-#include "archive/CercaAcq.h"
-#include "archive/EsportaMat.h"
-#include "guide/HelpForm.h"
-#include "guide/Info.h"
-#include "guide/Splash.h"
-#include "main/Encrypt_Decrypt.h"
+#include "EveryWindow.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -23,25 +12,7 @@ namespace {
 class FixedWindowsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        forms_ = std::make_unique<Forms>(AppContext{program_.path(), ui_});
-        search_ =
-            std::make_unique<TfrmCercaAcq>(AppContext{program_.path(), ui_}, *forms_, nullptr);
-    }
-
-    std::vector<QWidget*> windows() const
-    {
-        return {forms_->frmPassword.get(),
-                forms_->frmEncrypt_Decrypt.get(),
-                forms_->frmHelpForm.get(),
-                forms_->frmInfo.get(),
-                forms_->frmSplash.get(),
-                forms_->frmEsportaMat.get(),
-                forms_->frmBakContatti.get(),
-                forms_->frmCambiaPassword.get(),
-                search_.get()};
-    }
+    std::vector<QWidget*> windows() const { return all_.windows(); }
 
     // The controls the window's layout places by name; the parts Qt builds inside a control
     // (viewports, scroll bars, headers) are placed by the control itself.
@@ -67,10 +38,7 @@ protected:
     }
 
 private:
-    test::TempFolder program_;
-    test::ScriptedUi ui_;
-    std::unique_ptr<Forms> forms_;
-    std::unique_ptr<TfrmCercaAcq> search_;
+    test::EveryWindow all_;
 };
 
 TEST_F(FixedWindowsTest, EachWindowKeepsItsDesignedSizeAndCannotBeResized)

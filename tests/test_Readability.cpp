@@ -1,8 +1,7 @@
 // Every window on a desktop whose colours differ from a plain light one: a dark scheme must not
 // turn text on the windows' fixed light backgrounds white, and a screen reader must find a name
 // for every control a person can use.
-#include "ScriptedUi.h"
-#include "TempFolder.h"
+#include "EveryWindow.h"
 #include "app/CambiaPassword.h"
 #include "app/Forms.h"
 #include "app/LongWork.h"
@@ -117,43 +116,31 @@ protected:
     {
         saved_ = QApplication::palette();
         QApplication::setPalette(darkPalette());
-        forms_ = std::make_unique<Forms>(AppContext{program_.path(), ui_});
-        search_ =
-            std::make_unique<TfrmCercaAcq>(AppContext{program_.path(), ui_}, *forms_, nullptr);
+        all_ = std::make_unique<test::EveryWindow>();
         progress_ = std::make_unique<ProgressDialog>(nullptr, QStringLiteral("Lavoro"),
                                                      QStringLiteral("file.txt"), work_);
     }
     void TearDown() override
     {
         progress_.reset();
-        search_.reset();
-        forms_.reset();
+        all_.reset();
         QApplication::setPalette(saved_);
     }
 
     std::vector<QWidget*> windows() const
     {
-        return {forms_->frmPassword.get(),
-                forms_->frmEncrypt_Decrypt.get(),
-                forms_->frmHelpForm.get(),
-                forms_->frmInfo.get(),
-                forms_->frmSplash.get(),
-                forms_->frmEsportaMat.get(),
-                forms_->frmBakContatti.get(),
-                forms_->frmCambiaPassword.get(),
-                search_.get(),
-                progress_.get()};
+        std::vector<QWidget*> windows = all_->windows();
+        windows.push_back(progress_.get());
+        return windows;
     }
 
     struct NoWork final : platform::Progress
     {
         void advanced(std::uint64_t, std::uint64_t) override {}
     } work_;
-    test::TempFolder program_;
-    test::ScriptedUi ui_;
     QPalette saved_;
-    std::unique_ptr<Forms> forms_;
-    std::unique_ptr<TfrmCercaAcq> search_;
+    // Made after the dark palette is in place, so that every window meets it.
+    std::unique_ptr<test::EveryWindow> all_;
     std::unique_ptr<ProgressDialog> progress_;
 };
 
@@ -217,7 +204,7 @@ void typeText(QWidget* widget, const QString& text)
 
 TEST_F(ReadabilityTest, ACharacterTheArchiveCannotHoldIsNamedOncePerEdit)
 {
-    TfrmEncrypt_Decrypt& window = *forms_->frmEncrypt_Decrypt;
+    TfrmEncrypt_Decrypt& window = *all_->forms->frmEncrypt_Decrypt;
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
