@@ -189,7 +189,7 @@ fs::path ExportFolder::newFile(std::string_view extension)
             throw SystemError("Impossibile riservare la cartella", run, code);
         }
         run_ = run;
-        native_ = std::make_unique<Native>(std::move(lock));
+        native_ = std::make_unique<Native>(Native{std::move(lock)});
     }
     const std::string suffix = "." + std::string(extension);
     std::string pattern = (run_ / ("Velarium-archivio-XXXXXX" + suffix)).string();

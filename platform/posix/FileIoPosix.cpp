@@ -35,7 +35,7 @@ InputFile::InputFile(const std::filesystem::path& path) : path_(path)
         throw SystemError("Impossibile aprire il file", path, errno);
     }
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    native_ = std::make_unique<Native>(std::move(fd));
+    native_ = std::make_unique<Native>(Native{std::move(fd)});
 }
 
 InputFile::~InputFile() = default;
@@ -67,7 +67,7 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
     if (::ftruncate(fd.get(), 0) != 0) {
         throw SystemError("Impossibile creare il file", path, errno);
     }
-    native_ = std::make_unique<Native>(std::move(fd));
+    native_ = std::make_unique<Native>(Native{std::move(fd)});
 }
 
 OutputFile::~OutputFile() = default;

@@ -393,7 +393,7 @@ TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
             ::unlink(path.c_str());
             throw SystemError("Impossibile riservare il file", path, code);
         }
-        native_ = std::make_unique<Native>(std::move(fd));
+        native_ = std::make_unique<Native>(Native{std::move(fd)});
         return path;
     });
 }

@@ -156,7 +156,7 @@ SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access
     if (access == Access::ReadWrite && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         throw SystemError("File di sola lettura", path, EACCES);
     }
-    native_ = std::make_unique<Native>(std::move(fd));
+    native_ = std::make_unique<Native>(Native{std::move(fd)});
 }
 
 SharedFile::~SharedFile() = default;

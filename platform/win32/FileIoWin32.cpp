@@ -33,7 +33,7 @@ InputFile::InputFile(const std::filesystem::path& path) : path_(path)
     if (!handle.valid()) {
         win32::raise("Impossibile aprire il file", path);
     }
-    native_ = std::make_unique<Native>(std::move(handle));
+    native_ = std::make_unique<Native>(Native{std::move(handle)});
 }
 
 InputFile::~InputFile() = default;
@@ -64,7 +64,7 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path)
     if (!handle.valid()) {
         win32::raise("Impossibile creare il file", path);
     }
-    native_ = std::make_unique<Native>(std::move(handle));
+    native_ = std::make_unique<Native>(Native{std::move(handle)});
 }
 
 OutputFile::~OutputFile() = default;

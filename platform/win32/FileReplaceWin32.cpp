@@ -339,7 +339,7 @@ TemporaryClaim::TemporaryClaim(const fs::path& path) : path_(path)
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (created.valid()) {
-                native_ = std::make_unique<Native>(std::move(created));
+                native_ = std::make_unique<Native>(Native{std::move(created)});
                 return path;
             }
             const DWORD code = ::GetLastError();

@@ -139,7 +139,7 @@ SharedFile::SharedFile(Opening, const std::filesystem::path& path, Access access
         (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
         throw SystemError("File di sola lettura", path, EACCES);
     }
-    native_ = std::make_unique<Native>(std::move(handle));
+    native_ = std::make_unique<Native>(Native{std::move(handle)});
 }
 
 SharedFile::~SharedFile() = default;
