@@ -242,66 +242,9 @@ void setCaptionColour(QWidget* caption, const QColor& colour)
     caption->setPalette(palette);
 }
 
-QFrame* makePanel(QWidget* parent, const char* name, const QColor& colour, const QRect& geometry)
-{
-    auto* panel = named(new QFrame(parent), name);
-    panel->setGeometry(geometry);
-    setBackground(panel, colour);
-    return panel;
-}
-
-QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* bevel = named(new QFrame(parent), name);
-    bevel->setFrameStyle(geometry.height() <= 2 ? QFrame::HLine | QFrame::Sunken
-                                                : QFrame::Box | QFrame::Sunken);
-    bevel->setGeometry(geometry);
-    letClicksThrough(bevel);
-    return bevel;
-}
-
 void letClicksThrough(QFrame* frame)
 {
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-namespace {
-
-template <typename Picture>
-Picture* placePicture(Picture* picture, const char* name, const QString& resource, QPoint at)
-{
-    named(picture, name);
-    const QPixmap pixmap(resource);
-    picture->setPixmap(pixmap);
-    picture->setGeometry(QRect(at, pixmap.isNull() ? QSize(32, 32) : pixmap.size()));
-    return picture;
-}
-
-} // namespace
-
-QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, QPoint at)
-{
-    return placePicture(new QLabel(parent), name, resource, at);
-}
-
-ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at)
-{
-    return placePicture(new ClickLabel(parent), name, resource, at);
-}
-
-} // namespace velarium
-
-namespace velarium {
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const QRect& geometry)
-{
-    auto* button = named(new QPushButton(QString::fromUtf8(caption), parent), name);
-    button->setGeometry(geometry);
-    button->setCursor(Qt::PointingHandCursor);
-    // Enter presses the focused button in every window, as on Windows, not only in dialogs.
-    button->setAutoDefault(true);
-    return button;
 }
 
 void preparePasswordField(QLineEdit* field, int pixelSize)

@@ -5,7 +5,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QShowEvent>
 #include <functional>
 
@@ -51,22 +50,8 @@ void watchField(QLineEdit* field, FieldHandlers handlers);
 // Whether a key is Enter (character 13), on either keyboard block.
 bool isEnterKey(const QKeyEvent* key);
 
-// Gives a child control its name, which tests and the other windows use to find it.
-template <typename Control> Control* named(Control* control, const char* name)
-{
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
-// A panel: a plain frame with a solid background colour.
-QFrame* makePanel(QWidget* parent, const char* name, const QColor& colour, const QRect& geometry);
-// A framing bevel (a sunken box) or, with a height of 2, a horizontal line.
-QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry);
 // A frame drawn over other controls must not take their clicks: they reach what lies under it.
 void letClicksThrough(QFrame* frame);
-// A picture from the program's resources, at its own size.
-QLabel* makePicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
-ClickLabel* makeClickPicture(QWidget* parent, const char* name, const QString& resource, QPoint at);
 
 void setBackground(QWidget* widget, const QColor& colour);
 // The colour of a caption's text, in every state of its window.
@@ -89,9 +74,6 @@ void keepLightScheme(QWidget* window);
 void nameForScreenReaders(QWidget* control, const QString& name,
                           const QString& description = QString());
 
-// A push button with the hand pointer.
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const QRect& geometry);
 // What a password field (its echo mode set by its form) needs besides: the dots in a bold font
 // of the given pixel height, white, refusing characters the code page cannot hold.
 void preparePasswordField(QLineEdit* field, int pixelSize);

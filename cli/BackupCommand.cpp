@@ -28,30 +28,11 @@ int runBackup(const Context& context, const BackupRequest& request)
     return finishOutput(done);
 }
 
-class BackupCommand final : public Command
-{
-public:
-    using Command::Command;
-
-    std::variant<Request, UsageError> request(const Reading& reading) const override
-    {
-        if (reading.operands().size() != 1) {
-            return wrong("argomenti errati per backup");
-        }
-        return BackupRequest{reading.operands().front()};
-    }
-
-    int run(const Context& context, const Request& request) const override
-    {
-        return runBackup(context, std::get<BackupRequest>(request));
-    }
-};
-
 } // namespace
 
 const Command& backupCommand()
 {
-    static const BackupCommand command(
+    static const OneOperandCommand<BackupRequest> command(
         {.name = "backup",
          .arguments = "DEST",
          .summary = "copia l'archivio nel file di backup DEST",
@@ -59,7 +40,8 @@ const Command& backupCommand()
                     "con .bka (minuscolo). Un file DEST già esistente viene sostituito solo a\n"
                     "copia completa; l'archivio e gli altri file del programma non possono\n"
                     "essere la destinazione.\n",
-         .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"});
+         .examples = "velarium-cli backup ~/archivio          # scrive ~/archivio.bka\n"},
+        [](std::string file) { return BackupRequest{std::move(file)}; }, runBackup);
     return command;
 }
 

@@ -9,10 +9,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace CLI {
@@ -111,6 +114,37 @@ protected:
 
 private:
     CommandHelp help_;
+};
+
+// A command whose whole request is made of its one operand (a file's name): `make` builds the
+// request, `work` carries it out.
+template <typename Wanted> class OneOperandCommand final : public Command
+{
+public:
+    using Make = std::function<Wanted(std::string)>;
+    using Work = int (*)(const Context&, const Wanted&);
+
+    OneOperandCommand(const CommandHelp& help, Make make, Work work)
+        : Command(help), make_(std::move(make)), work_(work)
+    {
+    }
+
+    std::variant<Request, UsageError> request(const Reading& reading) const override
+    {
+        if (reading.operands().size() != 1) {
+            return wrong("argomenti errati per " + std::string(help().name));
+        }
+        return make_(reading.operands().front());
+    }
+
+    int run(const Context& context, const Request& request) const override
+    {
+        return work_(context, std::get<Wanted>(request));
+    }
+
+private:
+    Make make_;
+    Work work_;
 };
 
 // Every command, in the order of the tool's help.

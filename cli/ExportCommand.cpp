@@ -75,63 +75,50 @@ constexpr std::string_view kExportDetails =
     "del programma non possono essere la destinazione.\n";
 
 // export xlsx, docx and csv: one command each, alike but for the format.
-class ExportCommand final : public Command
+OneOperandCommand<ExportRequest>::Make exportAs(ExportFormat format)
 {
-public:
-    ExportCommand(ExportFormat format, const CommandHelp& help) : Command(help), format_(format) {}
-
-    std::variant<Request, UsageError> request(const Reading& reading) const override
-    {
-        if (reading.operands().size() != 1) {
-            return wrong("argomenti errati per " + std::string(help().name));
-        }
-        return ExportRequest{format_, reading.operands().front()};
-    }
-
-    int run(const Context& context, const Request& request) const override
-    {
-        return runExport(context, std::get<ExportRequest>(request));
-    }
-
-private:
-    ExportFormat format_;
-};
+    return [format](std::string file) {
+        return ExportRequest{format, std::move(file)};
+    };
+}
 
 } // namespace
 
 const Command& exportXlsxCommand()
 {
-    static const ExportCommand command(
-        ExportFormat::Xlsx, {.name = "export xlsx",
-                             .arguments = "FILE",
-                             .summary = "esporta l'archivio in FILE, cartella di lavoro di Excel",
-                             .details = kExportDetails,
-                             .examples = "velarium-cli export xlsx archivio.xlsx\n"});
+    static const OneOperandCommand<ExportRequest> command(
+        {.name = "export xlsx",
+         .arguments = "FILE",
+         .summary = "esporta l'archivio in FILE, cartella di lavoro di Excel",
+         .details = kExportDetails,
+         .examples = "velarium-cli export xlsx archivio.xlsx\n"},
+        exportAs(ExportFormat::Xlsx), runExport);
     return command;
 }
 
 const Command& exportDocxCommand()
 {
-    static const ExportCommand command(ExportFormat::Docx,
-                                       {.name = "export docx",
-                                        .arguments = "FILE",
-                                        .summary = "esporta l'archivio in FILE, documento di Word",
-                                        .details = kExportDetails,
-                                        .examples = "velarium-cli export docx archivio.docx\n"});
+    static const OneOperandCommand<ExportRequest> command(
+        {.name = "export docx",
+         .arguments = "FILE",
+         .summary = "esporta l'archivio in FILE, documento di Word",
+         .details = kExportDetails,
+         .examples = "velarium-cli export docx archivio.docx\n"},
+        exportAs(ExportFormat::Docx), runExport);
     return command;
 }
 
 const Command& exportCsvCommand()
 {
-    static const ExportCommand command(
-        ExportFormat::Csv,
+    static const OneOperandCommand<ExportRequest> command(
         {.name = "export csv",
          .arguments = "FILE",
          .summary = "esporta l'archivio in FILE, valori separati da virgole",
          .details = "Scrive numero, descrizione, password e percorso di ogni scheda, sotto una\n"
                     "riga di titoli, in UTF-8. FILE, se esiste già, viene sostituito; l'archivio\n"
                     "e gli altri file del programma non possono essere la destinazione.\n",
-         .examples = "velarium-cli export csv archivio.csv\n"});
+         .examples = "velarium-cli export csv archivio.csv\n"},
+        exportAs(ExportFormat::Csv), runExport);
     return command;
 }
 

@@ -26,37 +26,19 @@ int runRestore(const Context& context, const RestoreRequest& request)
     return finishOutput(done);
 }
 
-class RestoreCommand final : public Command
-{
-public:
-    using Command::Command;
-
-    std::variant<Request, UsageError> request(const Reading& reading) const override
-    {
-        if (reading.operands().size() != 1) {
-            return wrong("argomenti errati per restore");
-        }
-        return RestoreRequest{reading.operands().front()};
-    }
-
-    int run(const Context& context, const Request& request) const override
-    {
-        return runRestore(context, std::get<RestoreRequest>(request));
-    }
-};
-
 } // namespace
 
 const Command& restoreCommand()
 {
-    static const RestoreCommand command(
+    static const OneOperandCommand<RestoreRequest> command(
         {.name = "restore",
          .arguments = "SRC",
          .summary = "sostituisce l'archivio con il file di backup SRC",
          .details = "Il contenuto di SRC diventa l'archivio così com'è, senza domande. La\n"
                     "sostituzione avviene in un solo passo: se non riesce, l'archivio resta\n"
                     "com'era.\n",
-         .examples = "velarium-cli restore ~/archivio.bka\n"});
+         .examples = "velarium-cli restore ~/archivio.bka\n"},
+        [](std::string file) { return RestoreRequest{std::move(file)}; }, runRestore);
     return command;
 }
 

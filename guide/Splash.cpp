@@ -96,7 +96,8 @@ TfrmSplash::TfrmSplash(AppContext context, std::unique_ptr<SplashRandom> random,
     FormCreate(std::move(random));
 
     // Started here and never stopped: the flags move on while the window is hidden.
-    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(SplashAnimation::TickMilliseconds);
     connect(Timer1, &QTimer::timeout, this, &TfrmSplash::Timer1Timer);
     Timer1->start();

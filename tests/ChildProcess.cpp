@@ -129,6 +129,17 @@ private:
     std::thread thread_;
 };
 
+// A command line as exec and posix_spawn take it: `words` must outlive the pointers.
+std::vector<char*> pointersTo(std::vector<std::string>& words)
+{
+    std::vector<char*> pointers;
+    for (std::string& word : words) {
+        pointers.push_back(word.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 // How a reaped process ended, as its outcome tells it.
 void recordEnd(Outcome& outcome, int status)
 {
@@ -272,11 +283,7 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
     }
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers = pointersTo(argv);
     // The signals the tests send take their default action in the child even where the test
     // runs with them ignored (a background job ignores SIGINT), as in a terminal.
     posix_spawnattr_t attributes;
@@ -597,11 +604,7 @@ void runProgram(const std::string& program, const std::vector<std::string>& argu
     }
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers = pointersTo(argv);
     // LeakSanitizer stops the world with ptrace at exit, which a watched program cannot do: in a
     // sanitizer build it would turn every run to the end into a failure.
     std::string sanitizer = "detect_leaks=0";
